@@ -1,0 +1,117 @@
+# Build helpers shared by every folder.
+#
+# quilva_library(name [WIN32_ONLY] SOURCES ... [LIBS ...])
+#   A static library. Without WIN32_ONLY it is portable: no <windows.h>, built by
+#   the host compiler too, and listed in QUILVA_PORTABLE_LIBS for bench/ and fuzz/.
+# quilva_test(name [HOST_ONLY] [WIN32_ONLY] SOURCES ... [LIBS ...] [TIMEOUT s])
+#   A GoogleTest executable. Portable tests run natively on the host and, unless
+#   HOST_ONLY, once more under Wine in the win64 build (LLP64 and CRT differences).
+#   WIN32_ONLY tests use the Win32 test main (message boxes, dialog driver).
+# quilva_program(name SOURCES ... [LIBS ...] [SUFFIX .scr])
+#   A deliverable: a GUI-subsystem Windows program.
+
+add_library(quilva_options INTERFACE)
+target_compile_options(quilva_options INTERFACE
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wno-unused-parameter>
+  $<$<CXX_COMPILER_ID:MSVC>:/W4 /utf-8 /wd4100>)
+if(WIN32)
+  target_compile_definitions(quilva_options INTERFACE
+    UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _CRT_SECURE_NO_WARNINGS)
+endif()
+if(QUILVA_SANITIZE AND NOT WIN32)
+  target_compile_options(quilva_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(quilva_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(QUILVA_FUZZ)
+  # Libraries are instrumented for coverage; only the fuzz targets link the fuzzer's main.
+  target_compile_options(quilva_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(quilva_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  if(CMAKE_CROSSCOMPILING)
+    # Every Win32 test runs through Wine with the run's own prefix, display and sound.
+    set(QUILVA_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/wine-run ${QUILVA_WINE_DIR})
+    add_test(NAME wine_up COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-env up ${QUILVA_WINE_DIR})
+    set_tests_properties(wine_up PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
+    add_test(NAME wine_down COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-env down ${QUILVA_WINE_DIR})
+    set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
+  endif()
+  # GoogleTest for the Windows side is built from Debian's sources.
+  if(NOT TARGET gtest)
+    set(QUILVA_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows build")
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    add_subdirectory(${QUILVA_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  set(QUILVA_GTEST gtest)
+  set(QUILVA_GTEST_MAIN gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  set(QUILVA_GTEST GTest::gtest)
+  set(QUILVA_GTEST_MAIN GTest::gtest_main)
+endif()
+
+set_property(GLOBAL PROPERTY QUILVA_PORTABLE_LIBS "")
+
+function(quilva_library name)
+  cmake_parse_arguments(A "WIN32_ONLY" "" "SOURCES;LIBS" ${ARGN})
+  if(A_WIN32_ONLY AND NOT WIN32)
+    return()
+  endif()
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC quilva_options ${A_LIBS})
+  if(NOT A_WIN32_ONLY)
+    set_property(GLOBAL APPEND PROPERTY QUILVA_PORTABLE_LIBS ${name})
+  endif()
+endfunction()
+
+function(quilva_test name)
+  cmake_parse_arguments(A "HOST_ONLY;WIN32_ONLY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(QUILVA_FUZZ)
+    return()
+  endif()
+  if(A_WIN32_ONLY AND NOT WIN32)
+    return()
+  endif()
+  if(A_HOST_ONLY AND WIN32)
+    return()
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 600)
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE QUILVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  if(A_WIN32_ONLY)
+    target_link_libraries(${name} PRIVATE ${A_LIBS} quilva_win_test_main ${QUILVA_GTEST} quilva_options)
+  else()
+    target_link_libraries(${name} PRIVATE ${A_LIBS} ${QUILVA_GTEST_MAIN} quilva_options)
+  endif()
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${A_TIMEOUT})
+  else()
+    gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      PROPERTIES TIMEOUT ${A_TIMEOUT} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()
+
+function(quilva_program name)
+  cmake_parse_arguments(A "" "SUFFIX" "SOURCES;LIBS" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} WIN32 ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} quilva_options)
+  if(A_SUFFIX)
+    set_target_properties(${name} PROPERTIES SUFFIX ${A_SUFFIX})
+  endif()
+endfunction()

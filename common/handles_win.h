@@ -1,0 +1,133 @@
+#pragma once
+// One owner type for every kind of handle the suite opens, so each path releases
+// what it opened. Copy is deleted, move hands the handle over, put() serves as an
+// out-parameter (it releases the old handle first).
+#include <windows.h>
+
+#include <utility>
+
+template <typename T, auto Close, T Invalid = T{}>
+class UniqueAny {
+ public:
+  UniqueAny() = default;
+  explicit UniqueAny(T value) : value_(value) {}
+  UniqueAny(const UniqueAny&) = delete;
+  UniqueAny& operator=(const UniqueAny&) = delete;
+  UniqueAny(UniqueAny&& other) noexcept : value_(other.release()) {}
+  UniqueAny& operator=(UniqueAny&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~UniqueAny() { reset(); }
+
+  T get() const { return value_; }
+  explicit operator bool() const { return value_ != Invalid; }
+  T release() { return std::exchange(value_, Invalid); }
+  void reset(T value = Invalid) {
+    T old = std::exchange(value_, value);
+    if (old != Invalid) Close(old);
+  }
+  T* put() {
+    reset();
+    return &value_;
+  }
+
+ private:
+  T value_ = Invalid;
+};
+
+namespace handle_detail {
+inline void CloseKernel(HANDLE h) { CloseHandle(h); }
+inline void DeleteGdi(HGDIOBJ h) { DeleteObject(h); }
+inline void DeleteMemoryDc(HDC h) { DeleteDC(h); }
+inline void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
+inline void DestroyWin(HWND h) { DestroyWindow(h); }
+inline void DestroyMenuHandle(HMENU h) { DestroyMenu(h); }
+inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
+inline void FreeModule(HMODULE h) { FreeLibrary(h); }
+inline void UnhookHook(HHOOK h) { UnhookWindowsHookEx(h); }
+inline void ReleaseMutexAndClose(HANDLE h) {
+  ReleaseMutex(h);
+  CloseHandle(h);
+}
+}  // namespace handle_detail
+
+using UniqueHandle = UniqueAny<HANDLE, handle_detail::CloseKernel>;
+// CreateFile reports failure as INVALID_HANDLE_VALUE rather than null.
+using UniqueFileHandle = UniqueAny<HANDLE, handle_detail::CloseKernel, INVALID_HANDLE_VALUE>;
+using UniqueBitmap = UniqueAny<HBITMAP, handle_detail::DeleteGdi>;
+using UniqueFont = UniqueAny<HFONT, handle_detail::DeleteGdi>;
+using UniqueBrush = UniqueAny<HBRUSH, handle_detail::DeleteGdi>;
+using UniqueMemoryDc = UniqueAny<HDC, handle_detail::DeleteMemoryDc>;
+using UniqueGlobal = UniqueAny<HGLOBAL, handle_detail::FreeGlobal>;
+using UniqueWindow = UniqueAny<HWND, handle_detail::DestroyWin>;
+using UniqueMenu = UniqueAny<HMENU, handle_detail::DestroyMenuHandle>;
+using UniqueIcon = UniqueAny<HICON, handle_detail::DestroyIconHandle>;
+using UniqueModule = UniqueAny<HMODULE, handle_detail::FreeModule>;
+using UniqueHook = UniqueAny<HHOOK, handle_detail::UnhookHook>;
+using UniqueOwnedMutex = UniqueAny<HANDLE, handle_detail::ReleaseMutexAndClose>;
+
+// A window's DC from GetDC/GetWindowDC needs its window again for ReleaseDC.
+class WindowDc {
+ public:
+  WindowDc() = default;
+  WindowDc(HWND window, HDC dc) : window_(window), dc_(dc) {}
+  static WindowDc Client(HWND window) { return WindowDc(window, GetDC(window)); }
+  static WindowDc Whole(HWND window) { return WindowDc(window, GetWindowDC(window)); }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  WindowDc(WindowDc&& other) noexcept
+      : window_(std::exchange(other.window_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
+  WindowDc& operator=(WindowDc&& other) noexcept {
+    if (this != &other) {
+      reset();
+      window_ = std::exchange(other.window_, nullptr);
+      dc_ = std::exchange(other.dc_, nullptr);
+    }
+    return *this;
+  }
+  ~WindowDc() { reset(); }
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+  void reset() {
+    if (dc_) ReleaseDC(window_, dc_);
+    dc_ = nullptr;
+    window_ = nullptr;
+  }
+
+ private:
+  HWND window_ = nullptr;
+  HDC dc_ = nullptr;
+};
+
+// Selects a GDI object into a DC and puts the previous one back at scope end.
+class SelectGuard {
+ public:
+  SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  SelectGuard(const SelectGuard&) = delete;
+  SelectGuard& operator=(const SelectGuard&) = delete;
+  ~SelectGuard() {
+    if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// Paired global set-up (CoInitialize and the like): remembers whether the
+// start succeeded and ends only then.
+template <auto Start, auto End>
+class ScopedStartup {
+ public:
+  ScopedStartup() : started_(Start()) {}
+  ScopedStartup(const ScopedStartup&) = delete;
+  ScopedStartup& operator=(const ScopedStartup&) = delete;
+  ~ScopedStartup() {
+    if (started_) End();
+  }
+  bool started() const { return started_; }
+
+ private:
+  bool started_;
+};

@@ -1,0 +1,3 @@
+#pragma once
+// Routes every ShowMessage of this process to a real, modal MessageBoxW.
+void UseWindowsMessageBoxes();
