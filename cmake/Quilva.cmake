@@ -12,7 +12,7 @@
 
 add_library(quilva_options INTERFACE)
 target_compile_options(quilva_options INTERFACE
-  $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wno-unused-parameter>
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers>
   $<$<CXX_COMPILER_ID:MSVC>:/W4 /utf-8 /wd4100>)
 if(WIN32)
   target_compile_definitions(quilva_options INTERFACE
