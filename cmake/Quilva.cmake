@@ -111,6 +111,8 @@ function(quilva_program name)
   add_executable(${name} WIN32 ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${A_LIBS} quilva_options)
+  # All deliverables side by side, where the tests and the run script find them.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   if(A_SUFFIX)
     set_target_properties(${name} PROPERTIES SUFFIX ${A_SUFFIX})
   endif()
