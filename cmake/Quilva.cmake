@@ -40,8 +40,16 @@ if(WIN32)
     add_test(NAME wine_down COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-env down ${QUILVA_WINE_DIR})
     set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
   endif()
-  # GoogleTest for the Windows side is built from Debian's sources.
-  if(NOT TARGET gtest)
+  # Native Windows builds (MSVC) take an installed GoogleTest (vcpkg, conan) when
+  # there is one; otherwise, and always when cross-compiling, GoogleTest is built
+  # from its sources (Debian's googletest package by default).
+  if(NOT CMAKE_CROSSCOMPILING)
+    find_package(GTest QUIET)
+  endif()
+  if(GTest_FOUND)
+    add_library(gtest ALIAS GTest::gtest)
+    add_library(gtest_main ALIAS GTest::gtest_main)
+  elseif(NOT TARGET gtest)
     set(QUILVA_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows build")
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
