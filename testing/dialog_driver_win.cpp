@@ -658,18 +658,83 @@ bool DialogHandle::EnterFileName(std::string_view utf8Path) {
   return SetText(id, utf8Path) && Click(IDOK);
 }
 
+namespace {
+// Lets the driven dialog work through what it has queued: in this process by
+// pumping (the dialog lives on this thread), for another process by waiting.
+void Settle(DriverCore& core, milliseconds span) {
+  Clock::time_point end = Clock::now() + span;
+  while (Clock::now() < end) PumpWaiting(core.process, 10);
+}
+
+std::wstring SelectedTreeText(DriverCore& core, HWND tree) {
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return {};
+  constexpr int kChars = MAX_PATH;
+  if (!core.Remote()) {
+    wchar_t text[kChars] = {};
+    TVITEMW request{};
+    request.mask = TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = text;
+    request.cchTextMax = kChars;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&request));
+    return text;
+  }
+  // The tree's messages carry pointers the system does not translate, so the
+  // request and its text buffer live in the other process.
+  struct Block {
+    TVITEMW request;
+    wchar_t text[kChars];
+  };
+  Block block{};
+  RemoteCopy copy(core.process, &block, sizeof block);
+  if (!copy.address()) return {};
+  auto* remote = static_cast<Block*>(copy.address());
+  block.request.mask = TVIF_TEXT;
+  block.request.hItem = item;
+  block.request.pszText = remote->text;
+  block.request.cchTextMax = kChars;
+  if (!WriteProcessMemory(core.process, remote, &block.request, sizeof block.request, nullptr))
+    return {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                      kRemoteAnswerMs, &ignored);
+  if (!ReadProcessMemory(core.process, remote->text, block.text, sizeof block.text, nullptr)) return {};
+  block.text[kChars - 1] = 0;
+  return block.text;
+}
+}  // namespace
+
+// The browser may rebuild its tree shortly after it opens (a change
+// notification for a folder made just before is enough), which drops the
+// selection; so the selection is checked to hold before it counts.
 bool DialogHandle::SelectFolder(std::string_view utf8Path) {
   std::wstring path = Widen(utf8Path);
-  if (!core_->Remote()) {
-    SendMessageW(window_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-    return true;
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  std::wstring leaf = path.substr(path.find_last_of(L'\\') + 1);
+  HWND tree = FindWindowExW(window_, nullptr, WC_TREEVIEWW, nullptr);
+  std::unique_ptr<RemoteCopy> copy;
+  LPARAM where = reinterpret_cast<LPARAM>(path.c_str());
+  if (core_->Remote()) {
+    copy = std::make_unique<RemoteCopy>(core_->process, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    if (!copy->address()) {
+      Fail(*core_, "Could not pass the folder " + Quote(std::string(utf8Path)) + " to the program.");
+      return false;
+    }
+    where = reinterpret_cast<LPARAM>(copy->address());
   }
-  RemoteCopy copy(core_->process, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
-  if (!copy.address()) {
-    Fail(*core_, "Could not pass the folder " + Quote(std::string(utf8Path)) + " to the program.");
+  int held = 0;
+  for (int attempt = 0; attempt < 20 && held < 2; ++attempt) {
+    if (held == 0) Send(window_, BFFM_SETSELECTIONW, TRUE, where);
+    Settle(*core_, milliseconds(50));
+    bool selected = !tree || _wcsicmp(SelectedTreeText(*core_, tree).c_str(), leaf.c_str()) == 0;
+    held = selected ? held + 1 : 0;
+  }
+  if (held < 2) {
+    Fail(*core_, "The folder browser did not keep the folder " + Quote(std::string(utf8Path)) +
+                     " selected.");
     return false;
   }
-  Send(window_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(copy.address()));
   return true;
 }
 
