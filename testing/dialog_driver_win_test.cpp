@@ -241,6 +241,25 @@ TEST(DialogDriverTest, FindsADialogByCaptionWhenItCarriesNoId) {
   EXPECT_EQ(gSample.name, "題名で");
 }
 
+TEST(DialogDriverTest, TakesUpAModelessDialogAgainForEachStepThatNamesIt) {
+  gSample = {};
+  DialogScript script;
+  script.Dialog(IDD_DRIVER_SAMPLE, [](DialogHandle& d) { d.SetText(IDC_SAMPLE_NAME, "一回目"); })
+      .Dialog(IDD_DRIVER_SAMPLE, [](DialogHandle& d) {
+        EXPECT_EQ(d.Text(IDC_SAMPLE_NAME), "一回目");
+        d.Click(IDOK);
+      });
+  DialogDriver driver(script);
+  HWND dialog = CreateSampleDialog(nullptr);
+  ASSERT_TRUE(dialog);
+  ShowWindow(dialog, SW_SHOW);
+  EXPECT_TRUE(driver.WaitForSteps());
+  driver.Finish();
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  EXPECT_EQ(gSample.name, "一回目");
+  DestroyWindow(dialog);
+}
+
 // ---- failures the driver reports ----
 
 TEST(DialogDriverFailureTest, AMessageThatNeverComesFailsWithinItsBound) {

@@ -131,3 +131,7 @@ INT_PTR RunUntaggedSampleDialog(HWND owner) {
   return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DRIVER_SAMPLE), owner,
                          SampleProc, 0);
 }
+
+HWND CreateSampleDialog(HWND owner) {
+  return CreateModelessDialog(GetModuleHandleW(nullptr), IDD_DRIVER_SAMPLE, owner, SampleProc);
+}

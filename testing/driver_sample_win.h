@@ -33,5 +33,7 @@ extern SampleDialogState gSample;
 
 // Shown through RunDialog, so it carries its template id.
 INT_PTR RunSampleDialog(HWND owner);
+// Modeless, hidden until shown; OK and Cancel only hide it.
+HWND CreateSampleDialog(HWND owner);
 // Shown without the template id, as a dialog of some other code would be.
 INT_PTR RunUntaggedSampleDialog(HWND owner);
