@@ -136,11 +136,13 @@ const char* KindName(DriverDialogKind kind) {
     case DriverDialogKind::SaveOptions: return "save options dialog";
     case DriverDialogKind::Own: return "dialog";
     case DriverDialogKind::Other: return "dialog";
+    case DriverDialogKind::Window: return "window";
   }
   return "dialog";
 }
 
 std::string DescribeWindow(HWND window) {
+  if (!IsDialogWindow(window)) return "window " + ClassOf(window) + " " + Quote(Caption(window));
   DriverDialogKind kind = Classify(window);
   std::string text = KindName(kind);
   if (kind == DriverDialogKind::MessageBox)
@@ -157,6 +159,7 @@ std::string DescribeStep(const DriverStep& step) {
       return "message box " + Quote(step.title) + ": " + Quote(step.text);
     case DriverDialogKind::Own: return "dialog " + std::to_string(step.templateId);
     case DriverDialogKind::Other: return "dialog captioned " + Quote(step.caption);
+    case DriverDialogKind::Window: return "window of class " + Quote(step.className);
     default: return KindName(step.kind);
   }
 }
@@ -170,6 +173,7 @@ bool StepMatches(const DriverStep& step, HWND window, DriverDialogKind kind) {
     case DriverDialogKind::Own:
       return kind == DriverDialogKind::Own && DialogTemplateId(window) == step.templateId;
     case DriverDialogKind::Other: return Caption(window) == step.caption;
+    case DriverDialogKind::Window: return ClassOf(window) == step.className;
     default: return kind == step.kind;
   }
 }
@@ -179,7 +183,8 @@ void Fail(DriverCore& core, const std::string& report) {
   ADD_FAILURE() << report;
 }
 
-// Dialogs the user could act on now: visible, enabled dialogs of the driven thread or process.
+// Dialogs the user could act on now: visible, enabled dialogs of the driven
+// thread or process, and the window the next step names, if it names one.
 std::vector<HWND> OpenDialogs(const DriverCore& core) {
   struct Search {
     const DriverCore* core;
@@ -192,8 +197,11 @@ std::vector<HWND> OpenDialogs(const DriverCore& core) {
       GetWindowThreadProcessId(window, &pid);
       if (pid != s->core->processId) return TRUE;
     }
-    if (IsDialogWindow(window) && IsWindowVisible(window) && IsWindowEnabled(window))
-      s->found.push_back(window);
+    if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+    const DriverCore& c = *s->core;
+    bool named = !c.steps.empty() && c.steps.front().kind == DriverDialogKind::Window &&
+                 ClassOf(window) == c.steps.front().className;
+    if (named || IsDialogWindow(window)) s->found.push_back(window);
     return TRUE;
   };
   if (core.Remote())
@@ -235,7 +243,8 @@ void Serve(DriverCore& core, HWND window) {
   // A dialog that stays open after its step (a modeless one, or one that
   // opened another) is only taken up again by a step that names it.
   if (!firstTime && (!matches || (core.steps.front().kind != DriverDialogKind::Own &&
-                                  core.steps.front().kind != DriverDialogKind::Other)))
+                                  core.steps.front().kind != DriverDialogKind::Other &&
+                                  core.steps.front().kind != DriverDialogKind::Window)))
     return;
   if (firstTime) core.served.push_back(window);
 
@@ -738,6 +747,12 @@ bool DialogHandle::SelectFolder(std::string_view utf8Path) {
   return true;
 }
 
+void DialogHandle::Command(int id) {
+  PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void DialogHandle::PostClose() { PostMessageW(window_, WM_CLOSE, 0, 0); }
+
 void DialogHandle::Close() {
   SendServing(window_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
               reinterpret_cast<LPARAM>(GetDlgItem(window_, IDCANCEL)));
@@ -830,6 +845,12 @@ DialogScript& DialogScript::Dialog(int templateId, DialogAction action) {
 DialogScript& DialogScript::DialogCaptioned(std::string caption, DialogAction action) {
   DriverStep step = MakeStep(DriverDialogKind::Other, std::move(action));
   step.caption = std::move(caption);
+  return Add(std::move(step));
+}
+
+DialogScript& DialogScript::Window(std::string className, DialogAction action) {
+  DriverStep step = MakeStep(DriverDialogKind::Window, std::move(action));
+  step.className = std::move(className);
   return Add(std::move(step));
 }
 

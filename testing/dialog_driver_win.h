@@ -46,8 +46,9 @@ enum class DriverDialogKind {
   FontChooser,
   CompressorChooser,
   SaveOptions,
-  Own,    // made by RunDialog/CreateModelessDialog: carries its template id
-  Other,  // any other dialog, known only by its caption
+  Own,     // made by RunDialog/CreateModelessDialog: carries its template id
+  Other,   // any other dialog, known only by its caption
+  Window,  // a top-level window of a given class, such as a program's main window
 };
 
 struct RecordedMessage {
@@ -100,6 +101,10 @@ class DialogHandle {
   // The folder browser: moves the selection to a folder.
   bool SelectFolder(std::string_view utf8Path);
   void Close();  // Cancel, as the Esc key would
+  // Posts WM_COMMAND as a menu item or accelerator does; the program acts on
+  // it when it next reads its queue, and the dialogs it opens are later steps.
+  void Command(int id);
+  void PostClose();  // WM_CLOSE, as the title bar's close box would
 
  private:
   LRESULT Send(HWND target, UINT message, WPARAM wparam, LPARAM lparam) const;
@@ -115,7 +120,8 @@ using DialogAction = std::function<void(DialogHandle&)>;
 struct DriverStep {
   DriverDialogKind kind = DriverDialogKind::Other;
   int templateId = 0;      // Own
-  std::string caption;     // Other (and Own dialogs looked up by caption)
+  std::string caption;     // Other
+  std::string className;   // Window
   std::string title;       // MessageBox
   std::string text;        // MessageBox
   bool anyMessage = false; // MessageBox whose title and text are only recorded
@@ -150,6 +156,9 @@ class DialogScript {
   DialogScript& Dialog(int templateId, DialogAction action);
   // Any dialog by its caption: for dialogs not made through RunDialog.
   DialogScript& DialogCaptioned(std::string caption, DialogAction action);
+  // A visible top-level window of this class (not a dialog): a main window, to
+  // send menu commands to.
+  DialogScript& Window(std::string className, DialogAction action);
   // A system dialog (file, folder, font, compressor, save options) with a free hand.
   DialogScript& System(DriverDialogKind kind, DialogAction action);
   // How long the last step may take to come (default 10 s).

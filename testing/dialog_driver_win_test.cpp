@@ -260,6 +260,50 @@ TEST(DialogDriverTest, TakesUpAModelessDialogAgainForEachStepThatNamesIt) {
   DestroyWindow(dialog);
 }
 
+namespace {
+constexpr wchar_t kMainClass[] = L"QuilvaDriverTestMain";
+constexpr int kMenuAsk = 40001;
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND && LOWORD(wparam) == kMenuAsk) {
+    ShowMessage("開きましたわ", "メニュー", MessageButtons::Ok, MessageIcon::None, window);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void PumpFor(std::chrono::milliseconds span) {
+  Clock::time_point end = Clock::now() + span;
+  MSG msg;
+  while (Clock::now() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+}
+}  // namespace
+
+TEST(DialogDriverTest, SendsMenuCommandsToAMainWindowAndClosesIt) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = MainProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = kMainClass;
+  RegisterClassW(&windowClass);
+  DialogScript script;
+  script.Window("QuilvaDriverTestMain", [](DialogHandle& d) { d.Command(kMenuAsk); })
+      .Message("メニュー", "開きましたわ")
+      .Window("QuilvaDriverTestMain", [](DialogHandle& d) { d.PostClose(); });
+  DialogDriver driver(script);
+  HWND main = CreateWindowW(kMainClass, L"主窓", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(main);
+  EXPECT_TRUE(driver.WaitForSteps());
+  PumpFor(100ms);
+  EXPECT_FALSE(IsWindow(main));  // closed by the last step
+  if (IsWindow(main)) DestroyWindow(main);
+  EXPECT_EQ(MessageLines(driver.Finish()), (Lines{"メニュー: 開きましたわ"}));
+  UnregisterClassW(kMainClass, GetModuleHandleW(nullptr));
+}
+
 // ---- failures the driver reports ----
 
 TEST(DialogDriverFailureTest, AMessageThatNeverComesFailsWithinItsBound) {
