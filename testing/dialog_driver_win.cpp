@@ -30,11 +30,11 @@ struct DismissedWindow {
 struct DriverCore {
   std::deque<DriverStep> steps;
   std::vector<RecordedMessage> messages;
-  DWORD threadId = 0;          // in-process: the thread whose dialogs are driven
-  DWORD processId = 0;         // another process, or 0
-  HANDLE process = nullptr;    // its handle (not owned here)
-  std::vector<HWND> served;    // dialogs already given to a step or dismissed
-  std::vector<HWND> busy;      // dialogs whose step action is running
+  DWORD threadId = 0;        // in-process: the thread whose dialogs are driven
+  DWORD processId = 0;       // another process, or 0
+  HANDLE process = nullptr;  // its handle (not owned here)
+  std::vector<HWND> served;  // dialogs already given to a step or dismissed
+  std::vector<HWND> busy;    // dialogs whose step action is running
   std::vector<DismissedWindow> dismissed;
   Clock::time_point lastProgress = Clock::now();
   milliseconds lastBound = kDefaultBound;
@@ -49,7 +49,9 @@ struct DriverGlobals {
   DriverCore* active = nullptr;
 } gDriver;
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+std::string Quote(const std::string& text) {
+  return "\"" + text + "\"";
+}
 
 std::string ClassOf(HWND window) {
   wchar_t name[64] = {};
@@ -61,7 +63,9 @@ bool ClassIs(HWND window, const char* name) {
   return _stricmp(ClassOf(window).c_str(), name) == 0;
 }
 
-bool IsDialogWindow(HWND window) { return ClassIs(window, "#32770"); }
+bool IsDialogWindow(HWND window) {
+  return ClassIs(window, "#32770");
+}
 
 // Works across processes: a static or edit of another process answers
 // WM_GETTEXT with its current text, while GetWindowText would give the
@@ -119,7 +123,8 @@ DriverDialogKind Classify(HWND window) {
     return DriverDialogKind::FontChooser;
   if (HWND list = GetDlgItem(window, kCompressorListControl); list && ClassIs(list, "ComboBox"))
     return DriverDialogKind::CompressorChooser;
-  if (GetDlgItem(window, kSaveOptionsStreamControl) && GetDlgItem(window, kSaveOptionsOptionsControl))
+  if (GetDlgItem(window, kSaveOptionsStreamControl) &&
+      GetDlgItem(window, kSaveOptionsOptionsControl))
     return DriverDialogKind::SaveOptions;
   if (FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr)) return DriverDialogKind::FolderBrowser;
   if (LooksLikeMessageBox(window)) return DriverDialogKind::MessageBox;
@@ -321,7 +326,8 @@ void CheckBounds(DriverCore& core) {
     ++d.pushes;
     d.at = now;
   }
-  std::erase_if(core.dismissed, [](const DismissedWindow& d) { return d.pushes > 3 || !IsWindow(d.window); });
+  std::erase_if(core.dismissed,
+                [](const DismissedWindow& d) { return d.pushes > 3 || !IsWindow(d.window); });
 
   milliseconds bound = core.steps.empty() ? core.lastBound : core.steps.front().bound;
   if (now - core.lastProgress < bound) return;
@@ -421,16 +427,24 @@ DriverStep MakeStep(DriverDialogKind kind, DialogAction action) {
 
 // ---- DialogHandle ----
 
-int DialogHandle::TemplateId() const { return DialogTemplateId(window_); }
-std::string DialogHandle::Caption() const { return ::Caption(window_); }
-DriverDialogKind DialogHandle::Kind() const { return Classify(window_); }
+int DialogHandle::TemplateId() const {
+  return DialogTemplateId(window_);
+}
+std::string DialogHandle::Caption() const {
+  return ::Caption(window_);
+}
+DriverDialogKind DialogHandle::Kind() const {
+  return Classify(window_);
+}
 
 LRESULT DialogHandle::Send(HWND target, UINT message, WPARAM wparam, LPARAM lparam) const {
   if (!core_->Remote()) return SendMessageW(target, message, wparam, lparam);
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(target, message, wparam, lparam, SMTO_NORMAL, kRemoteAnswerMs, &result)) {
+  if (!SendMessageTimeoutW(target, message, wparam, lparam, SMTO_NORMAL, kRemoteAnswerMs,
+                           &result)) {
     Fail(*core_, "The program did not answer message " + std::to_string(message) + " to " +
-                     DescribeWindow(window_) + " within " + std::to_string(kRemoteAnswerMs) + " ms.");
+                     DescribeWindow(window_) + " within " + std::to_string(kRemoteAnswerMs) +
+                     " ms.");
     return 0;
   }
   return static_cast<LRESULT>(result);
@@ -478,9 +492,15 @@ HWND DialogHandle::Usable(int id, const char* action) const {
   return nullptr;
 }
 
-std::string DialogHandle::Text(int id) const { return ControlText(Item(id)); }
-bool DialogHandle::Enabled(int id) const { return Item(id) && IsWindowEnabled(Item(id)); }
-bool DialogHandle::Visible(int id) const { return Item(id) && IsWindowVisible(Item(id)); }
+std::string DialogHandle::Text(int id) const {
+  return ControlText(Item(id));
+}
+bool DialogHandle::Enabled(int id) const {
+  return Item(id) && IsWindowEnabled(Item(id));
+}
+bool DialogHandle::Visible(int id) const {
+  return Item(id) && IsWindowVisible(Item(id));
+}
 
 bool DialogHandle::Checked(int id) const {
   HWND item = Item(id);
@@ -621,7 +641,8 @@ bool DialogHandle::SetUpDown(int id, int position) {
   }
   Send(item, UDM_SETPOS32, 0, position);
   UINT message = (GetWindowLongW(item, GWL_STYLE) & UDS_HORZ) ? WM_HSCROLL : WM_VSCROLL;
-  SendServing(parent, message, MAKEWPARAM(SB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(item));
+  SendServing(parent, message, MAKEWPARAM(SB_THUMBPOSITION, position),
+              reinterpret_cast<LPARAM>(item));
   SendServing(parent, message, MAKEWPARAM(SB_ENDSCROLL, position), reinterpret_cast<LPARAM>(item));
   return true;
 }
@@ -643,8 +664,8 @@ bool DialogHandle::SelectIndex(int id, int index) {
   }
   Send(item, list ? LB_SETCURSEL : CB_SETCURSEL, index, 0);
   // Setting the selection by message is silent; the user's choice is not.
-  SendServing(GetParent(item), WM_COMMAND,
-              MAKEWPARAM(id, list ? LBN_SELCHANGE : CBN_SELCHANGE), reinterpret_cast<LPARAM>(item));
+  SendServing(GetParent(item), WM_COMMAND, MAKEWPARAM(id, list ? LBN_SELCHANGE : CBN_SELCHANGE),
+              reinterpret_cast<LPARAM>(item));
   return true;
 }
 
@@ -708,7 +729,8 @@ std::wstring SelectedTreeText(DriverCore& core, HWND tree) {
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
                       kRemoteAnswerMs, &ignored);
-  if (!ReadProcessMemory(core.process, remote->text, block.text, sizeof block.text, nullptr)) return {};
+  if (!ReadProcessMemory(core.process, remote->text, block.text, sizeof block.text, nullptr))
+    return {};
   block.text[kChars - 1] = 0;
   return block.text;
 }
@@ -725,9 +747,11 @@ bool DialogHandle::SelectFolder(std::string_view utf8Path) {
   std::unique_ptr<RemoteCopy> copy;
   LPARAM where = reinterpret_cast<LPARAM>(path.c_str());
   if (core_->Remote()) {
-    copy = std::make_unique<RemoteCopy>(core_->process, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    copy = std::make_unique<RemoteCopy>(core_->process, path.c_str(),
+                                        (path.size() + 1) * sizeof(wchar_t));
     if (!copy->address()) {
-      Fail(*core_, "Could not pass the folder " + Quote(std::string(utf8Path)) + " to the program.");
+      Fail(*core_,
+           "Could not pass the folder " + Quote(std::string(utf8Path)) + " to the program.");
       return false;
     }
     where = reinterpret_cast<LPARAM>(copy->address());
@@ -751,7 +775,9 @@ void DialogHandle::Command(int id) {
   PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-void DialogHandle::PostClose() { PostMessageW(window_, WM_CLOSE, 0, 0); }
+void DialogHandle::PostClose() {
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+}
 
 void DialogHandle::Close() {
   SendServing(window_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
@@ -786,19 +812,25 @@ DialogScript& DialogScript::OpenFile(std::string_view utf8Path) {
   return Add(MakeStep(DriverDialogKind::FileDialog,
                       [path = std::string(utf8Path)](DialogHandle& d) { d.EnterFileName(path); }));
 }
-DialogScript& DialogScript::OpenFile(std::wstring_view path) { return OpenFile(Narrow(path)); }
-DialogScript& DialogScript::SaveFile(std::string_view utf8Path) { return OpenFile(utf8Path); }
-DialogScript& DialogScript::SaveFile(std::wstring_view path) { return OpenFile(Narrow(path)); }
+DialogScript& DialogScript::OpenFile(std::wstring_view path) {
+  return OpenFile(Narrow(path));
+}
+DialogScript& DialogScript::SaveFile(std::string_view utf8Path) {
+  return OpenFile(utf8Path);
+}
+DialogScript& DialogScript::SaveFile(std::wstring_view path) {
+  return OpenFile(Narrow(path));
+}
 
 DialogScript& DialogScript::CancelFile() {
   return Add(MakeStep(DriverDialogKind::FileDialog, [](DialogHandle& d) { d.Click(IDCANCEL); }));
 }
 
 DialogScript& DialogScript::ChooseFolder(std::string_view utf8Path) {
-  return Add(MakeStep(DriverDialogKind::FolderBrowser,
-                      [path = std::string(utf8Path)](DialogHandle& d) {
-                        if (d.SelectFolder(path)) d.Click(IDOK);
-                      }));
+  return Add(
+      MakeStep(DriverDialogKind::FolderBrowser, [path = std::string(utf8Path)](DialogHandle& d) {
+        if (d.SelectFolder(path)) d.Click(IDOK);
+      }));
 }
 DialogScript& DialogScript::ChooseFolder(std::wstring_view path) {
   return ChooseFolder(Narrow(path));
@@ -880,7 +912,9 @@ DialogDriver::DialogDriver(const DialogScript& script) : core_(std::make_unique<
   if (!hook_) ADD_FAILURE() << "Could not hook the dialogs of this thread: " << GetLastError();
 }
 
-DialogDriver::~DialogDriver() { Finish(); }
+DialogDriver::~DialogDriver() {
+  Finish();
+}
 
 bool DialogDriver::WaitForSteps() {
   int failures = core_->failures;
@@ -892,7 +926,9 @@ bool DialogDriver::WaitForSteps() {
   return core_->failures == failures && core_->steps.empty();
 }
 
-const std::vector<RecordedMessage>& DialogDriver::Messages() const { return core_->messages; }
+const std::vector<RecordedMessage>& DialogDriver::Messages() const {
+  return core_->messages;
+}
 
 std::vector<RecordedMessage> DialogDriver::Finish() {
   if (!finished_) {

@@ -28,12 +28,12 @@
 #include "common/message.h"
 
 // Control ids of the system dialogs as this platform builds them.
-inline constexpr int kFileNameControl = 1148;      // cmb13 of the open and save dialogs
-inline constexpr int kOldFileNameControl = 1152;   // edt1 of the old-style file dialogs
-inline constexpr int kFontFaceControl = 1136;      // cmb1 of the font chooser
-inline constexpr int kFontStyleControl = 1137;     // cmb2
-inline constexpr int kFontSizeControl = 1138;      // cmb3
-inline constexpr int kCompressorListControl = 880; // the compressor chooser's list
+inline constexpr int kFileNameControl = 1148;       // cmb13 of the open and save dialogs
+inline constexpr int kOldFileNameControl = 1152;    // edt1 of the old-style file dialogs
+inline constexpr int kFontFaceControl = 1136;       // cmb1 of the font chooser
+inline constexpr int kFontStyleControl = 1137;      // cmb2
+inline constexpr int kFontSizeControl = 1138;       // cmb3
+inline constexpr int kCompressorListControl = 880;  // the compressor chooser's list
 inline constexpr int kSaveOptionsStreamControl = 0x112;
 inline constexpr int kSaveOptionsOptionsControl = 0x113;
 inline constexpr int kMessageTextControl = 0xFFFF;  // a message box's text
@@ -80,9 +80,9 @@ class DialogHandle {
   bool Enabled(int id) const;
   bool Visible(int id) const;
   bool Checked(int id) const;
-  int ScrollPos(int id) const;     // a scroll bar control
-  int UpDownPos(int id) const;     // an up-down control
-  int Selected(int id) const;      // list or combo box: index, or -1
+  int ScrollPos(int id) const;  // a scroll bar control
+  int UpDownPos(int id) const;  // an up-down control
+  int Selected(int id) const;   // list or combo box: index, or -1
   std::string SelectedText(int id) const;
   std::vector<std::string> Entries(int id) const;  // list or combo box
   bool IsOpen() const { return IsWindow(window_) && IsWindowVisible(window_); }
@@ -119,12 +119,12 @@ using DialogAction = std::function<void(DialogHandle&)>;
 
 struct DriverStep {
   DriverDialogKind kind = DriverDialogKind::Other;
-  int templateId = 0;      // Own
-  std::string caption;     // Other
-  std::string className;   // Window
-  std::string title;       // MessageBox
-  std::string text;        // MessageBox
-  bool anyMessage = false; // MessageBox whose title and text are only recorded
+  int templateId = 0;       // Own
+  std::string caption;      // Other
+  std::string className;    // Window
+  std::string title;        // MessageBox
+  std::string text;         // MessageBox
+  bool anyMessage = false;  // MessageBox whose title and text are only recorded
   MessageAnswer answer = MessageAnswer::Ok;
   DialogAction action;
   std::chrono::milliseconds bound{10000};

@@ -28,7 +28,8 @@ Lines CollectFailures(const std::function<void()>& body) {
     body();
   }
   Lines messages;
-  for (int i = 0; i < results.size(); ++i) messages.push_back(results.GetTestPartResult(i).message());
+  for (int i = 0; i < results.size(); ++i)
+    messages.push_back(results.GetTestPartResult(i).message());
   return messages;
 }
 
@@ -103,13 +104,15 @@ TEST(DialogDriverTest, AnswersMessageBoxesAndRecordsTheirTextsExactly) {
   EXPECT_EQ(ShowMessage("上書きしてもよろしくて？\n「A&B.avi」", "確認", MessageButtons::YesNo,
                         MessageIcon::Question),
             MessageAnswer::Yes);
-  EXPECT_EQ(ShowMessage("消してもよろしくて？", "確認", MessageButtons::YesNo, MessageIcon::Warning),
-            MessageAnswer::No);
+  EXPECT_EQ(
+      ShowMessage("消してもよろしくて？", "確認", MessageButtons::YesNo, MessageIcon::Warning),
+      MessageAnswer::No);
   EXPECT_EQ(ShowMessage("何でもよくてよ", "おまけ", MessageButtons::YesNo), MessageAnswer::Yes);
   std::vector<RecordedMessage> messages = driver.Finish();
   EXPECT_EQ(MessageLines(messages),
-            (Lines{"よかったです: 無事終了いたしましたわ。", "確認: 上書きしてもよろしくて？\n「A&B.avi」",
-                   "確認: 消してもよろしくて？", "おまけ: 何でもよくてよ"}));
+            (Lines{"よかったです: 無事終了いたしましたわ。",
+                   "確認: 上書きしてもよろしくて？\n「A&B.avi」", "確認: 消してもよろしくて？",
+                   "おまけ: 何でもよくてよ"}));
   for (const RecordedMessage& m : messages) EXPECT_TRUE(m.expected) << m.text;
 }
 
@@ -152,7 +155,7 @@ TEST(DialogDriverTest, DrivesEveryKindOfControlWithItsNotifications) {
 
     EXPECT_EQ(d.UpDownPos(IDC_SAMPLE_COUNT_SPIN), 5);
     EXPECT_TRUE(d.SetUpDown(IDC_SAMPLE_COUNT_SPIN, 7));
-    EXPECT_EQ(d.Text(IDC_SAMPLE_COUNT), "7");  // the buddy follows
+    EXPECT_EQ(d.Text(IDC_SAMPLE_COUNT), "7");              // the buddy follows
     EXPECT_FALSE(d.SetUpDown(IDC_SAMPLE_COUNT_SPIN, 13));  // the dialog refuses 13
     EXPECT_EQ(d.UpDownPos(IDC_SAMPLE_COUNT_SPIN), 7);
 
@@ -188,7 +191,7 @@ TEST(DialogDriverTest, RefusesWhatAUserCouldNotDo) {
     failures = CollectFailures([&] {
       d.SetText(IDC_SAMPLE_DRAW_TEXT, "x");  // disabled until the box is checked
       d.SetText(IDC_SAMPLE_READONLY, "x");
-      d.SetText(IDC_SAMPLE_COMBO, "x");      // a drop-down list takes no typing
+      d.SetText(IDC_SAMPLE_COMBO, "x");  // a drop-down list takes no typing
       d.Click(4711);
       d.Select(IDC_SAMPLE_LIST, "黒");
       d.SelectIndex(IDC_SAMPLE_COMBO, 3);
@@ -319,7 +322,8 @@ TEST(DialogDriverFailureTest, AMessageThatNeverComesFailsWithinItsBound) {
   auto took = Clock::now() - start;
   EXPECT_FALSE(allCame);
   ASSERT_EQ(failures.size(), 1u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "Waited 300 ms for message box \"来ませんわ\": \"待ちぼうけですの\""))
+  EXPECT_TRUE(
+      Mentions(failures[0], "Waited 300 ms for message box \"来ませんわ\": \"待ちぼうけですの\""))
       << failures[0];
   EXPECT_GE(took, 300ms);
   EXPECT_LT(took, 3s);
@@ -356,8 +360,9 @@ TEST(DialogDriverFailureTest, AWrongTextFailsShowingBothAndIsStillAnswered) {
   });
   EXPECT_EQ(answer, MessageAnswer::Ok);
   ASSERT_EQ(failures.size(), 1u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "shown:    \"よかったです\": \"無事終了いたしました。\"\n"
-                                    "  expected: \"よかったです\": \"無事終了いたしましたわ。\""))
+  EXPECT_TRUE(Mentions(failures[0],
+                       "shown:    \"よかったです\": \"無事終了いたしました。\"\n"
+                       "  expected: \"よかったです\": \"無事終了いたしましたわ。\""))
       << failures[0];
 }
 
@@ -369,8 +374,9 @@ TEST(DialogDriverFailureTest, StepsLeftAtTheEndAreNamed) {
     driver.Finish();
   });
   ASSERT_EQ(failures.size(), 1u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "steps that never came:\n  message box \"よかったです\": "
-                                    "\"無事終了いたしましたわ。\"\n  dialog 102"))
+  EXPECT_TRUE(Mentions(failures[0],
+                       "steps that never came:\n  message box \"よかったです\": "
+                       "\"無事終了いたしましたわ。\"\n  dialog 102"))
       << failures[0];
 }
 
@@ -385,8 +391,9 @@ TEST(DialogDriverFailureTest, ADialogOtherThanTheNextStepIsDismissed) {
   });
   EXPECT_EQ(result, IDCANCEL);
   ASSERT_EQ(failures.size(), 2u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "Unexpected dialog 101 \"動作確認のお部屋\"; the script expected "
-                                    "message box \"よかったです\""))
+  EXPECT_TRUE(Mentions(failures[0],
+                       "Unexpected dialog 101 \"動作確認のお部屋\"; the script expected "
+                       "message box \"よかったです\""))
       << failures[0];
   EXPECT_TRUE(Mentions(failures[1], "steps that never came")) << failures[1];
 }
@@ -405,7 +412,8 @@ TEST(DialogDriverFailureTest, ADialogLeftOpenByItsStepIsReportedAndClosed) {
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_LT(Clock::now() - start, 5s);
   ASSERT_EQ(failures.size(), 1u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "stayed open 400 ms after the script's last step")) << failures[0];
+  EXPECT_TRUE(Mentions(failures[0], "stayed open 400 ms after the script's last step"))
+      << failures[0];
   EXPECT_TRUE(Mentions(failures[0], "still open: dialog 101")) << failures[0];
 }
 
@@ -498,8 +506,10 @@ TEST(DialogDriverSystemTest, FontChooserConfirmsOrCancels) {
     DialogDriver driver(script);
     EXPECT_EQ(ChooseFontW(&request) != FALSE, confirm);
     driver.Finish();
-    if (confirm) EXPECT_NE(font.lfFaceName[0], 0);
-    else EXPECT_EQ(CommDlgExtendedError(), 0u);
+    if (confirm)
+      EXPECT_NE(font.lfFaceName[0], 0);
+    else
+      EXPECT_EQ(CommDlgExtendedError(), 0u);
   }
 }
 
@@ -547,7 +557,8 @@ TEST(DialogDriverSystemTest, ACompressorThatIsNotListedFailsAndTheChooserIsClose
   });
   EXPECT_FALSE(result);
   ASSERT_EQ(failures.size(), 2u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "has no entry \"Cinepak Codec by Radius 2\"; it has:\n  \"Full Frames"))
+  EXPECT_TRUE(
+      Mentions(failures[0], "has no entry \"Cinepak Codec by Radius 2\"; it has:\n  \"Full Frames"))
       << failures[0];
   EXPECT_TRUE(Mentions(failures[1], "still open: compressor chooser")) << failures[1];
 }
@@ -560,38 +571,47 @@ std::vector<uint8_t> TinyAvi() {
   size_t riff = w.BeginList(FourCC("RIFF"), FourCC("AVI "));
   size_t hdrl = w.BeginList(FourCC("LIST"), FourCC("hdrl"));
   size_t avih = w.BeginChunk(FourCC("avih"));
-  w.U32(100000);        // microseconds per frame
-  w.U32(0);             // max bytes per second
-  w.U32(0);             // padding granularity
-  w.U32(0x10);          // AVIF_HASINDEX
-  w.U32(2);             // total frames
-  w.U32(0);             // initial frames
-  w.U32(1);             // streams
-  w.U32(kFrameBytes);   // suggested buffer size
-  w.U32(4);             // width
-  w.U32(4);             // height
-  w.Zeros(16);          // reserved
+  w.U32(100000);       // microseconds per frame
+  w.U32(0);            // max bytes per second
+  w.U32(0);            // padding granularity
+  w.U32(0x10);         // AVIF_HASINDEX
+  w.U32(2);            // total frames
+  w.U32(0);            // initial frames
+  w.U32(1);            // streams
+  w.U32(kFrameBytes);  // suggested buffer size
+  w.U32(4);            // width
+  w.U32(4);            // height
+  w.Zeros(16);         // reserved
   w.EndChunk(avih);
   size_t strl = w.BeginList(FourCC("LIST"), FourCC("strl"));
   size_t strh = w.BeginChunk(FourCC("strh"));
   w.Tag(FourCC("vids"));
   w.Tag(FourCC("DIB "));
-  w.U32(0);             // flags
-  w.U16(0);             // priority
-  w.U16(0);             // language
-  w.U32(0);             // initial frames
-  w.U32(1);             // scale
-  w.U32(10);            // rate
-  w.U32(0);             // start
-  w.U32(2);             // length
-  w.U32(kFrameBytes);   // suggested buffer size
-  w.U32(0xFFFFFFFF);    // quality
-  w.U32(0);             // sample size
-  w.U16(0); w.U16(0); w.U16(4); w.U16(4);  // frame rectangle
+  w.U32(0);            // flags
+  w.U16(0);            // priority
+  w.U16(0);            // language
+  w.U32(0);            // initial frames
+  w.U32(1);            // scale
+  w.U32(10);           // rate
+  w.U32(0);            // start
+  w.U32(2);            // length
+  w.U32(kFrameBytes);  // suggested buffer size
+  w.U32(0xFFFFFFFF);   // quality
+  w.U32(0);            // sample size
+  w.U16(0);
+  w.U16(0);
+  w.U16(4);
+  w.U16(4);  // frame rectangle
   w.EndChunk(strh);
   size_t strf = w.BeginChunk(FourCC("strf"));
-  w.U32(40); w.I32(4); w.I32(4); w.U16(1); w.U16(24); w.U32(0); w.U32(kFrameBytes);
-  w.Zeros(16);          // resolution, colours used, colours important
+  w.U32(40);
+  w.I32(4);
+  w.I32(4);
+  w.U16(1);
+  w.U16(24);
+  w.U32(0);
+  w.U32(kFrameBytes);
+  w.Zeros(16);  // resolution, colours used, colours important
   w.EndChunk(strf);
   w.EndChunk(strl);
   w.EndChunk(hdrl);
@@ -608,7 +628,7 @@ std::vector<uint8_t> TinyAvi() {
   size_t idx1 = w.BeginChunk(FourCC("idx1"));
   for (uint32_t offset : offsets) {
     w.Tag(FourCC("00db"));
-    w.U32(0x10);        // AVIIF_KEYFRAME
+    w.U32(0x10);  // AVIIF_KEYFRAME
     w.U32(offset);
     w.U32(kFrameBytes);
   }
@@ -713,9 +733,11 @@ TEST(DialogDriverProcessTest, ReportsUnexpectedMessagesOfAnotherProgram) {
   });
   EXPECT_EQ(exitCode, 4);  // the question was answered No
   ASSERT_EQ(failures.size(), 2u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "Unexpected message box \"確認\": \"上書きしてもよろしくて？\""))
+  EXPECT_TRUE(
+      Mentions(failures[0], "Unexpected message box \"確認\": \"上書きしてもよろしくて？\""))
       << failures[0];
-  EXPECT_TRUE(Mentions(failures[1], "Unexpected message box \"よかったです\": \"保存いたしましたわ。\""))
+  EXPECT_TRUE(
+      Mentions(failures[1], "Unexpected message box \"よかったです\": \"保存いたしましたわ。\""))
       << failures[1];
   EXPECT_EQ(MessageLines(messages),
             (Lines{"確認: 上書きしてもよろしくて？", "よかったです: 保存いたしましたわ。"}));
@@ -734,7 +756,8 @@ TEST(DialogDriverProcessTest, AProgramThatDoesNotEndIsEndedAndReported) {
   EXPECT_EQ(exitCode, -1);
   EXPECT_LT(Clock::now() - start, 15s);
   ASSERT_EQ(failures.size(), 1u) << testing::PrintToString(failures);
-  EXPECT_TRUE(Mentions(failures[0], "was still running after 1500 ms; it was ended.\n  still open: "
-                                    "dialog 101 \"動作確認のお部屋\""))
+  EXPECT_TRUE(Mentions(failures[0],
+                       "was still running after 1500 ms; it was ended.\n  still open: "
+                       "dialog 101 \"動作確認のお部屋\""))
       << failures[0];
 }

@@ -5,6 +5,7 @@
 //   driver_helper folder P the folder browser; 0 when the folder P was chosen
 //   driver_helper boxes    two message boxes; 0 for Yes then Ok
 #include <windows.h>
+// After <windows.h>, which they need.
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -18,7 +19,8 @@
 
 namespace {
 int RunSample() {
-  ShowMessage("無事終了いたしましたわ。", "よかったです", MessageButtons::Ok, MessageIcon::Information);
+  ShowMessage("無事終了いたしましたわ。", "よかったです", MessageButtons::Ok,
+              MessageIcon::Information);
   if (RunSampleDialog(nullptr) != IDOK) return 1;
   if (gSample.name != "外から") return 2;
   return gSample.level * 100 + gSample.count;
@@ -39,8 +41,8 @@ int RunFolder(const std::wstring& wanted) {
 }
 
 int RunBoxes() {
-  MessageAnswer first = ShowMessage("上書きしてもよろしくて？", "確認", MessageButtons::YesNo,
-                                    MessageIcon::Question);
+  MessageAnswer first =
+      ShowMessage("上書きしてもよろしくて？", "確認", MessageButtons::YesNo, MessageIcon::Question);
   ShowMessage("保存いたしましたわ。", "よかったです");
   return first == MessageAnswer::Yes ? 0 : 4;
 }

@@ -39,7 +39,8 @@ void Fill(HWND dialog) {
 void TakeOver(HWND dialog) {
   gSample.name = ItemText(dialog, IDC_SAMPLE_NAME);
   gSample.level = GetScrollPos(GetDlgItem(dialog, IDC_SAMPLE_LEVEL), SB_CTL);
-  gSample.count = static_cast<int>(SendDlgItemMessageW(dialog, IDC_SAMPLE_COUNT_SPIN, UDM_GETPOS32, 0, 0));
+  gSample.count =
+      static_cast<int>(SendDlgItemMessageW(dialog, IDC_SAMPLE_COUNT_SPIN, UDM_GETPOS32, 0, 0));
   gSample.draw = IsDlgButtonChecked(dialog, IDC_SAMPLE_DRAW) == BST_CHECKED;
   gSample.drawText = ItemText(dialog, IDC_SAMPLE_DRAW_TEXT);
   gSample.whole = IsDlgButtonChecked(dialog, IDC_SAMPLE_WHOLE) == BST_CHECKED;
@@ -48,9 +49,7 @@ void TakeOver(HWND dialog) {
 
 INT_PTR CALLBACK SampleProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_INITDIALOG:
-      Fill(dialog);
-      return TRUE;
+    case WM_INITDIALOG: Fill(dialog); return TRUE;
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_SAMPLE_LEVEL)) {
         ++gSample.levelNotices;
@@ -97,7 +96,8 @@ INT_PTR CALLBACK SampleProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
             ++gSample.listChanges;
             LRESULT index = SendDlgItemMessageW(dialog, IDC_SAMPLE_LIST, LB_GETCURSEL, 0, 0);
             wchar_t text[64] = {};
-            SendDlgItemMessageW(dialog, IDC_SAMPLE_LIST, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
+            SendDlgItemMessageW(dialog, IDC_SAMPLE_LIST, LB_GETTEXT, index,
+                                reinterpret_cast<LPARAM>(text));
             gSample.listEntry = Narrow(text);
           }
           return TRUE;
@@ -106,16 +106,14 @@ INT_PTR CALLBACK SampleProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
           return TRUE;
         case IDC_SAMPLE_ASK:
           gSample.asked = true;
-          gSample.askAnswer = ShowMessage("本当によろしいですか？", "ご確認くださいませ", MessageButtons::YesNo,
-                                          MessageIcon::Question, dialog);
+          gSample.askAnswer = ShowMessage("本当によろしいですか？", "ご確認くださいませ",
+                                          MessageButtons::YesNo, MessageIcon::Question, dialog);
           return TRUE;
         case IDOK:
           TakeOver(dialog);
           EndDialog(dialog, IDOK);
           return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, IDCANCEL);
-          return TRUE;
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
       }
       return FALSE;
   }
