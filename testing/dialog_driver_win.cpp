@@ -468,7 +468,8 @@ LRESULT DialogHandle::SendServing(HWND target, UINT message, WPARAM wparam, LPAR
     if (pending->done || WaitForSingleObject(core_->process, 0) == WAIT_OBJECT_0) break;
     ServeAll(*core_);
     CheckBounds(*core_);
-    if (Clock::now() - std::max(start, core_->lastProgress) > 3 * kDefaultBound) {
+    if (Clock::now() - std::max(start, core_->lastProgress) >
+        std::max<milliseconds>(3 * kDefaultBound, core_->lastBound)) {
       Fail(*core_, "The program did not finish handling message " + std::to_string(message) + ".");
       return 0;
     }

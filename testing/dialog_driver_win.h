@@ -15,6 +15,14 @@
 //   DialogDriver driver(script);
 //   ... code that shows the dialogs ...
 //   std::vector<RecordedMessage> boxes = driver.Finish();
+//
+// Steps are served in order. A step's bound counts from the previous step
+// (or the start) while the driven thread pumps messages or, for a process,
+// while it runs; after the last step, a dialog still open beyond that step's
+// bound is reported and dismissed (a modeless main window should be closed by
+// the test, or by a step, before then). A dialog that stays open after its
+// step is taken up again only by a later Dialog/DialogCaptioned/Window step
+// that names it.
 #include <windows.h>
 
 #include <chrono>
