@@ -86,7 +86,9 @@ OPENFILENAMEW FileRequest(wchar_t* buffer, DWORD flags) {
   request.lpstrFile = buffer;
   request.nMaxFile = MAX_PATH;
   request.lpstrDefExt = L"avi";
-  request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | flags;
+  // Without OFN_NOCHANGEDIR the dialog moves the current folder into the
+  // temp folder, which then cannot be removed.
+  request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | flags;
   return request;
 }
 }  // namespace
