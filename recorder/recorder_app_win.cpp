@@ -255,6 +255,7 @@ int RecorderMain(HINSTANCE instance) {
     DispatchMessageW(&message);
   }
   UniqueFont font(gRecorderUi.font);
+  UnregisterClassW(kRecorderClassName, instance);
   gRecorderUi = RecorderUi{};
   return static_cast<int>(message.wParam);
 }

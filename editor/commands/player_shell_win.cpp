@@ -115,6 +115,7 @@ int EditorMain(HINSTANCE instance, int showState) {
     DispatchMessageW(&message);
   }
   if (IsWindow(gPlayerShell.mainWindow)) DestroyWindow(gPlayerShell.mainWindow);
+  UnregisterClassW(kPlayerClassName, instance);
   gPlayerShell = PlayerShell{};
   return static_cast<int>(message.wParam);
 }
