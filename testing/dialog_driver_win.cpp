@@ -737,13 +737,27 @@ std::wstring SelectedTreeText(DriverCore& core, HWND tree) {
 }
 }  // namespace
 
+// A folder's tree item shows its name; a drive's shows a label with the drive
+// ("Local Disk (C:)" or "C:"), so a root is matched by its drive letter.
+bool TreeTextNames(const std::wstring& text, const std::wstring& leaf) {
+  if (leaf.size() == 3 && leaf[1] == L':') {
+    std::wstring drive = leaf.substr(0, 2);
+    for (size_t i = 0; i + 2 <= text.size(); ++i)
+      if (_wcsnicmp(text.c_str() + i, drive.c_str(), 2) == 0) return true;
+    return false;
+  }
+  return _wcsicmp(text.c_str(), leaf.c_str()) == 0;
+}
+
 // The browser may rebuild its tree shortly after it opens (a change
 // notification for a folder made just before is enough), which drops the
 // selection; so the selection is checked to hold before it counts.
 bool DialogHandle::SelectFolder(std::string_view utf8Path) {
   std::wstring path = Widen(utf8Path);
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  std::wstring leaf = path.substr(path.find_last_of(L'\\') + 1);
+  std::wstring leaf = path.size() == 3 && path[1] == L':'
+                         ? path
+                         : path.substr(path.find_last_of(L'\\') + 1);
   HWND tree = FindWindowExW(window_, nullptr, WC_TREEVIEWW, nullptr);
   std::unique_ptr<RemoteCopy> copy;
   LPARAM where = reinterpret_cast<LPARAM>(path.c_str());
@@ -761,12 +775,13 @@ bool DialogHandle::SelectFolder(std::string_view utf8Path) {
   for (int attempt = 0; attempt < 20 && held < 2; ++attempt) {
     if (held == 0) Send(window_, BFFM_SETSELECTIONW, TRUE, where);
     Settle(*core_, milliseconds(50));
-    bool selected = !tree || _wcsicmp(SelectedTreeText(*core_, tree).c_str(), leaf.c_str()) == 0;
+    bool selected = !tree || TreeTextNames(SelectedTreeText(*core_, tree), leaf);
     held = selected ? held + 1 : 0;
   }
   if (held < 2) {
+    std::string shown = tree ? Narrow(SelectedTreeText(*core_, tree)) : std::string();
     Fail(*core_, "The folder browser did not keep the folder " + Quote(std::string(utf8Path)) +
-                     " selected.");
+                     " selected (it shows " + Quote(shown) + ").");
     return false;
   }
   return true;
