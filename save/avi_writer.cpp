@@ -97,7 +97,12 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   // Every size field is 32 bits: a movie they can't describe is refused rather
   // than written with wrapped sizes.
   uint64_t entries = uint64_t{frameCount} + (hasSound ? 1 : 0);
-  uint64_t moviSize = 4 + uint64_t{frameCount} * (frameBytes + 8) + (hasSound ? soundBytes + 8 : 0);
+  // An odd-sized sound chunk gets its RIFF pad byte: chunk-walking readers (the
+  // platform's mmio-based AVIFile among them) skip one and otherwise lose the
+  // index and every chunk behind the sound.
+  uint64_t soundPad = soundBytes & 1;
+  uint64_t moviSize =
+      4 + uint64_t{frameCount} * (frameBytes + 8) + (hasSound ? soundBytes + soundPad + 8 : 0);
   uint64_t riffSize = kMoviListOffset + 8 + moviSize + 8 + 16 * entries - 8;
   if (frameBytes > 0xFFFFFFFFu || riffSize > 0xFFFFFFFFu) {
     ShowMessage(kMsgTooLarge, kTitleRefused);
@@ -189,6 +194,7 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
         left -= n;
       }
     }
+    if (soundPad) Write("", 1);
     w.soundIndex[0] = FourCC("01wb");
     w.soundIndex[1] = 1;
     w.soundIndex[2] = 4;
@@ -238,7 +244,7 @@ bool AviWriterClose() {
   uint32_t offset = 4;
   if (w.soundIndex[0]) {
     entry(w.soundIndex[0], w.soundIndex[1], w.soundIndex[2], w.soundIndex[3]);
-    offset += 8 + w.soundIndex[3];
+    offset += 8 + w.soundIndex[3] + (w.soundIndex[3] & 1);
   }
   for (uint32_t i = 0; i < w.frameCount; ++i, offset += w.frameBytes + 8)
     entry(FourCC("00db"), 0x10, offset, w.frameBytes);

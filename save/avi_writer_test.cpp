@@ -129,7 +129,7 @@ TEST(AviWriter, GoldenMovieWithOddSizedSound) {
     EXPECT_TRUE(AviWriterClose());
 
     Golden g;
-    g.Tag("RIFF").U32(3141).Tag("AVI ");  // file of 3149 bytes
+    g.Tag("RIFF").U32(3142).Tag("AVI ");  // file of 3150 bytes
     VideoHeaders(g, 2, 352, 66666, 2, 1, 1, 1, 15, 4);
     g.Tag("LIST").U32(124).Tag("strl");
     g.Tag("strh").U32(64).Tag("auds").U32(0).U32(0).U16(0).U16(0).U32(0);
@@ -140,14 +140,15 @@ TEST(AviWriter, GoldenMovieWithOddSizedSound) {
     g.Tag("strn").U32(13).Text("QUILVA:AUDIO", 13).Zeros(1);
     ASSERT_EQ(g.bytes.size(), 372u);
     g.Tag("JUNK").U32(1668).Zeros(1668);
-    g.Tag("LIST").U32(1037).Tag("movi");  // 4 + 1001 + 8 + 2 × 12
-    g.Tag("01wb").U32(1001).Raw(sound);   // odd length, no pad byte
-    ASSERT_EQ(g.bytes.size(), 3069u);     // the first frame chunk
+    g.Tag("LIST").U32(1038).Tag("movi");  // 4 + 8 + 1001 + 1 + 2 × 12
+    g.Tag("01wb").U32(1001).Raw(sound);   // odd length: the size field says 1001...
+    g.Zeros(1);                           // ...and a pad byte keeps the next chunk even
+    ASSERT_EQ(g.bytes.size(), 3070u);     // the first frame chunk
     for (const Bytes& f : frames) g.Tag("00db").U32(4).Raw(f);
     g.Tag("idx1").U32(48);
     g.Tag("01wb").U32(1).U32(4).U32(1001);
-    g.Tag("00db").U32(0x10).U32(1013).U32(4);
-    g.Tag("00db").U32(0x10).U32(1025).U32(4);
+    g.Tag("00db").U32(0x10).U32(1014).U32(4);
+    g.Tag("00db").U32(0x10).U32(1026).U32(4);
     EXPECT_EQ(ReadWhole(path), g.bytes);
     FileRemove(path);
   }
