@@ -76,20 +76,55 @@ uint64_t ChangedMask64(const uint8_t* a, const uint8_t* b) {
 #endif
 }
 
-// Length of the unchanged stretch at the start of a and b, at most limit.
-size_t CountUnchanged(const uint8_t* a, const uint8_t* b, size_t limit) {
+// Length of the unchanged stretch at the start of a and b, at most limit;
+// readable (at least limit) bytes may be looked at.
+size_t CountUnchanged(const uint8_t* a, const uint8_t* b, size_t limit, size_t readable) {
   size_t n = 0;
 #ifdef QUILVA_CODEC_SSE2
-  while (limit - n >= 16) {
-    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + n));
-    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + n));
-    unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
-    if (equal != 0xFFFF) return n + static_cast<size_t>(std::countr_zero(~equal));
+  auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+  while (limit - n >= 64) {
+    __m128i e = _mm_and_si128(
+        _mm_and_si128(_mm_cmpeq_epi8(load(a + n), load(b + n)),
+                      _mm_cmpeq_epi8(load(a + n + 16), load(b + n + 16))),
+        _mm_and_si128(_mm_cmpeq_epi8(load(a + n + 32), load(b + n + 32)),
+                      _mm_cmpeq_epi8(load(a + n + 48), load(b + n + 48))));
+    if (_mm_movemask_epi8(e) != 0xFFFF) break;
+    n += 64;
+  }
+  while (readable - n >= 16) {
+    unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(a + n), load(b + n))));
+    // Bytes beyond the limit count as equal: the stretch is cut there anyway.
+    if (limit - n < 16) equal |= 0xFFFFu << (limit - n);
+    if ((equal & 0xFFFF) != 0xFFFF) return n + static_cast<size_t>(std::countr_zero(~equal));
+    if (limit - n <= 16) return limit;
     n += 16;
   }
 #endif
   while (n < limit && a[n] == b[n]) ++n;
   return n;
+}
+
+// A 256-entry table instead of a popcount call (no popcnt in the baseline ISA).
+constexpr std::array<uint8_t, 256> MakeBitCountTable() {
+  std::array<uint8_t, 256> table{};
+  for (int v = 0; v < 256; ++v) table[v] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(v)));
+  return table;
+}
+constexpr std::array<uint8_t, 256> kBitCount = MakeBitCountTable();
+
+// True when all 128 bytes are equal.
+bool Unchanged128(const uint8_t* a, const uint8_t* b) {
+#ifdef QUILVA_CODEC_SSE2
+  auto diff = [&](int k) {
+    return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16 * k)),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * k)));
+  };
+  __m128i any = _mm_or_si128(_mm_or_si128(_mm_or_si128(diff(0), diff(1)), _mm_or_si128(diff(2), diff(3))),
+                             _mm_or_si128(_mm_or_si128(diff(4), diff(5)), _mm_or_si128(diff(6), diff(7))));
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
+#else
+  return std::memcmp(a, b, 128) == 0;
+#endif
 }
 
 // Coded bytes gathered before they go to the stream.
@@ -149,6 +184,12 @@ bool EncodeFlagXor(const uint8_t* current, const uint8_t* previous, size_t lengt
   while (length - i >= 64) {
     uint8_t* out = sink.Room(8 * 9);
     if (!sink.ok) return false;
+    if (length - i >= 128 && Unchanged128(current + i, previous + i)) {
+      std::memset(out, 0, 16);
+      sink.used += 16;
+      i += 128;
+      continue;
+    }
     uint64_t changed = ChangedMask64(current + i, previous + i);
     if (changed == 0) {
       std::memset(out, 0, 8);
@@ -221,7 +262,7 @@ bool EncodeRunXor(const uint8_t* current, const uint8_t* previous, size_t length
       } else {
         // A run token counts the unchanged bytes behind the first: 255 stands for 256.
         flag |= static_cast<uint8_t>(0x80 >> k);
-        size_t more = CountUnchanged(current + p, previous + p, std::min<size_t>(255, length - p));
+        size_t more = CountUnchanged(current + p, previous + p, std::min<size_t>(255, length - p), length - p);
         group[1 + k] = static_cast<uint8_t>(more);
         p += more;
       }
@@ -245,12 +286,19 @@ bool DecodeFlagXor(std::FILE* stream, uint8_t* buffer, size_t length) {
       source.pos += 8;
       q += 64;
     }
+    // Inside a changed area every byte differs: groups of a 0xFF flag and eight
+    // bytes follow each other at a fixed distance.
+    while (length - q >= 8 && source.Available() >= 9 && source.bytes[source.pos] == 0xFF) {
+      XorU64(buffer + q, source.bytes + source.pos + 1);
+      source.pos += 9;
+      q += 8;
+    }
     if (q >= length || source.Available() == 0) continue;
     uint8_t flag = source.bytes[source.pos];
     size_t n = std::min<size_t>(8, length - q);
     // Bits of positions behind the end of the frame are not followed by a byte.
     unsigned valid = flag & (0xFF00u >> n) & 0xFF;
-    size_t need = 1 + static_cast<size_t>(std::popcount(valid));
+    size_t need = 1 + size_t{kBitCount[valid]};
     if (source.Available() < need) {
       source.Fill(need + (length - q + 7) / 8 - 1);
       if (source.Available() < need) {
@@ -270,8 +318,12 @@ bool DecodeFlagXor(std::FILE* stream, uint8_t* buffer, size_t length) {
     if (valid == 0xFF) {
       XorU64(buffer + q, x);
     } else {
-      for (size_t i = 0; i < n; ++i)
-        if (valid & (0x80u >> i)) buffer[q + i] ^= *x++;
+      // One step per changed byte rather than one per position.
+      unsigned positions = kReverseBits[valid];
+      while (positions) {
+        buffer[q + static_cast<size_t>(std::countr_zero(positions))] ^= *x++;
+        positions &= positions - 1;
+      }
     }
     source.pos += need;
     q += n;
