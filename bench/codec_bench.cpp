@@ -40,10 +40,11 @@ const Pair& Frames(Pattern pattern) {
   p.previous.resize(kFrameBytes);
   for (auto& b : p.previous) b = static_cast<uint8_t>(random());
   p.current = p.previous;
-  auto change = [&](size_t i) { p.current[i] = p.previous[i] ^ static_cast<uint8_t>(1 + random() % 255); };
+  auto change = [&](size_t i) {
+    p.current[i] = p.previous[i] ^ static_cast<uint8_t>(1 + random() % 255);
+  };
   switch (pattern) {
-    case kUnchanged:
-      break;
+    case kUnchanged: break;
     case kClustered5: {
       // Three rectangles of 150 × 90 pixels: 121,500 bytes, 5.15 % of the frame.
       const int rects[3][2] = {{40, 60}, {500, 300}, {760, 600}};
@@ -77,7 +78,8 @@ void Xor(const uint8_t* a, const uint8_t* b, uint8_t* out, size_t n) {
 
 #if defined(__x86_64__)
 // The widest XOR this machine offers, so the yardstick is not set low.
-__attribute__((target("avx2"))) void XorAvx2(const uint8_t* a, const uint8_t* b, uint8_t* out, size_t n) {
+__attribute__((target("avx2"))) void XorAvx2(const uint8_t* a, const uint8_t* b, uint8_t* out,
+                                             size_t n) {
   size_t i = 0;
   for (; i + 32 <= n; i += 32) {
     __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
@@ -154,14 +156,30 @@ void Decode(benchmark::State& state, FrameEncoder encode, FrameDecoder decode) {
   state.SetBytesProcessed(int64_t(state.iterations()) * 2 * kFrameBytes);
 }
 
-void BM_EncodeFlagXor(benchmark::State& s) { Encode(s, EncodeFlagXor); }
-void BM_EncodeRunXor(benchmark::State& s) { Encode(s, EncodeRunXor); }
-void BM_DecodeFlagXor(benchmark::State& s) { Decode(s, EncodeFlagXor, DecodeFlagXor); }
-void BM_DecodeRunXor(benchmark::State& s) { Decode(s, EncodeRunXor, DecodeRunXor); }
-void BM_EncodeFlagXor_ref(benchmark::State& s) { Encode(s, EncodeFlagXor_ref); }
-void BM_EncodeRunXor_ref(benchmark::State& s) { Encode(s, EncodeRunXor_ref); }
-void BM_DecodeFlagXor_ref(benchmark::State& s) { Decode(s, EncodeFlagXor, DecodeFlagXor_ref); }
-void BM_DecodeRunXor_ref(benchmark::State& s) { Decode(s, EncodeRunXor, DecodeRunXor_ref); }
+void BM_EncodeFlagXor(benchmark::State& s) {
+  Encode(s, EncodeFlagXor);
+}
+void BM_EncodeRunXor(benchmark::State& s) {
+  Encode(s, EncodeRunXor);
+}
+void BM_DecodeFlagXor(benchmark::State& s) {
+  Decode(s, EncodeFlagXor, DecodeFlagXor);
+}
+void BM_DecodeRunXor(benchmark::State& s) {
+  Decode(s, EncodeRunXor, DecodeRunXor);
+}
+void BM_EncodeFlagXor_ref(benchmark::State& s) {
+  Encode(s, EncodeFlagXor_ref);
+}
+void BM_EncodeRunXor_ref(benchmark::State& s) {
+  Encode(s, EncodeRunXor_ref);
+}
+void BM_DecodeFlagXor_ref(benchmark::State& s) {
+  Decode(s, EncodeFlagXor, DecodeFlagXor_ref);
+}
+void BM_DecodeRunXor_ref(benchmark::State& s) {
+  Decode(s, EncodeRunXor, DecodeRunXor_ref);
+}
 
 void Patterns(benchmark::internal::Benchmark* b) {
   b->ArgName("pattern");  // 0 unchanged, 1 clustered5, 2 scattered5, 3 changed100

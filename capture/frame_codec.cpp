@@ -83,16 +83,16 @@ size_t CountUnchanged(const uint8_t* a, const uint8_t* b, size_t limit, size_t r
 #ifdef QUILVA_CODEC_SSE2
   auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
   while (limit - n >= 64) {
-    __m128i e = _mm_and_si128(
-        _mm_and_si128(_mm_cmpeq_epi8(load(a + n), load(b + n)),
-                      _mm_cmpeq_epi8(load(a + n + 16), load(b + n + 16))),
-        _mm_and_si128(_mm_cmpeq_epi8(load(a + n + 32), load(b + n + 32)),
-                      _mm_cmpeq_epi8(load(a + n + 48), load(b + n + 48))));
+    __m128i e = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load(a + n), load(b + n)),
+                                            _mm_cmpeq_epi8(load(a + n + 16), load(b + n + 16))),
+                              _mm_and_si128(_mm_cmpeq_epi8(load(a + n + 32), load(b + n + 32)),
+                                            _mm_cmpeq_epi8(load(a + n + 48), load(b + n + 48))));
     if (_mm_movemask_epi8(e) != 0xFFFF) break;
     n += 64;
   }
   while (readable - n >= 16) {
-    unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(a + n), load(b + n))));
+    unsigned equal =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(a + n), load(b + n))));
     // Bytes beyond the limit count as equal: the stretch is cut there anyway.
     if (limit - n < 16) equal |= 0xFFFFu << (limit - n);
     if ((equal & 0xFFFF) != 0xFFFF) return n + static_cast<size_t>(std::countr_zero(~equal));
@@ -107,7 +107,8 @@ size_t CountUnchanged(const uint8_t* a, const uint8_t* b, size_t limit, size_t r
 // A 256-entry table instead of a popcount call (no popcnt in the baseline ISA).
 constexpr std::array<uint8_t, 256> MakeBitCountTable() {
   std::array<uint8_t, 256> table{};
-  for (int v = 0; v < 256; ++v) table[v] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(v)));
+  for (int v = 0; v < 256; ++v)
+    table[v] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(v)));
   return table;
 }
 constexpr std::array<uint8_t, 256> kBitCount = MakeBitCountTable();
@@ -119,8 +120,9 @@ bool Unchanged128(const uint8_t* a, const uint8_t* b) {
     return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16 * k)),
                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * k)));
   };
-  __m128i any = _mm_or_si128(_mm_or_si128(_mm_or_si128(diff(0), diff(1)), _mm_or_si128(diff(2), diff(3))),
-                             _mm_or_si128(_mm_or_si128(diff(4), diff(5)), _mm_or_si128(diff(6), diff(7))));
+  __m128i any =
+      _mm_or_si128(_mm_or_si128(_mm_or_si128(diff(0), diff(1)), _mm_or_si128(diff(2), diff(3))),
+                   _mm_or_si128(_mm_or_si128(diff(4), diff(5)), _mm_or_si128(diff(6), diff(7))));
   return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
 #else
   return std::memcmp(a, b, 128) == 0;
@@ -176,7 +178,8 @@ struct CodedSource {
 
 }  // namespace
 
-bool EncodeFlagXor(const uint8_t* current, const uint8_t* previous, size_t length, std::FILE* stream) {
+bool EncodeFlagXor(const uint8_t* current, const uint8_t* previous, size_t length,
+                   std::FILE* stream) {
   CodedSink sink(stream);
   size_t i = 0;
   // 64 bytes (eight groups) at a time: one comparison decides an unchanged
@@ -234,7 +237,8 @@ bool EncodeFlagXor(const uint8_t* current, const uint8_t* previous, size_t lengt
   return sink.Flush();
 }
 
-bool EncodeRunXor(const uint8_t* current, const uint8_t* previous, size_t length, std::FILE* stream) {
+bool EncodeRunXor(const uint8_t* current, const uint8_t* previous, size_t length,
+                  std::FILE* stream) {
   CodedSink sink(stream);
   size_t p = 0;
   while (p < length) {
@@ -262,7 +266,8 @@ bool EncodeRunXor(const uint8_t* current, const uint8_t* previous, size_t length
       } else {
         // A run token counts the unchanged bytes behind the first: 255 stands for 256.
         flag |= static_cast<uint8_t>(0x80 >> k);
-        size_t more = CountUnchanged(current + p, previous + p, std::min<size_t>(255, length - p), length - p);
+        size_t more = CountUnchanged(current + p, previous + p, std::min<size_t>(255, length - p),
+                                     length - p);
         group[1 + k] = static_cast<uint8_t>(more);
         p += more;
       }

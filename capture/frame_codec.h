@@ -20,8 +20,10 @@ constexpr uint8_t kTempCodecDefault = kTempCodecFlagXor;
 // change neither buffer; swapping the two frame arguments writes the same
 // bytes. They return false when the stream stopped taking bytes (a full disk):
 // the frame is then incomplete in the stream.
-bool EncodeFlagXor(const uint8_t* current, const uint8_t* previous, size_t length, std::FILE* stream);
-bool EncodeRunXor(const uint8_t* current, const uint8_t* previous, size_t length, std::FILE* stream);
+bool EncodeFlagXor(const uint8_t* current, const uint8_t* previous, size_t length,
+                   std::FILE* stream);
+bool EncodeRunXor(const uint8_t* current, const uint8_t* previous, size_t length,
+                  std::FILE* stream);
 
 // Decoders XOR the differences into buffer, which holds the previous frame on
 // entry. They never read past the coded frame. A stream that ends inside the
@@ -40,7 +42,9 @@ FrameDecoder SelectFrameDecoder(uint8_t codec);
 
 // Straightforward byte-at-a-time versions: the yardstick the fast ones are
 // tested and measured against.
-bool EncodeFlagXor_ref(const uint8_t* current, const uint8_t* previous, size_t length, std::FILE* stream);
-bool EncodeRunXor_ref(const uint8_t* current, const uint8_t* previous, size_t length, std::FILE* stream);
+bool EncodeFlagXor_ref(const uint8_t* current, const uint8_t* previous, size_t length,
+                       std::FILE* stream);
+bool EncodeRunXor_ref(const uint8_t* current, const uint8_t* previous, size_t length,
+                      std::FILE* stream);
 bool DecodeFlagXor_ref(std::FILE* stream, uint8_t* buffer, size_t length);
 bool DecodeRunXor_ref(std::FILE* stream, uint8_t* buffer, size_t length);

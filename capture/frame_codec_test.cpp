@@ -85,9 +85,9 @@ TEST(FrameCodec, FlagXorGoldenGroups) {
   // previous all 0x10; the differences are written out field by field.
   Bytes previous(12, 0x10);
   Bytes current = previous;
-  current[0] ^= 0xAA;   // group 0, bit 7
-  current[7] ^= 0x01;   // group 0, bit 0
-  current[9] ^= 0x55;   // group 1 (4 bytes), bit 6
+  current[0] ^= 0xAA;  // group 0, bit 7
+  current[7] ^= 0x01;  // group 0, bit 0
+  current[9] ^= 0x55;  // group 1 (4 bytes), bit 6
   const Bytes expected = {
       0x81, 0xAA, 0x01,  // flag 1000 0001, then the two differences in position order
       0x40, 0x55,        // short last group: bit 6 only, bits 3..0 are beyond the frame
@@ -108,9 +108,25 @@ TEST(FrameCodec, RunXorGoldenGroups) {
   const Bytes expected = {
       // flag 1011 0000: run, XOR, run, run, then four XOR tokens
       // (256 bytes, 0x7E, 256 bytes, the lone 257th byte, bytes 514..517)
-      0xB0, 255, 0x7E, 255, 0, 2, 3, 4, 5,
+      0xB0,
+      255,
+      0x7E,
+      255,
+      0,
+      2,
+      3,
+      4,
+      5,
       // flag 0: bytes 518..523, then two meaningless (zero) tokens
-      0x00, 6, 7, 8, 9, 10, 11, 0, 0,
+      0x00,
+      6,
+      7,
+      8,
+      9,
+      10,
+      11,
+      0,
+      0,
   };
   for (const Codec* codec : {&kRunFast, &kRunRef}) {
     SCOPED_TRACE(codec->name);
@@ -232,7 +248,8 @@ TEST(FrameCodec, FastDecodersFollowTheReferenceOnArbitraryInput) {
       if (style == 3) b = 0xFF;
     }
     if (style == 2)
-      for (size_t g = 0; g < stream.size(); g += 9) stream[g] = static_cast<uint8_t>(random() % 2 ? 0xFF : 0);
+      for (size_t g = 0; g < stream.size(); g += 9)
+        stream[g] = static_cast<uint8_t>(random() % 2 ? 0xFF : 0);
     Bytes previous(length);
     for (auto& b : previous) b = static_cast<uint8_t>(random());
     for (auto [fast, ref] : {std::pair{&kFlagFast, &kFlagRef}, std::pair{&kRunFast, &kRunRef}}) {
@@ -262,8 +279,10 @@ TEST(FrameCodec, StreamCutShortKeepsWhatWasDecoded) {
     Bytes buffer = previous;
     EXPECT_FALSE(codec->decode(in.get(), buffer.data(), buffer.size()));
     // Every byte changed, so the front is the new frame and the back the old one.
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 1000), Bytes(current.begin(), current.begin() + 1000));
-    EXPECT_EQ(Bytes(buffer.end() - 1000, buffer.end()), Bytes(previous.end() - 1000, previous.end()));
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 1000),
+              Bytes(current.begin(), current.begin() + 1000));
+    EXPECT_EQ(Bytes(buffer.end() - 1000, buffer.end()),
+              Bytes(previous.end() - 1000, previous.end()));
   }
 }
 
@@ -273,7 +292,10 @@ TEST(FrameCodec, StreamThatTakesNothingEndsTheEncoder) {
   RandomPair(random, 200000, 100, &current, &previous);
   // A stream open only for reading refuses every byte, as a full disk does.
   std::string path = "codec_refuses.bin";
-  { UniqueFile make = FileOpen(path, "wb"); ASSERT_NE(make, nullptr); }
+  {
+    UniqueFile make = FileOpen(path, "wb");
+    ASSERT_NE(make, nullptr);
+  }
   UniqueFile readOnly = FileOpen(path, "rb");
   ASSERT_NE(readOnly, nullptr);
   for (const Codec* codec : {&kFlagFast, &kFlagRef, &kRunFast, &kRunRef})

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <vector>
 
 #include "common/bytes.h"
 #include "common/message.h"
@@ -152,7 +153,8 @@ TempFrameSizes TempFileFrameSizes(const TempFileHeader& header, const TempSurfac
 
 TempFileNames MakeTempFileNames(const std::string& folderOrProgram, const std::tm& localTime) {
   size_t cut = folderOrProgram.find_last_of("\\/");
-  std::string folder = cut == std::string::npos ? std::string() : folderOrProgram.substr(0, cut + 1);
+  std::string folder =
+      cut == std::string::npos ? std::string() : folderOrProgram.substr(0, cut + 1);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%m%d%H%M%S", &localTime);
   return {folder + stamp + ".tmp", folder + stamp + ".wav"};
@@ -233,7 +235,8 @@ bool CloseTempCaptureFile() {
   ByteWriter head;
   PutHeader(head, header);
   bool ok = !out.writeFailed && std::fflush(out.file.get()) == 0 &&
-            StreamSeek(out.file.get(), 0, SEEK_SET) && WriteAll(out.file.get(), head.data(), head.size());
+            StreamSeek(out.file.get(), 0, SEEK_SET) &&
+            WriteAll(out.file.get(), head.data(), head.size());
   ok = std::fclose(out.file.release()) == 0 && ok;
   return ok;
 }
@@ -322,7 +325,8 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   int64_t last = -1;
   int32_t number = 0;
   RecordRead read;
-  while ((read = ReadRecord(reader, &number)) == RecordRead::Whole) last = std::max<int64_t>(last, number);
+  while ((read = ReadRecord(reader, &number)) == RecordRead::Whole)
+    last = std::max<int64_t>(last, number);
   reader->cutShort = read == RecordRead::CutShort;
   reader->frameCount = last + 1;
   // Back to the reference frame, which leaves the stream at the first record.

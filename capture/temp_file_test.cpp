@@ -43,15 +43,17 @@ struct Recording {
 };
 
 void Record(const std::string& path, const Recording& r, bool close = true) {
-  ASSERT_TRUE(CreateTempCaptureFile(path, r.header, r.header.surfaceFlag ? &r.format : nullptr,
-                                    r.referencePalette.empty() ? nullptr : r.referencePalette.data(),
-                                    r.reference.data()));
+  ASSERT_TRUE(CreateTempCaptureFile(
+      path, r.header, r.header.surfaceFlag ? &r.format : nullptr,
+      r.referencePalette.empty() ? nullptr : r.referencePalette.data(), r.reference.data()));
   for (size_t i = 0; i < r.pictures.size(); ++i) {
     const Bytes& prevFrame = i ? r.pictures[i - 1] : r.reference;
     const Bytes* pal = r.palettes.empty() ? nullptr : &r.palettes[i];
-    const Bytes* prevPal = r.palettes.empty() ? nullptr : (i ? &r.palettes[i - 1] : &r.referencePalette);
+    const Bytes* prevPal =
+        r.palettes.empty() ? nullptr : (i ? &r.palettes[i - 1] : &r.referencePalette);
     ASSERT_TRUE(AppendRecord(r.frameNumbers[i], pal ? pal->data() : nullptr,
-                             prevPal ? prevPal->data() : nullptr, r.pictures[i].data(), prevFrame.data()));
+                             prevPal ? prevPal->data() : nullptr, r.pictures[i].data(),
+                             prevFrame.data()));
   }
   if (close) {
     EXPECT_TRUE(CloseTempCaptureFile());
@@ -68,7 +70,8 @@ Bytes RandomBytes(std::mt19937& random, size_t n) {
 
 // Changes a few places of a picture, as consecutive grabs do.
 Bytes Nudge(std::mt19937& random, Bytes picture) {
-  for (int k = 0; k < 5; ++k) picture[random() % picture.size()] ^= static_cast<uint8_t>(1 + random() % 255);
+  for (int k = 0; k < 5; ++k)
+    picture[random() % picture.size()] ^= static_cast<uint8_t>(1 + random() % 255);
   return picture;
 }
 
@@ -103,15 +106,15 @@ TEST(TempFile, GoldenBytesOfACodedOnePixelFile) {
   r.pictures = {{0x10, 0x21, 0x30, 0x00}, {0x10, 0x21, 0x30, 0x00}};
   r.frameNumbers = {0, 5};
   Record(path, r);
-  Bytes expected = {'Q', 'T', 'M', 'P',
-                    0x00,                    // surface flag: DIB rows
-                    0x02,                    // codec: XOR runs
-                    0x00, 0x00};             // reserved
-  Le32(expected, 1);                         // width
-  Le32(expected, 1);                         // height
-  Le32(expected, 1);                         // scale
-  Le32(expected, 15);                        // rate
-  Le32(expected, 6);                         // frame count: last frame number 5 + 1
+  Bytes expected = {'Q',  'T', 'M', 'P',
+                    0x00,         // surface flag: DIB rows
+                    0x02,         // codec: XOR runs
+                    0x00, 0x00};  // reserved
+  Le32(expected, 1);              // width
+  Le32(expected, 1);              // height
+  Le32(expected, 1);              // scale
+  Le32(expected, 15);             // rate
+  Le32(expected, 6);              // frame count: last frame number 5 + 1
   expected.insert(expected.end(), {0x10, 0x20, 0x30, 0x00});  // reference frame, plain
   Le32(expected, 0);                                          // record 1: frame number
   // flag 1010 0000: run of 1 (token 0), XOR 0x01, run of 2 (token 1), rest meaningless
@@ -307,7 +310,8 @@ TEST(TempFile, FileCutInsideARecord) {
     EXPECT_TRUE(pictures[2].fillsToEnd);
     EXPECT_EQ(pictures[2].first, 2);
     EXPECT_EQ(pictures[2].count, 2);
-    EXPECT_EQ(pictures[2].frame, r.pictures[1]) << "a cut frame number leaves the picture untouched";
+    EXPECT_EQ(pictures[2].frame, r.pictures[1])
+        << "a cut frame number leaves the picture untouched";
   }
   FileRemove(path);
 }

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* b = fmemopen(stream.data(), stream.size(), "rb");
   if (!a || !b) __builtin_trap();
   bool fastOk = run ? DecodeRunXor(a, fast.data(), length) : DecodeFlagXor(a, fast.data(), length);
-  bool refOk = run ? DecodeRunXor_ref(b, ref.data(), length) : DecodeFlagXor_ref(b, ref.data(), length);
+  bool refOk =
+      run ? DecodeRunXor_ref(b, ref.data(), length) : DecodeFlagXor_ref(b, ref.data(), length);
   if (fastOk != refOk || fast != ref) __builtin_trap();
   if (refOk && ftell(a) != ftell(b)) __builtin_trap();
   fclose(a);

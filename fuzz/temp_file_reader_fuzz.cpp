@@ -8,7 +8,9 @@
 #include "common/message.h"
 
 namespace {
-MessageAnswer Quiet(const MessageRequest&, void*) { return MessageAnswer::Ok; }
+MessageAnswer Quiet(const MessageRequest&, void*) {
+  return MessageAnswer::Ok;
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (size_t i = 0; i < reader.sizes.frameBytes; i += 4096) sum += reader.frame[i];
       if (reader.sizes.frameBytes) sum += reader.frame[reader.sizes.frameBytes - 1];
       for (size_t i = 0; i < reader.sizes.paletteBytes; ++i) sum += reader.palette[i];
-      if (picture.count < 0 || picture.firstIndex + picture.count > reader.frameCount) __builtin_trap();
+      if (picture.count < 0 || picture.firstIndex + picture.count > reader.frameCount)
+        __builtin_trap();
     }
     (void)sum;
   }

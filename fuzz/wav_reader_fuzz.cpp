@@ -7,7 +7,9 @@
 #include "save/wav_reader.h"
 
 namespace {
-MessageAnswer Quiet(const MessageRequest&, void*) { return MessageAnswer::Ok; }
+MessageAnswer Quiet(const MessageRequest&, void*) {
+  return MessageAnswer::Ok;
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -24,7 +24,8 @@ Bytes ReadWhole(const std::string& path) {
   if (!file) return out;
   uint8_t piece[65536];
   size_t got;
-  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0) out.insert(out.end(), piece, piece + got);
+  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
+    out.insert(out.end(), piece, piece + got);
   return out;
 }
 
@@ -40,10 +41,12 @@ std::string RunTool(const std::string& command) {
 
 // One map of key=value per stream, in stream order.
 std::vector<std::map<std::string, std::string>> Probe(const std::string& path) {
-  std::string text = RunTool("ffprobe -v error -count_frames -show_entries "
-                         "stream=index,codec_type,codec_name,width,height,r_frame_rate,nb_read_frames,"
-                         "sample_rate,channels,bits_per_sample "
-                         "-of default=nw=1 " + path + " 2>&1");
+  std::string text = RunTool(
+      "ffprobe -v error -count_frames -show_entries "
+      "stream=index,codec_type,codec_name,width,height,r_frame_rate,nb_read_frames,"
+      "sample_rate,channels,bits_per_sample "
+      "-of default=nw=1 " +
+      path + " 2>&1");
   std::vector<std::map<std::string, std::string>> streams;
   size_t at = 0;
   while (at < text.size()) {
@@ -118,7 +121,8 @@ struct Movie {
 };
 
 TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
-  if (std::system("ffprobe -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is not installed";
+  if (std::system("ffprobe -version >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "ffprobe is not installed";
   std::mt19937 random(2026);
   auto samples = [&](size_t n) {
     Bytes b(n);
@@ -127,12 +131,36 @@ TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
   };
   const Movie movies[] = {
       {"odd width, no sound", 5, 3, 1, 12, 24, false, {}, WavReadMode::Streamed, "12/1"},
-      {"8-bit mono, odd sound chunk", 16, 9, 1, 15, 10, true, {1, 8, 11025, samples(1001)},
-       WavReadMode::Streamed, "15/1"},
-      {"16-bit stereo in memory", 33, 17, 1001, 30000, 7, true, {2, 16, 22050, samples(4 * 3000)},
-       WavReadMode::InMemory, "30000/1001"},
-      {"16-bit stereo streamed", 320, 240, 1, 10, 3, true, {2, 16, 44100, samples(4 * 2500)},
-       WavReadMode::Streamed, "10/1"},
+      {"8-bit mono, odd sound chunk",
+       16,
+       9,
+       1,
+       15,
+       10,
+       true,
+       {1, 8, 11025, samples(1001)},
+       WavReadMode::Streamed,
+       "15/1"},
+      {"16-bit stereo in memory",
+       33,
+       17,
+       1001,
+       30000,
+       7,
+       true,
+       {2, 16, 22050, samples(4 * 3000)},
+       WavReadMode::InMemory,
+       "30000/1001"},
+      {"16-bit stereo streamed",
+       320,
+       240,
+       1,
+       10,
+       3,
+       true,
+       {2, 16, 44100, samples(4 * 2500)},
+       WavReadMode::Streamed,
+       "10/1"},
   };
   for (const Movie& m : movies) {
     SCOPED_TRACE(m.label);
@@ -140,7 +168,8 @@ TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
     if (m.sound) WriteWav(wav, m.wav);
     std::vector<Bytes> frames = RandomFrames(random, m.width, m.height, m.frames);
     MessageRecorder messages;
-    ASSERT_TRUE(AviWriterOpen(avi, m.width, m.height, m.scale, m.rate, m.frames, m.sound ? wav : "", m.mode));
+    ASSERT_TRUE(AviWriterOpen(avi, m.width, m.height, m.scale, m.rate, m.frames, m.sound ? wav : "",
+                              m.mode));
     for (const Bytes& f : frames) ASSERT_TRUE(AviWriterPutFrame(f.data()));
     ASSERT_TRUE(AviWriterClose());
     EXPECT_TRUE(messages.Lines().empty());
@@ -160,7 +189,8 @@ TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
       EXPECT_EQ(streams[1]["channels"], std::to_string(m.wav.channels));
     }
 
-    RunTool("ffmpeg -v error -y -i " + avi + " -map 0:v -fps_mode passthrough -f rawvideo -pix_fmt bgr24 client.raw");
+    RunTool("ffmpeg -v error -y -i " + avi +
+            " -map 0:v -fps_mode passthrough -f rawvideo -pix_fmt bgr24 client.raw");
     Bytes decoded = ReadWhole("client.raw");
     size_t frameSize = static_cast<size_t>(m.width) * m.height * 3;
     ASSERT_EQ(decoded.size(), frameSize * m.frames);
@@ -171,7 +201,8 @@ TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
     }
     if (m.sound) {
       const char* format = m.wav.bits == 8 ? "u8" : "s16le";
-      RunTool("ffmpeg -v error -y -i " + avi + " -map 0:a -c:a pcm_" + format + " -f " + format + " client.pcm");
+      RunTool("ffmpeg -v error -y -i " + avi + " -map 0:a -c:a pcm_" + format + " -f " + format +
+              " client.pcm");
       EXPECT_EQ(ReadWhole("client.pcm"), m.wav.data);
       FileRemove(wav);
     }

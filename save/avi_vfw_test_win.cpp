@@ -1,9 +1,8 @@
 // The platform's own AVI reader (AVIFile) opens what the writer wrote: the
 // stream layout, every frame through the frame decoder and every sound byte.
-#include <windows.h>
-#include <vfw.h>
-
 #include <gtest/gtest.h>
+#include <vfw.h>
+#include <windows.h>
 
 #include <cstring>
 #include <random>
@@ -19,7 +18,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void WriteWav(const std::string& path, uint16_t channels, uint16_t bits, uint32_t rate, const Bytes& data) {
+void WriteWav(const std::string& path, uint16_t channels, uint16_t bits, uint32_t rate,
+              const Bytes& data) {
   uint16_t align = static_cast<uint16_t>(channels * bits / 8);
   ByteWriter w;
   size_t riff = w.BeginList(FourCC("RIFF"), FourCC("WAVE"));
@@ -59,8 +59,10 @@ struct Movie {
 TEST(AviVfw, AviFileReadsFramesAndSound) {
   std::mt19937 random(8);
   const Movie movies[] = {
-      {"odd width, odd 8-bit sound chunk", 5, 3, 6, 1, 12, 1, 8, 11025, 1001, WavReadMode::Streamed},
-      {"16-bit stereo in memory", 64, 48, 4, 1001, 30000, 2, 16, 22050, 4 * 2000, WavReadMode::InMemory},
+      {"odd width, odd 8-bit sound chunk", 5, 3, 6, 1, 12, 1, 8, 11025, 1001,
+       WavReadMode::Streamed},
+      {"16-bit stereo in memory", 64, 48, 4, 1001, 30000, 2, 16, 22050, 4 * 2000,
+       WavReadMode::InMemory},
       {"no sound", 7, 7, 3, 1, 15, 0, 0, 0, 0, WavReadMode::Streamed},
   };
   AviLibrary library;
@@ -77,7 +79,8 @@ TEST(AviVfw, AviFileReadsFramesAndSound) {
         for (int x = 0; x < m.width * 3; ++x) f[y * stride + x] = static_cast<uint8_t>(random());
 
     MessageRecorder messages;
-    ASSERT_TRUE(AviWriterOpen(avi, m.width, m.height, m.scale, m.rate, m.frames, m.soundBytes ? wav : "", m.mode));
+    ASSERT_TRUE(AviWriterOpen(avi, m.width, m.height, m.scale, m.rate, m.frames,
+                              m.soundBytes ? wav : "", m.mode));
     for (const Bytes& f : frames) AviWriterPutFrame(f.data());
     ASSERT_TRUE(AviWriterClose());
     EXPECT_TRUE(messages.Lines().empty());
@@ -120,7 +123,9 @@ TEST(AviVfw, AviFileReadsFramesAndSound) {
       EXPECT_EQ(length, static_cast<LONG>(m.soundBytes / align));
       Bytes read(m.soundBytes + 64);
       LONG bytes = 0, samples = 0;
-      EXPECT_EQ(AVIStreamRead(audio, 0, length, read.data(), static_cast<LONG>(read.size()), &bytes, &samples), 0);
+      EXPECT_EQ(AVIStreamRead(audio, 0, length, read.data(), static_cast<LONG>(read.size()), &bytes,
+                              &samples),
+                0);
       EXPECT_EQ(bytes, static_cast<LONG>(m.soundBytes));
       read.resize(static_cast<size_t>(bytes));
       EXPECT_EQ(read, sound);

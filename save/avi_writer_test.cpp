@@ -20,7 +20,8 @@ Bytes ReadWhole(const std::string& path) {
   if (!file) return out;
   uint8_t piece[65536];
   size_t got;
-  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0) out.insert(out.end(), piece, piece + got);
+  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
+    out.insert(out.end(), piece, piece + got);
   return out;
 }
 
@@ -33,28 +34,52 @@ void WriteWhole(const std::string& path, const Bytes& bytes) {
 // Golden files are spelled out field by field.
 struct Golden {
   Bytes bytes;
-  Golden& Tag(const char* t) { bytes.insert(bytes.end(), t, t + 4); return *this; }
-  Golden& U32(uint32_t v) { for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i))); return *this; }
-  Golden& U16(uint16_t v) { bytes.push_back(uint8_t(v)); bytes.push_back(uint8_t(v >> 8)); return *this; }
-  Golden& Text(const char* t, size_t n) { bytes.insert(bytes.end(), t, t + n); return *this; }
-  Golden& Zeros(size_t n) { bytes.insert(bytes.end(), n, 0); return *this; }
-  Golden& Raw(const Bytes& b) { bytes.insert(bytes.end(), b.begin(), b.end()); return *this; }
+  Golden& Tag(const char* t) {
+    bytes.insert(bytes.end(), t, t + 4);
+    return *this;
+  }
+  Golden& U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
+    return *this;
+  }
+  Golden& U16(uint16_t v) {
+    bytes.push_back(uint8_t(v));
+    bytes.push_back(uint8_t(v >> 8));
+    return *this;
+  }
+  Golden& Text(const char* t, size_t n) {
+    bytes.insert(bytes.end(), t, t + n);
+    return *this;
+  }
+  Golden& Zeros(size_t n) {
+    bytes.insert(bytes.end(), n, 0);
+    return *this;
+  }
+  Golden& Raw(const Bytes& b) {
+    bytes.insert(bytes.end(), b.begin(), b.end());
+    return *this;
+  }
 };
 
 struct WavSpec {
   uint16_t tag = 1, channels = 1;
   uint32_t rate = 11025;
   uint16_t blockAlign = 1, bits = 8;
-  uint32_t fmtSize = 18;          // bytes of the "fmt " chunk
+  uint32_t fmtSize = 18;  // bytes of the "fmt " chunk
   bool listBeforeData = false;
   bool fmtFirst = true;
-  int32_t declaredData = -1;      // data size field; -1: the real size
+  int32_t declaredData = -1;  // data size field; -1: the real size
 };
 
 Bytes MakeWav(const WavSpec& spec, const Bytes& data) {
   Golden fmt;
-  fmt.U16(spec.tag).U16(spec.channels).U32(spec.rate).U32(spec.rate * spec.blockAlign)
-      .U16(spec.blockAlign).U16(spec.bits).U16(0);
+  fmt.U16(spec.tag)
+      .U16(spec.channels)
+      .U32(spec.rate)
+      .U32(spec.rate * spec.blockAlign)
+      .U16(spec.blockAlign)
+      .U16(spec.bits)
+      .U16(0);
   fmt.bytes.resize(spec.fmtSize, 0xEE);  // longer chunks carry junk behind the 18 bytes
   Golden chunks;
   Golden list;
@@ -62,7 +87,9 @@ Bytes MakeWav(const WavSpec& spec, const Bytes& data) {
   if (!spec.fmtFirst) chunks.Raw(list.bytes);
   chunks.Tag("fmt ").U32(spec.fmtSize).Raw(fmt.bytes);
   if (spec.listBeforeData) chunks.Raw(list.bytes);
-  chunks.Tag("data").U32(spec.declaredData < 0 ? uint32_t(data.size()) : uint32_t(spec.declaredData)).Raw(data);
+  chunks.Tag("data")
+      .U32(spec.declaredData < 0 ? uint32_t(data.size()) : uint32_t(spec.declaredData))
+      .Raw(data);
   Golden wav;
   wav.Tag("RIFF").U32(uint32_t(4 + chunks.bytes.size())).Tag("WAVE").Raw(chunks.bytes);
   return wav.bytes;
@@ -76,8 +103,9 @@ Bytes RandomBytes(std::mt19937& random, size_t n) {
 
 // The part of a file every uncompressed movie of this writer starts with, up to
 // the "strn" of the video stream, for a movie of w × h pixels.
-void VideoHeaders(Golden& g, uint32_t streams, uint32_t hdrlSize, uint32_t usPerFrame, uint32_t frames,
-                  uint32_t w, uint32_t h, uint32_t scale, uint32_t rate, uint32_t imageSize) {
+void VideoHeaders(Golden& g, uint32_t streams, uint32_t hdrlSize, uint32_t usPerFrame,
+                  uint32_t frames, uint32_t w, uint32_t h, uint32_t scale, uint32_t rate,
+                  uint32_t imageSize) {
   g.Tag("LIST").U32(hdrlSize).Tag("hdrl");
   g.Tag("avih").U32(56);
   g.U32(usPerFrame).U32(6144).U32(2048).U32(0x810).U32(frames).U32(0).U32(streams).U32(0);
@@ -160,7 +188,7 @@ struct SoundFields {
   uint32_t streams, rate, length, bufferSize, sampleSize, dataBytes;
 };
 SoundFields ReadSoundFields(const Bytes& avi) {
-  return {GetU32(&avi[32 + 24]), GetU32(&avi[260 + 24]), GetU32(&avi[260 + 32]),
+  return {GetU32(&avi[32 + 24]),  GetU32(&avi[260 + 24]), GetU32(&avi[260 + 32]),
           GetU32(&avi[260 + 36]), GetU32(&avi[260 + 44]), GetU32(&avi[2064])};
 }
 
@@ -194,7 +222,8 @@ TEST(AviWriter, WavFilesThatGiveTheirSound) {
   };
   for (const Case& c : cases) {
     for (WavReadMode mode : {WavReadMode::Streamed, WavReadMode::InMemory}) {
-      SCOPED_TRACE(std::string(c.label) + (mode == WavReadMode::Streamed ? " streamed" : " in memory"));
+      SCOPED_TRACE(std::string(c.label) +
+                   (mode == WavReadMode::Streamed ? " streamed" : " in memory"));
       WriteWhole("sound.wav", MakeWav(c.spec, data));
       MessageRecorder messages;
       ASSERT_TRUE(AviWriterOpen("sound.avi", 2, 2, 1, 10, 0, "sound.wav", mode));
@@ -247,7 +276,8 @@ TEST(AviWriter, WavProblemsCostOnlyTheSound) {
        "あら？: problem.wav はRIFFファイルではありませんでした"},
       {"not WAVE", notWave, "あら？: problem.wav はWAVEファイルではありませんでした",
        "あら？: problem.wav はWAVEファイルではありませんでした"},
-      {"LIST before fmt", MakeWav(listFirst, data), "あら？: problem.wav はfmt ファイルではありませんでした",
+      {"LIST before fmt", MakeWav(listFirst, data),
+       "あら？: problem.wav はfmt ファイルではありませんでした",
        "あら？: problem.wav はfmt ファイルではありませんでした"},
       {"not PCM", MakeWav(adpcm, data), "それは困ります: PCM音源ではありませんわ",
        "それは困ります: PCM音源ではありませんわ"},
@@ -258,15 +288,16 @@ TEST(AviWriter, WavProblemsCostOnlyTheSound) {
   Bytes frame(16, 0x42);
   for (const Case& c : cases) {
     for (WavReadMode mode : {WavReadMode::Streamed, WavReadMode::InMemory}) {
-      SCOPED_TRACE(std::string(c.label) + (mode == WavReadMode::Streamed ? " streamed" : " in memory"));
+      SCOPED_TRACE(std::string(c.label) +
+                   (mode == WavReadMode::Streamed ? " streamed" : " in memory"));
       WriteWhole(p, c.wav);
       MessageRecorder messages;
       ASSERT_TRUE(AviWriterOpen("nosound.avi", 2, 2, 1, 10, 1, p, mode));
       EXPECT_TRUE(AviWriterPutFrame(frame.data()));
       EXPECT_TRUE(AviWriterClose());
       const std::string& expected = mode == WavReadMode::Streamed ? c.streamed : c.inMemory;
-      EXPECT_EQ(messages.Lines(), expected.empty() ? std::vector<std::string>{}
-                                                   : std::vector<std::string>{expected});
+      EXPECT_EQ(messages.Lines(),
+                expected.empty() ? std::vector<std::string>{} : std::vector<std::string>{expected});
       Bytes avi = ReadWhole("nosound.avi");
       ASSERT_EQ(avi.size(), 2048u + 12 + 24 + 8 + 16);
       EXPECT_EQ(GetU32(&avi[56]), 1u) << "one stream";
@@ -277,7 +308,8 @@ TEST(AviWriter, WavProblemsCostOnlyTheSound) {
   MessageRecorder messages;
   ASSERT_TRUE(AviWriterOpen("nosound.avi", 2, 2, 1, 10, 0, "missing.wav"));
   AviWriterClose();
-  EXPECT_EQ(messages.Lines(), std::vector<std::string>{"あら？: missing.wav を開くのに失敗しました"});
+  EXPECT_EQ(messages.Lines(),
+            std::vector<std::string>{"あら？: missing.wav を開くのに失敗しました"});
   FileRemove(p);
   FileRemove("nosound.avi");
 }
@@ -294,7 +326,8 @@ TEST(AviWriter, RefusedMovies) {
   EXPECT_FALSE(AviWriterOpen("big.avi", -4, 4, 1, 12, 1, ""));
   EXPECT_FALSE(AviWriterOpen("big.avi", 4, 0, 1, 12, 1, ""));
   EXPECT_FALSE(AviWriterOpen("big.avi", 4, 4, 1, 0, 1, ""));
-  EXPECT_EQ(messages.Lines(), (std::vector<std::string>{tooLarge, tooLarge, badShape, badShape, badShape}));
+  EXPECT_EQ(messages.Lines(),
+            (std::vector<std::string>{tooLarge, tooLarge, badShape, badShape, badShape}));
   EXPECT_FALSE(AviWriterPutFrame(nullptr)) << "a failed open leaves the writer closed";
   EXPECT_TRUE(AviWriterClose());
 
@@ -304,7 +337,8 @@ TEST(AviWriter, RefusedMovies) {
 TEST(AviWriter, OutputThatCannotBeCreated) {
   MessageRecorder messages;
   EXPECT_FALSE(AviWriterOpen("no_such_folder/x.avi", 4, 4, 1, 12, 1, ""));
-  EXPECT_EQ(messages.Lines(), std::vector<std::string>{"しっぱいやぁ～: ファイルが開けへんかったぁ"});
+  EXPECT_EQ(messages.Lines(),
+            std::vector<std::string>{"しっぱいやぁ～: ファイルが開けへんかったぁ"});
   EXPECT_FALSE(AviWriterPutFrame(nullptr));
 }
 
@@ -343,7 +377,8 @@ TEST(AviWriter, FullDiskIsReportedAtClose) {
   AviWriterPutFrame(frame.data());
   AviWriterPutFrame(frame.data());
   EXPECT_FALSE(AviWriterClose());
-  EXPECT_EQ(messages.Lines(), std::vector<std::string>{"しっぱいやぁ～: /dev/full の書き込みに失敗してしまいました"});
+  EXPECT_EQ(messages.Lines(),
+            std::vector<std::string>{"しっぱいやぁ～: /dev/full の書き込みに失敗してしまいました"});
 }
 #endif
 

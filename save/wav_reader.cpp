@@ -62,11 +62,21 @@ bool Fail(WavSound* sound, const std::string& text, const char* title) {
 
 }  // namespace
 
-uint16_t WavSound::FormatTag() const { return GetU16(format); }
-uint16_t WavSound::Channels() const { return GetU16(format + 2); }
-uint32_t WavSound::SamplesPerSecond() const { return GetU32(format + 4); }
-uint16_t WavSound::BlockAlign() const { return GetU16(format + 12); }
-uint16_t WavSound::BitsPerSample() const { return GetU16(format + 14); }
+uint16_t WavSound::FormatTag() const {
+  return GetU16(format);
+}
+uint16_t WavSound::Channels() const {
+  return GetU16(format + 2);
+}
+uint32_t WavSound::SamplesPerSecond() const {
+  return GetU32(format + 4);
+}
+uint16_t WavSound::BlockAlign() const {
+  return GetU16(format + 12);
+}
+uint16_t WavSound::BitsPerSample() const {
+  return GetU16(format + 14);
+}
 
 bool WavReadSound(const std::string& path, WavReadMode mode, WavSound* sound) {
   UniqueFile file = FileOpen(path, "rb");
@@ -97,7 +107,8 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   uint8_t area[20] = {};
   size_t take = std::min<uint32_t>(fmtSize, sizeof area);
   size_t got = std::fread(area, 1, take, in);
-  if (got == take && fmtSize > sizeof area) StreamSeek(in, int64_t{fmtSize} - int64_t{sizeof area}, SEEK_CUR);
+  if (got == take && fmtSize > sizeof area)
+    StreamSeek(in, int64_t{fmtSize} - int64_t{sizeof area}, SEEK_CUR);
   std::memcpy(sound->format, area, sizeof sound->format);
   // Without a block alignment or a sample rate no stream header can be made
   // (the stream length divides by the alignment).
@@ -134,7 +145,8 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   if (mode == WavReadMode::InMemory) {
     sound->bytes.reset(new (std::nothrow) uint8_t[sound->dataBytes ? sound->dataBytes : 1]);
     if (!sound->bytes) return Fail(sound, kMsgNoMemory, kTitleNoMemory);
-    sound->dataBytes = static_cast<uint32_t>(std::fread(sound->bytes.get(), 1, sound->dataBytes, in));
+    sound->dataBytes =
+        static_cast<uint32_t>(std::fread(sound->bytes.get(), 1, sound->dataBytes, in));
     sound->file.reset();
   }
   return true;
