@@ -61,7 +61,7 @@ struct Golden {
   }
 };
 
-struct WavSpec {
+struct WavLayout {
   uint16_t tag = 1, channels = 1;
   uint32_t rate = 11025;
   uint16_t blockAlign = 1, bits = 8;
@@ -71,24 +71,24 @@ struct WavSpec {
   int32_t declaredData = -1;  // data size field; -1: the real size
 };
 
-Bytes MakeWav(const WavSpec& spec, const Bytes& data) {
+Bytes MakeWav(const WavLayout& layout, const Bytes& data) {
   Golden fmt;
-  fmt.U16(spec.tag)
-      .U16(spec.channels)
-      .U32(spec.rate)
-      .U32(spec.rate * spec.blockAlign)
-      .U16(spec.blockAlign)
-      .U16(spec.bits)
+  fmt.U16(layout.tag)
+      .U16(layout.channels)
+      .U32(layout.rate)
+      .U32(layout.rate * layout.blockAlign)
+      .U16(layout.blockAlign)
+      .U16(layout.bits)
       .U16(0);
-  fmt.bytes.resize(spec.fmtSize, 0xEE);  // longer chunks carry junk behind the 18 bytes
+  fmt.bytes.resize(layout.fmtSize, 0xEE);  // longer chunks carry junk behind the 18 bytes
   Golden chunks;
   Golden list;
   list.Tag("LIST").U32(10).Text("INFOabcdef", 10);
-  if (!spec.fmtFirst) chunks.Raw(list.bytes);
-  chunks.Tag("fmt ").U32(spec.fmtSize).Raw(fmt.bytes);
-  if (spec.listBeforeData) chunks.Raw(list.bytes);
+  if (!layout.fmtFirst) chunks.Raw(list.bytes);
+  chunks.Tag("fmt ").U32(layout.fmtSize).Raw(fmt.bytes);
+  if (layout.listBeforeData) chunks.Raw(list.bytes);
   chunks.Tag("data")
-      .U32(spec.declaredData < 0 ? uint32_t(data.size()) : uint32_t(spec.declaredData))
+      .U32(layout.declaredData < 0 ? uint32_t(data.size()) : uint32_t(layout.declaredData))
       .Raw(data);
   Golden wav;
   wav.Tag("RIFF").U32(uint32_t(4 + chunks.bytes.size())).Tag("WAVE").Raw(chunks.bytes);
@@ -147,7 +147,7 @@ TEST(AviWriter, GoldenMovieWithoutSound) {
 TEST(AviWriter, GoldenMovieWithOddSizedSound) {
   std::mt19937 random(3);
   const Bytes sound = RandomBytes(random, 1001);
-  WriteWhole("golden.wav", MakeWav(WavSpec{}, sound));  // 8-bit mono, 11025 per second
+  WriteWhole("golden.wav", MakeWav(WavLayout{}, sound));  // 8-bit mono, 11025 per second
   for (WavReadMode mode : {WavReadMode::Streamed, WavReadMode::InMemory}) {
     SCOPED_TRACE(mode == WavReadMode::Streamed ? "streamed" : "in memory");
     const std::string path = "golden_sound.avi";
@@ -197,21 +197,21 @@ TEST(AviWriter, WavFilesThatGiveTheirSound) {
   const Bytes data = RandomBytes(random, 4000);
   struct Case {
     const char* label;
-    WavSpec spec;
+    WavLayout layout;
     uint32_t expectedBytes;
   };
-  WavSpec stereo16;
+  WavLayout stereo16;
   stereo16.channels = 2;
   stereo16.bits = 16;
   stereo16.blockAlign = 4;
   stereo16.rate = 22050;
-  WavSpec withList;
+  WavLayout withList;
   withList.listBeforeData = true;
-  WavSpec longFmt;
+  WavLayout longFmt;
   longFmt.fmtSize = 40;
-  WavSpec shortFmt;
+  WavLayout shortFmt;
   shortFmt.fmtSize = 16;
-  WavSpec overstated;
+  WavLayout overstated;
   overstated.declaredData = 100000;  // a file cut off after its header was patched
   const Case cases[] = {
       {"16-bit stereo", stereo16, 4000},
@@ -224,7 +224,7 @@ TEST(AviWriter, WavFilesThatGiveTheirSound) {
     for (WavReadMode mode : {WavReadMode::Streamed, WavReadMode::InMemory}) {
       SCOPED_TRACE(std::string(c.label) +
                    (mode == WavReadMode::Streamed ? " streamed" : " in memory"));
-      WriteWhole("sound.wav", MakeWav(c.spec, data));
+      WriteWhole("sound.wav", MakeWav(c.layout, data));
       MessageRecorder messages;
       ASSERT_TRUE(AviWriterOpen("sound.avi", 2, 2, 1, 10, 0, "sound.wav", mode));
       EXPECT_TRUE(AviWriterClose());
@@ -233,9 +233,9 @@ TEST(AviWriter, WavFilesThatGiveTheirSound) {
       ASSERT_GT(avi.size(), 2068u);
       SoundFields f = ReadSoundFields(avi);
       EXPECT_EQ(f.streams, 2u);
-      EXPECT_EQ(f.rate, c.spec.rate);
-      EXPECT_EQ(f.sampleSize, c.spec.blockAlign);
-      EXPECT_EQ(f.length, c.expectedBytes / c.spec.blockAlign);
+      EXPECT_EQ(f.rate, c.layout.rate);
+      EXPECT_EQ(f.sampleSize, c.layout.blockAlign);
+      EXPECT_EQ(f.length, c.expectedBytes / c.layout.blockAlign);
       EXPECT_EQ(f.bufferSize, c.expectedBytes);
       EXPECT_EQ(f.dataBytes, c.expectedBytes);
       EXPECT_EQ(Bytes(avi.begin() + 2068, avi.begin() + 2068 + c.expectedBytes),
@@ -253,17 +253,17 @@ TEST(AviWriter, WavFilesThatGiveTheirSound) {
 
 TEST(AviWriter, WavProblemsCostOnlyTheSound) {
   const Bytes data(100, 0x80);
-  Bytes notRiff = MakeWav(WavSpec{}, data);
+  Bytes notRiff = MakeWav(WavLayout{}, data);
   notRiff[0] = 'X';
-  Bytes notWave = MakeWav(WavSpec{}, data);
+  Bytes notWave = MakeWav(WavLayout{}, data);
   notWave[8] = 'X';
-  WavSpec listFirst;
+  WavLayout listFirst;
   listFirst.fmtFirst = false;
-  WavSpec adpcm;
+  WavLayout adpcm;
   adpcm.tag = 2;
-  WavSpec noAlign;
+  WavLayout noAlign;
   noAlign.blockAlign = 0;
-  Bytes noData = MakeWav(WavSpec{}, data);
+  Bytes noData = MakeWav(WavLayout{}, data);
   noData.resize(12 + 8 + 18);  // ends behind the format chunk
   struct Case {
     const char* label;
