@@ -1,0 +1,366 @@
+#include "capture/temp_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <vector>
+
+#include "common/bytes.h"
+#include "common/message.h"
+
+TempCaptureFile gTempCaptureFile;
+
+namespace {
+
+constexpr char kMsgCreateFailed[] = "一時ファイルの作成に失敗してしまいました。";
+constexpr char kTitleCreateFailed[] = "あら？";
+constexpr char kMsgReadFailed[] = "一時ファイルの読み込みに失敗しました";
+constexpr char kTitleReadFailed[] = "大変です";
+constexpr char kMsgUnknownFormat[] = "知らない形式のファイルです。";
+constexpr char kTitleUnknownFormat[] = "あら？";
+constexpr char kMsgNoMemory[] = "メモリの確保に失敗してしまいました";
+constexpr char kTitleNoMemory[] = "あらあら";
+
+constexpr uint32_t kMagic = FourCC("QTMP");
+
+// Temp files outgrow 2 GiB, beyond what long-based fseek reaches on Windows.
+int64_t StreamTell(std::FILE* file) {
+#ifdef _WIN32
+  return _ftelli64(file);
+#else
+  return ftello(file);
+#endif
+}
+bool StreamSeek(std::FILE* file, int64_t offset, int whence) {
+#ifdef _WIN32
+  return _fseeki64(file, offset, whence) == 0;
+#else
+  return fseeko(file, offset, whence) == 0;
+#endif
+}
+
+bool WriteAll(std::FILE* file, const void* data, size_t count) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  while (count) {
+    size_t written = std::fwrite(bytes, 1, count, file);
+    if (written == 0) return false;
+    bytes += written;
+    count -= written;
+  }
+  return true;
+}
+
+bool ReadAll(std::FILE* file, void* data, size_t count) {
+  return count == 0 || std::fread(data, 1, count, file) == count;
+}
+
+void PutHeader(ByteWriter& out, const TempFileHeader& header) {
+  out.U32(kMagic);
+  out.U8(header.surfaceFlag);
+  out.U8(header.codec);
+  out.U16(0);  // reserved
+  out.I32(header.width);
+  out.I32(header.height);
+  out.I32(header.scale);
+  out.I32(header.rate);
+  out.I32(header.frameCount);
+}
+
+void PutFormat(ByteWriter& out, const TempSurfaceFormat& format) {
+  out.I32(format.rowBytes);
+  out.I32(format.bitsPerPixel);
+  if (format.bitsPerPixel == 16) {
+    out.U32(format.redMask);
+    out.U32(format.greenMask);
+    out.U32(format.blueMask);
+  }
+}
+
+bool IsSurfaceDepth(int32_t bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+std::unique_ptr<uint8_t[]> Allocate(size_t count) {
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[count ? count : 1]());
+}
+
+bool ReaderFail(TempFileReader* reader, const char* text, const char* title) {
+  reader->file.reset();
+  reader->frame.reset();
+  reader->palette.reset();
+  reader->finished = true;
+  ShowMessage(text, title);
+  return false;
+}
+
+enum class RecordRead { Whole, End, CutShort };
+
+RecordRead ReadRecord(TempFileReader* reader, int32_t* frameNumber) {
+  std::FILE* file = reader->file.get();
+  uint8_t number[4];
+  size_t got = std::fread(number, 1, 4, file);
+  if (got == 0) return RecordRead::End;
+  if (got < 4) return RecordRead::CutShort;
+  *frameNumber = static_cast<int32_t>(GetU32(number));
+  FrameDecoder decode = SelectFrameDecoder(reader->header.codec);
+  auto part = [&](uint8_t* buffer, size_t bytes) {
+    if (bytes == 0) return true;
+    return decode ? decode(file, buffer, bytes) : ReadAll(file, buffer, bytes);
+  };
+  if (!part(reader->palette.get(), reader->sizes.paletteBytes)) return RecordRead::CutShort;
+  if (!part(reader->frame.get(), reader->sizes.frameBytes)) return RecordRead::CutShort;
+  return RecordRead::Whole;
+}
+
+// Puts the buffers into their state before the first record.
+bool ReadReferenceFrame(TempFileReader* reader) {
+  if (reader->header.codec == kTempCodecPlain) {
+    std::memset(reader->frame.get(), 0, reader->sizes.frameBytes);
+    std::memset(reader->palette.get(), 0, reader->sizes.paletteBytes);
+    return true;
+  }
+  return ReadAll(reader->file.get(), reader->palette.get(), reader->sizes.paletteBytes) &&
+         ReadAll(reader->file.get(), reader->frame.get(), reader->sizes.frameBytes);
+}
+
+}  // namespace
+
+TempFrameSizes TempFileFrameSizes(const TempFileHeader& header, const TempSurfaceFormat& format) {
+  TempFrameSizes sizes;
+  if (header.width <= 0 || header.height <= 0) return sizes;
+  uint64_t width = static_cast<uint64_t>(header.width);
+  uint64_t height = static_cast<uint64_t>(header.height);
+  uint64_t frameBytes = 0;
+  uint64_t paletteBytes = 0;
+  if (header.surfaceFlag == 0) {
+    frameBytes = (width * 24 + 31) / 32 * 4 * height;
+  } else if (header.surfaceFlag == 1) {
+    if (!IsSurfaceDepth(format.bitsPerPixel) || format.rowBytes <= 0) return sizes;
+    uint64_t bits = static_cast<uint64_t>(format.bitsPerPixel);
+    // A row shorter than its pixels would send the conversion past the frame.
+    if (static_cast<uint64_t>(format.rowBytes) * 8 < width * bits) return sizes;
+    frameBytes = static_cast<uint64_t>(format.rowBytes) * height;
+    if (bits <= 8) paletteBytes = (uint64_t{1} << bits) * 4;
+  } else {
+    return sizes;
+  }
+  if (frameBytes > kTempMaxFrameBytes) return sizes;
+  sizes.frameBytes = static_cast<size_t>(frameBytes);
+  sizes.paletteBytes = static_cast<size_t>(paletteBytes);
+  return sizes;
+}
+
+TempFileNames MakeTempFileNames(const std::string& folderOrProgram, const std::tm& localTime) {
+  size_t cut = folderOrProgram.find_last_of("\\/");
+  std::string folder =
+      cut == std::string::npos ? std::string() : folderOrProgram.substr(0, cut + 1);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%m%d%H%M%S", &localTime);
+  return {folder + stamp + ".tmp", folder + stamp + ".wav"};
+}
+
+TempFileNames BuildTempFileNames(const std::string& folderSetting, const std::string& programPath) {
+  std::error_code error;
+  std::filesystem::path folder(std::u8string(folderSetting.begin(), folderSetting.end()));
+  std::filesystem::current_path(folder, error);
+  std::time_t now = std::time(nullptr);
+  return MakeTempFileNames(error ? programPath : folderSetting, *std::localtime(&now));
+}
+
+bool CreateTempCaptureFile(const std::string& path, const TempFileHeader& header,
+                           const TempSurfaceFormat* format, const uint8_t* referencePalette,
+                           const uint8_t* referenceFrame) {
+  TempCaptureFile& out = gTempCaptureFile;
+  out.file.reset();
+  out.header = header;
+  out.header.frameCount = kTempFrameCountUnset;
+  out.format = header.surfaceFlag == 1 && format ? *format : TempSurfaceFormat{};
+  out.sizes = TempFileFrameSizes(out.header, out.format);
+  out.encoder = SelectFrameEncoder(header.codec);
+  out.lastFrameNumber = -1;
+  out.writeFailed = false;
+  bool valid = out.sizes.frameBytes != 0 && header.codec <= kTempCodecRunXor &&
+               (header.surfaceFlag == 0 || format);
+  if (valid) out.file = FileOpen(path, "wb");
+  if (!out.file) {
+    ShowMessage(kMsgCreateFailed, kTitleCreateFailed);
+    return false;
+  }
+  ByteWriter head;
+  PutHeader(head, out.header);
+  if (out.header.surfaceFlag == 1) PutFormat(head, out.format);
+  bool ok = WriteAll(out.file.get(), head.data(), head.size());
+  if (header.codec != kTempCodecPlain) {
+    std::vector<uint8_t> blank;
+    if (out.sizes.paletteBytes && !referencePalette) {
+      blank.assign(out.sizes.paletteBytes, 0);
+      referencePalette = blank.data();
+    }
+    ok = ok && WriteAll(out.file.get(), referencePalette, out.sizes.paletteBytes) &&
+         WriteAll(out.file.get(), referenceFrame, out.sizes.frameBytes);
+  }
+  if (!ok) {
+    out.file.reset();
+    ShowMessage(kMsgCreateFailed, kTitleCreateFailed);
+    return false;
+  }
+  return true;
+}
+
+bool AppendRecord(int32_t frameNumber, const uint8_t* palette, const uint8_t* previousPalette,
+                  const uint8_t* frame, const uint8_t* previousFrame) {
+  TempCaptureFile& out = gTempCaptureFile;
+  if (!out.file || out.writeFailed) return false;
+  std::FILE* file = out.file.get();
+  uint8_t number[4];
+  PutU32(number, static_cast<uint32_t>(frameNumber));
+  bool ok = WriteAll(file, number, 4);
+  auto part = [&](const uint8_t* current, const uint8_t* previous, size_t bytes) {
+    if (!ok || bytes == 0) return;
+    ok = out.encoder ? out.encoder(current, previous, bytes, file) : WriteAll(file, current, bytes);
+  };
+  part(palette, previousPalette, out.sizes.paletteBytes);
+  part(frame, previousFrame, out.sizes.frameBytes);
+  out.lastFrameNumber = frameNumber;
+  if (!ok) out.writeFailed = true;
+  return ok;
+}
+
+bool CloseTempCaptureFile() {
+  TempCaptureFile& out = gTempCaptureFile;
+  if (!out.file) return true;
+  TempFileHeader header = out.header;
+  header.frameCount = static_cast<int32_t>(std::min<int64_t>(out.lastFrameNumber + 1, INT32_MAX));
+  ByteWriter head;
+  PutHeader(head, header);
+  bool ok = !out.writeFailed && std::fflush(out.file.get()) == 0 &&
+            StreamSeek(out.file.get(), 0, SEEK_SET) &&
+            WriteAll(out.file.get(), head.data(), head.size());
+  ok = std::fclose(out.file.release()) == 0 && ok;
+  return ok;
+}
+
+bool TempFileReaderOpen(TempFileReader* reader, const std::string& path) {
+  UniqueFile file = FileOpen(path, "rb");
+  if (!file) {
+    *reader = TempFileReader{};
+    return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+  }
+  return TempFileReaderAttach(reader, std::move(file));
+}
+
+bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
+  *reader = TempFileReader{};
+  reader->file = std::move(file);
+  std::FILE* in = reader->file.get();
+
+  uint8_t head[kTempHeaderBytes];
+  if (!ReadAll(in, head, sizeof head) || GetU32(head) != kMagic)
+    return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+  ByteReader fields(head + 4, sizeof head - 4);
+  TempFileHeader& header = reader->header;
+  header.surfaceFlag = fields.U8();
+  header.codec = fields.U8();
+  fields.Skip(2);
+  header.width = fields.I32();
+  header.height = fields.I32();
+  header.scale = fields.I32();
+  header.rate = fields.I32();
+  header.frameCount = fields.I32();
+  if (header.surfaceFlag > 1 || header.codec > kTempCodecRunXor || header.scale <= 0 ||
+      header.rate <= 0)
+    return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+
+  if (header.surfaceFlag == 1) {
+    uint8_t block[20];
+    if (!ReadAll(in, block, 8)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+    reader->format.rowBytes = static_cast<int32_t>(GetU32(block));
+    reader->format.bitsPerPixel = static_cast<int32_t>(GetU32(block + 4));
+    if (!IsSurfaceDepth(reader->format.bitsPerPixel))
+      return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+    if (reader->format.bitsPerPixel == 16) {
+      if (!ReadAll(in, block + 8, 12)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+      reader->format.redMask = GetU32(block + 8);
+      reader->format.greenMask = GetU32(block + 12);
+      reader->format.blueMask = GetU32(block + 16);
+      // A zero mask leaves no colour to scale (the conversion divides by it).
+      if (!reader->format.redMask || !reader->format.greenMask || !reader->format.blueMask)
+        return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+    }
+  }
+
+  reader->sizes = TempFileFrameSizes(header, reader->format);
+  if (reader->sizes.frameBytes == 0) return ReaderFail(reader, kMsgNoMemory, kTitleNoMemory);
+
+  // Every picture the file can give needs these bytes; a file shorter than that
+  // has damaged sizes or was cut before its first picture, and sizes taken from
+  // it must not decide how much memory is taken.
+  int64_t start = StreamTell(in);
+  int64_t end = -1;
+  if (start >= 0 && StreamSeek(in, 0, SEEK_END)) end = StreamTell(in);
+  if (end < 0 || !StreamSeek(in, start, SEEK_SET))
+    return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+  uint64_t picture = reader->sizes.frameBytes + reader->sizes.paletteBytes +
+                     (header.codec == kTempCodecPlain ? 4 : 0);
+  uint64_t available = static_cast<uint64_t>(end - start);
+  if (available == 0 && header.frameCount <= 0) {
+    // A recording stopped before its first grab: an empty movie.
+    reader->finished = true;
+    return true;
+  }
+  if (available < picture) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+
+  reader->frame = Allocate(reader->sizes.frameBytes);
+  reader->palette = Allocate(reader->sizes.paletteBytes);
+  if (!reader->frame || !reader->palette) return ReaderFail(reader, kMsgNoMemory, kTitleNoMemory);
+  if (!ReadReferenceFrame(reader)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+  reader->recordsOffset = StreamTell(in);
+
+  if (header.frameCount >= 0) {
+    reader->frameCount = header.frameCount;
+    return true;
+  }
+  // The count was never written: walk the records once to learn it.
+  int64_t last = -1;
+  int32_t number = 0;
+  RecordRead read;
+  while ((read = ReadRecord(reader, &number)) == RecordRead::Whole)
+    last = std::max<int64_t>(last, number);
+  reader->cutShort = read == RecordRead::CutShort;
+  reader->frameCount = last + 1;
+  // Back to the reference frame, which leaves the stream at the first record.
+  if (!StreamSeek(in, start, SEEK_SET) || !ReadReferenceFrame(reader))
+    return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+  return true;
+}
+
+bool TempFileReadPicture(TempFileReader* reader, TempPicture* picture) {
+  if (reader->finished || !reader->file) return false;
+  if (reader->nextIndex >= reader->frameCount) {
+    reader->finished = true;
+    return false;
+  }
+  int32_t number = 0;
+  RecordRead read = ReadRecord(reader, &number);
+  *picture = TempPicture{};
+  if (read != RecordRead::Whole) {
+    reader->cutShort = read == RecordRead::CutShort;
+    reader->finished = true;
+    picture->firstIndex = reader->nextIndex;
+    picture->count = reader->frameCount - reader->nextIndex;
+    picture->frameNumber = static_cast<int32_t>(reader->frameCount - 1);
+    picture->fillsToEnd = true;
+    reader->nextIndex = reader->frameCount;
+    return true;
+  }
+  picture->frameNumber = number;
+  if (number >= reader->nextIndex) {
+    picture->firstIndex = reader->nextIndex;
+    picture->count = std::min<int64_t>(number, reader->frameCount - 1) - reader->nextIndex + 1;
+    reader->nextIndex = int64_t{number} + 1;
+  } else {
+    picture->firstIndex = reader->nextIndex;
+  }
+  return true;
+}

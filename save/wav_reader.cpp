@@ -1,0 +1,153 @@
+#include "save/wav_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#include "common/bytes.h"
+#include "common/message.h"
+
+namespace {
+
+constexpr char kMsgOpenFailed[] = "%s を開くのに失敗しました";
+constexpr char kMsgNotRiff[] = "%s はRIFFファイルではありませんでした";
+constexpr char kMsgNotWave[] = "%s はWAVEファイルではありませんでした";
+constexpr char kMsgNotFmt[] = "%s はfmt ファイルではありませんでした";
+constexpr char kTitleFileProblem[] = "あら？";
+constexpr char kMsgNotPcm[] = "PCM音源ではありませんわ";
+constexpr char kMsgNoData[] = "dataチャンクが発見できませんでしたわ";
+constexpr char kTitleNotUsable[] = "それは困ります";
+constexpr char kMsgNoMemory[] = "WAVEデータを読み込むためのメモリの確保に失敗してしまいました";
+constexpr char kTitleNoMemory[] = "困りましたわ";
+
+std::string WithPath(const char* pattern, const std::string& path) {
+  std::string_view view = pattern;
+  size_t at = view.find("%s");
+  std::string text(view.substr(0, at));
+  text += path;
+  text += view.substr(at + 2);
+  return text;
+}
+
+int64_t StreamTell(std::FILE* file) {
+#ifdef _WIN32
+  return _ftelli64(file);
+#else
+  return ftello(file);
+#endif
+}
+bool StreamSeek(std::FILE* file, int64_t offset, int whence) {
+#ifdef _WIN32
+  return _fseeki64(file, offset, whence) == 0;
+#else
+  return fseeko(file, offset, whence) == 0;
+#endif
+}
+
+bool ReadId(std::FILE* file, uint32_t* id) {
+  uint8_t bytes[4];
+  if (std::fread(bytes, 1, 4, file) != 4) return false;
+  *id = GetU32(bytes);
+  return true;
+}
+
+bool Fail(WavSound* sound, const std::string& text, const char* title) {
+  sound->file.reset();
+  sound->bytes.reset();
+  sound->dataBytes = 0;
+  ShowMessage(text, title);
+  return false;
+}
+
+}  // namespace
+
+uint16_t WavSound::FormatTag() const {
+  return GetU16(format);
+}
+uint16_t WavSound::Channels() const {
+  return GetU16(format + 2);
+}
+uint32_t WavSound::SamplesPerSecond() const {
+  return GetU32(format + 4);
+}
+uint16_t WavSound::BlockAlign() const {
+  return GetU16(format + 12);
+}
+uint16_t WavSound::BitsPerSample() const {
+  return GetU16(format + 14);
+}
+
+bool WavReadSound(const std::string& path, WavReadMode mode, WavSound* sound) {
+  UniqueFile file = FileOpen(path, "rb");
+  if (!file) {
+    *sound = WavSound{};
+    return Fail(sound, WithPath(kMsgOpenFailed, path), kTitleFileProblem);
+  }
+  return WavReadSoundFrom(std::move(file), path, mode, sound);
+}
+
+bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode, WavSound* sound) {
+  *sound = WavSound{};
+  sound->file = std::move(file);
+  std::FILE* in = sound->file.get();
+  uint32_t id = 0;
+  if (!ReadId(in, &id) || id != FourCC("RIFF"))
+    return Fail(sound, WithPath(kMsgNotRiff, path), kTitleFileProblem);
+  uint32_t riffSize;
+  if (!ReadId(in, &riffSize) || !ReadId(in, &id) || id != FourCC("WAVE"))
+    return Fail(sound, WithPath(kMsgNotWave, path), kTitleFileProblem);
+  if (!ReadId(in, &id) || id != FourCC("fmt "))
+    return Fail(sound, WithPath(kMsgNotFmt, path), kTitleFileProblem);
+
+  // The format area holds 20 bytes; a longer chunk is skipped behind them, a
+  // shorter one leaves the rest zero (no extra size).
+  uint32_t fmtSize = 0;
+  ReadId(in, &fmtSize);
+  uint8_t area[20] = {};
+  size_t take = std::min<uint32_t>(fmtSize, sizeof area);
+  size_t got = std::fread(area, 1, take, in);
+  if (got == take && fmtSize > sizeof area)
+    StreamSeek(in, int64_t{fmtSize} - int64_t{sizeof area}, SEEK_CUR);
+  std::memcpy(sound->format, area, sizeof sound->format);
+  // Without a block alignment or a sample rate no stream header can be made
+  // (the stream length divides by the alignment).
+  if (sound->FormatTag() != 1 || sound->BlockAlign() == 0 || sound->SamplesPerSecond() == 0)
+    return Fail(sound, kMsgNotPcm, kTitleNotUsable);
+
+  uint32_t size = 0;
+  for (;;) {
+    if (!ReadId(in, &id) || !ReadId(in, &size)) {
+      if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
+      sound->file.reset();
+      return false;
+    }
+    if (id == FourCC("data")) break;
+    if (!StreamSeek(in, size, SEEK_CUR)) {
+      if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
+      sound->file.reset();
+      return false;
+    }
+  }
+
+  // A file cut short (a recording that never patched its sizes, a copy that
+  // broke off) gives the sound it has; the sizes written to the AVI then match.
+  int64_t here = StreamTell(in);
+  int64_t end = -1;
+  if (here >= 0 && StreamSeek(in, 0, SEEK_END)) end = StreamTell(in);
+  if (end < here || !StreamSeek(in, here, SEEK_SET)) {
+    if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
+    sound->file.reset();
+    return false;
+  }
+  sound->dataBytes = static_cast<uint32_t>(std::min<int64_t>(size, end - here));
+
+  if (mode == WavReadMode::InMemory) {
+    sound->bytes.reset(new (std::nothrow) uint8_t[sound->dataBytes ? sound->dataBytes : 1]);
+    if (!sound->bytes) return Fail(sound, kMsgNoMemory, kTitleNoMemory);
+    sound->dataBytes =
+        static_cast<uint32_t>(std::fread(sound->bytes.get(), 1, sound->dataBytes, in));
+    sound->file.reset();
+  }
+  return true;
+}
