@@ -1,8 +1,9 @@
 // The platform's own AVI reader (AVIFile) opens what the writer wrote: the
 // stream layout, every frame through the frame decoder and every sound byte.
 #include <gtest/gtest.h>
-#include <vfw.h>
 #include <windows.h>
+// vfw.h needs the types of windows.h first.
+#include <vfw.h>
 
 #include <cstring>
 #include <random>
