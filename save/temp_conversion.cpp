@@ -1,0 +1,103 @@
+#include "save/temp_conversion.h"
+
+#include <cstring>
+
+std::string OutputTimeName(const std::tm& localTime) {
+  char name[32];
+  std::strftime(name, sizeof name, "%m_%d_%H_%M_%S", &localTime);
+  return name;
+}
+
+std::string OutputPathInFolder(const std::string& folder, const std::string& timeName) {
+  if (folder.empty()) return timeName + ".AVI";
+  const char last = folder.back();
+  const bool separated = last == '\\' || last == '/';
+  return folder + (separated ? "" : "\\") + timeName + ".AVI";
+}
+
+std::string PathWithAviExtension(const std::string& path) {
+  size_t nameStart = path.find_last_of("\\/:");
+  nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+  size_t dot = path.rfind('.');
+  std::string stem = dot != std::string::npos && dot >= nameStart ? path.substr(0, dot) : path;
+  return stem + ".AVI";
+}
+
+namespace {
+uint8_t Scale(uint32_t value, uint32_t mask) {
+  return mask == 0 ? 0 : static_cast<uint8_t>((value & mask) * 255u / mask);
+}
+}  // namespace
+
+bool ConvertSurfaceFrame(const TempFileHeader& header, const TempSurfaceFormat& format,
+                         const uint8_t* palette, const uint8_t* frame, uint8_t* out) {
+  if (header.width <= 0 || header.height <= 0 || format.rowBytes <= 0) return false;
+  const uint64_t width = static_cast<uint64_t>(header.width);
+  const uint64_t height = static_cast<uint64_t>(header.height);
+  const uint64_t stride = Stride24(header.width);
+  const uint64_t rowBytes = static_cast<uint64_t>(format.rowBytes);
+  const int bits = format.bitsPerPixel;
+  const uint64_t needed = bits == 8 ? width : bits == 16 ? width * 2 : bits == 24 ? width * 3
+                                                                       : bits == 32 ? width * 4 : 0;
+  if (needed > rowBytes || (bits == 8 && !palette)) return false;
+  for (uint64_t r = 0; r < height; ++r) {
+    const uint8_t* src = frame + r * rowBytes;
+    uint8_t* dst = out + (height - 1 - r) * stride;
+    std::memset(dst + width * 3, 0, stride - width * 3);
+    switch (bits) {
+      case 8:
+        for (uint64_t x = 0; x < width; ++x) {
+          const uint8_t* entry = palette + src[x] * 4;
+          dst[3 * x] = entry[2];
+          dst[3 * x + 1] = entry[1];
+          dst[3 * x + 2] = entry[0];
+        }
+        break;
+      case 16:
+        for (uint64_t x = 0; x < width; ++x) {
+          const uint32_t v = static_cast<uint32_t>(src[2 * x] | src[2 * x + 1] << 8);
+          dst[3 * x] = Scale(v, format.blueMask);
+          dst[3 * x + 1] = Scale(v, format.greenMask);
+          dst[3 * x + 2] = Scale(v, format.redMask);
+        }
+        break;
+      case 24:
+        std::memcpy(dst, src, width * 3);
+        break;
+      case 32:
+        for (uint64_t x = 0; x < width; ++x) std::memcpy(dst + 3 * x, src + 4 * x, 3);
+        break;
+      default:
+        std::memset(dst, 0, width * 3);
+        break;
+    }
+  }
+  return true;
+}
+
+SaveErrorMessage SaveResultMessage(uint32_t result) {
+  static constexpr const char* kFailed = "失敗です";
+  static constexpr const char* kError = "エラーです";
+  switch (result) {
+    case 0x80044065: return {"サポートされていません", kFailed};
+    case 0x80044066: return {"ファイルを読み込むことが出来ませんでした", kFailed};
+    case 0x80044067: return {"メモリが不充分なためファイルを開くことが出来ません", kFailed};
+    case 0x80044068:
+      return {"内部エラーが発生しました．\nこの圧縮形式は利用できない可能性があります．", kError};
+    case 0x80044069: return {"フラグに問題があります", kFailed};
+    case 0x8004406A: return {"パラメータに問題があります", kFailed};
+    case 0x8004406B: return {"サイズに問題があります", kFailed};
+    case 0x8004406C: return {"ハンドルに問題があります", kFailed};
+    case 0x8004406D: return {"ファイル読み込み中にディスクエラーが発生しました", kFailed};
+    case 0x8004406E: return {"ファイル書き込み中にディスクエラーが発生しました", kFailed};
+    case 0x8004406F: return {"ファイルをオープン中にディスクエラーが発生しました", kFailed};
+    case 0x80044070: return {"ストリームの圧縮に失敗しました", kFailed};
+    case 0x80044071: return {"圧縮用DLLがありません", kFailed};
+    case 0x80044072: return {"読み込み専用です", kFailed};
+    case 0x80044073: return {"データがありません", kFailed};
+    case 0x80044074: return {"メモリが足りません", kFailed};
+    case 0x80044075: return {"圧縮できません", kFailed};
+    case 0x800440C6: return {"ユーザによって処理が中断されました", "中断～！"};
+    default: return {"予期しないエラーです", "たいへんですわ"};
+  }
+}
