@@ -76,8 +76,9 @@ void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit em
 // three are shared between neighbouring outputs: the median of nine is the
 // median of (largest low, median middle, smallest high) of the three sorted
 // columns. Every loop is a whole-row byte pass of min/max.
-void MedianPass(const uint8_t* below, const uint8_t* middle, const uint8_t* above, uint8_t* out,
-                size_t rowBytes, uint8_t* low, uint8_t* mid, uint8_t* high) {
+void MedianPass(const uint8_t* __restrict below, const uint8_t* __restrict middle,
+                const uint8_t* __restrict above, uint8_t* __restrict out, size_t rowBytes,
+                uint8_t* __restrict low, uint8_t* __restrict mid, uint8_t* __restrict high) {
   for (size_t b = 0; b < rowBytes; ++b) {
     const uint8_t a = below[b], m = middle[b], c = above[b];
     const uint8_t l1 = std::min(a, m), h1 = std::max(a, m);
