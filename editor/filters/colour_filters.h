@@ -26,6 +26,13 @@ struct DibLayout {
   size_t stride = 0;
 };
 
+// Lets tests hold the plain loops against the AVX2 ones, which the kernels
+// pick by themselves when the processor has them.
+struct ColourKernelOptions {
+  bool allowAvx2 = true;
+};
+extern ColourKernelOptions colourKernelOptions;
+
 // Where a colour kernel works on this frame. False when the frame is shorter
 // than 40 bytes or than the region the header asks for.
 bool DepthDispatch(const uint8_t* frame, size_t frameSize, DibLayout* layout);
