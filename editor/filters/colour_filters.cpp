@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "common/bytes.h"
 #include "editor/filters/frame_view.h"
@@ -90,6 +91,49 @@ struct ChannelTables {
   }
   uint16_t Word(uint16_t w) const {
     return Word555(red5[Red5(w)], green5[Green5(w)], blue5[Blue5(w)]);
+  }
+};
+
+// Table lookups cost a load per byte; where the rule is plain integer
+// arithmetic, the 24 and 32-bit rows are computed instead, as whole vectors of
+// bytes, with one coefficient per byte laid out in the pixel's pattern (blue,
+// green, red, and for 32 bits a fourth byte whose coefficient leaves it as it was).
+struct ArithmeticRows {
+  ChannelTables tables;  // colour tables and 16-bit pixels
+  enum Rule { kScale, kContrast } rule;
+  int coefficient[4];  // blue, green, red, fourth byte
+  uint8_t flip[4];     // XOR after scaling: 255 inverts a channel
+  mutable std::vector<int16_t> rowCoefficient;
+  mutable std::vector<uint8_t> rowFlip;
+
+  void Entry(uint8_t* p) const { tables.Entry(p); }
+  uint16_t Word(uint16_t w) const { return tables.Word(w); }
+  void Pixels(uint8_t* row, int width, int step) const {
+    const size_t n = static_cast<size_t>(width) * step;
+    if (rowCoefficient.size() != n) {
+      rowCoefficient.resize(n);
+      rowFlip.resize(n);
+      for (size_t b = 0; b < n; ++b) {
+        rowCoefficient[b] = static_cast<int16_t>(coefficient[b % step]);
+        rowFlip[b] = flip[b % step];
+      }
+    }
+    const int16_t* __restrict c = rowCoefficient.data();
+    const uint8_t* __restrict x = rowFlip.data();
+    uint8_t* __restrict p = row;
+    if (rule == kScale) {
+      for (size_t b = 0; b < n; ++b) {
+        p[b] = static_cast<uint8_t>(static_cast<uint16_t>(p[b] * c[b]) >> 8 ^ x[b]);
+      }
+    } else {
+      for (size_t b = 0; b < n; ++b) {
+        // k * (c - 128) / 128 truncating toward zero; |k| <= 255 keeps it in 16 bits.
+        const int16_t t = static_cast<int16_t>(c[b] * static_cast<int16_t>(p[b] - 128));
+        const int16_t q = static_cast<int16_t>((t + ((t >> 15) & 127)) >> 7);
+        const int v = p[b] + q;
+        p[b] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+      }
+    }
   }
 };
 
@@ -297,7 +341,11 @@ bool ApplyRgbCorrection(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_
   fill(t.blue, t.blue5, ratioB, invertB);
   fill(t.green, t.green5, ratioG, invertG);
   fill(t.red, t.red5, ratioR, invertR);
-  return RunColourKernel(frame, frameSize, t);
+  // Scaling by 256 and no flip leaves a 32-bit pixel's fourth byte as it was.
+  ArithmeticRows rows{t, ArithmeticRows::kScale, {ratioB, ratioG, ratioR, 256},
+                      {static_cast<uint8_t>(invertB ? 255 : 0), static_cast<uint8_t>(invertG ? 255 : 0),
+                       static_cast<uint8_t>(invertR ? 255 : 0), 0}, {}, {}};
+  return RunColourKernel(frame, frameSize, rows);
 }
 
 bool ApplyYCrCbCorrection(uint8_t* frame, size_t frameSize, uint8_t yPercent, uint8_t crPercent,
@@ -314,7 +362,9 @@ bool ApplyContrast(uint8_t* frame, size_t frameSize, int32_t k) {
     t.blue[v] = t.green[v] = t.red[v] = static_cast<uint8_t>(std::clamp<int64_t>(c, 0, 255));
   }
   t.Derive5BitTables();
-  return RunColourKernel(frame, frameSize, t);
+  if (k < -255 || k > 255) return RunColourKernel(frame, frameSize, t);
+  ArithmeticRows rows{t, ArithmeticRows::kContrast, {k, k, k, 0}, {0, 0, 0, 0}, {}, {}};
+  return RunColourKernel(frame, frameSize, rows);
 }
 
 bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s) {
