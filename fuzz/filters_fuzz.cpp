@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> frame(data, data + size);
   const uint8_t p = size > 48 ? data[44] : 7;
   for (int kernel = 0; kernel < 6; ++kernel) {
-    std::memcpy(frame.data(), data, size);
+    if (size) std::memcpy(frame.data(), data, size);
     switch (kernel) {
       case 0: ApplyRgbCorrection(frame.data(), size, p, p ^ 0x55, 255, p & 1, p & 2, false); break;
       case 1: ApplyYCrCbCorrection(frame.data(), size, p, 100, 200); break;
