@@ -278,6 +278,8 @@ TEST(ColourFilters, FastKernelsEqualReferenceForEveryParameter) {
     KernelCall call{RefColourKernel::Gamma, {}};
     call.p.s = s;
     ExpectSameAsReference(call, rng, 5, 3);
+    // Large frames take the byte-pair table.
+    if (s % 85 == 0 || s == 127) ExpectSameAsReference(call, rng, 641, 479);
   }
   const int percents[] = {0, 1, 37, 99, 100, 101, 150, 199, 200, 255};
   for (int y : percents)
