@@ -19,8 +19,8 @@ int Clamp255(int64_t v) { return static_cast<int>(std::min<int64_t>(255, std::ma
 
 // 8-bit rule for one colour; `order` picks the grayscale summation of the depth:
 // 0 colour table, 1 24/32-bit pixels, 2 16-bit pixels.
-void ColourPixel(RefColourKernel kernel, const RefColourParams& p, int order, int& b, int& g,
-                 int& r) {
+void ColourPixel(RefColourKernel kernel, const RefColourParams& p, const double* gammaTable,
+                 int order, int& b, int& g, int& r) {
   switch (kernel) {
     case RefColourKernel::Rgb:
       b = (b * p.ratioB) >> 8;
@@ -53,9 +53,7 @@ void ColourPixel(RefColourKernel kernel, const RefColourParams& p, int order, in
       break;
     }
     case RefColourKernel::Gamma: {
-      const double e = std::pow((p.s + 1) * 0.0078125, 4.6);
-      double table[256];
-      for (int i = 0; i < 256; ++i) table[i] = i == 0 ? 0 : std::pow(i * 0.00392156862745098, e);
+      const double* table = gammaTable;
       b = Clamp255(table[b] * 255);
       g = Clamp255(table[g] * 255);
       r = Clamp255(table[r] * 255);
@@ -92,11 +90,15 @@ void RefApplyColour(uint8_t* frame, RefColourKernel kernel, const RefColourParam
   const uint32_t compression = GetU32(frame + 16);
   const uint32_t used = GetU32(frame + 32);
   uint8_t* t = frame + 40;
+  // The gamma table, once per frame.
+  const double e = std::pow((p.s + 1) * 0.0078125, 4.6);
+  double gamma[256];
+  for (int i = 0; i < 256; ++i) gamma[i] = i == 0 ? 0 : std::pow(i * 0.00392156862745098, e);
   auto table = [&](uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) {
       uint8_t* e = t + 4 * i;
       int b = e[0], g = e[1], r = e[2];
-      ColourPixel(kernel, p, 0, b, g, r);
+      ColourPixel(kernel, p, gamma, 0, b, g, r);
       e[0] = static_cast<uint8_t>(b);
       e[1] = static_cast<uint8_t>(g);
       e[2] = static_cast<uint8_t>(r);
@@ -128,7 +130,7 @@ void RefApplyColour(uint8_t* frame, RefColourKernel kernel, const RefColourParam
           b5 = (b5 + m5) >> 1;
         } else {
           int b = b5 * 8, g = g5 * 8, r = r5 * 8;
-          ColourPixel(kernel, p, 2, b, g, r);
+          ColourPixel(kernel, p, gamma, 2, b, g, r);
           b5 = b >> 3;
           g5 = g >> 3;
           r5 = r >> 3;
@@ -145,7 +147,7 @@ void RefApplyColour(uint8_t* frame, RefColourKernel kernel, const RefColourParam
     for (int x = 0; x < width; ++x) {
       uint8_t* q = rows + y * stride + step * x;
       int b = q[0], g = q[1], r = q[2];
-      ColourPixel(kernel, p, 1, b, g, r);
+      ColourPixel(kernel, p, gamma, 1, b, g, r);
       q[0] = static_cast<uint8_t>(b);
       q[1] = static_cast<uint8_t>(g);
       q[2] = static_cast<uint8_t>(r);
