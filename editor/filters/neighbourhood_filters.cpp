@@ -31,6 +31,9 @@ void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit em
   std::vector<uint32_t> column(rowBytes), prefix(rowBytes + 2 * pad + 3), divisor(rowBytes);
   std::vector<uint32_t> sum(rowBytes);
   const bool small = r <= 5;
+  uint32_t multiplier[122];
+  for (int n = 1; n < 122; ++n) multiplier[n] = WindowMeanMultiplier(n);
+  int divisorRows = -1;
   for (int y = 0; y <= std::min(height - 1, r); ++y) {
     const uint8_t* row = FrameRow(src, y);
     for (size_t b = 0; b < rowBytes; ++b) column[b] += row[b];
@@ -56,11 +59,15 @@ void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit em
     const uint32_t* lo = prefix.data();
     for (size_t b = 0; b < rowBytes; ++b) sum[b] = hi[b] - lo[b];
 
+    // The divisors change only with the number of rows inside the window.
     const int rows = std::min(height - 1, y + r) - std::max(0, y - r) + 1;
-    for (int x = 0; x < width; ++x) {
-      const int n = (std::min(width - 1, x + r) - std::max(0, x - r) + 1) * rows;
-      const uint32_t d = small ? WindowMeanMultiplier(n) : static_cast<uint32_t>(n);
-      divisor[3 * x] = divisor[3 * x + 1] = divisor[3 * x + 2] = d;
+    if (rows != divisorRows) {
+      divisorRows = rows;
+      for (int x = 0; x < width; ++x) {
+        const int n = (std::min(width - 1, x + r) - std::max(0, x - r) + 1) * rows;
+        const uint32_t d = small ? multiplier[n] : static_cast<uint32_t>(n);
+        divisor[3 * x] = divisor[3 * x + 1] = divisor[3 * x + 2] = d;
+      }
     }
     const uint8_t* in = FrameRow(src, y);
     uint8_t* out = FrameRow(dst, y);
