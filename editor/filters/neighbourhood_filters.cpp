@@ -51,10 +51,20 @@ void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit em
     }
     // Unsigned wrap-around keeps each difference exact even if a long row's
     // running total passes 2^32.
-    uint32_t* p = prefix.data() + 3;
-    for (size_t j = 0; j < pad; ++j) p[j] = p[j - 3];
-    for (size_t b = 0; b < rowBytes; ++b) p[pad + b] = p[pad + b - 3] + column[b];
-    for (size_t j = pad + rowBytes; j < rowBytes + 2 * pad; ++j) p[j] = p[j - 3];
+    // Running totals stay in registers: reading back the total stored three
+    // bytes earlier would chain every step to a store.
+    uint32_t* p = prefix.data() + 3 + pad;  // the leading zeros are never written
+    uint32_t blue = 0, green = 0, red = 0;
+    for (size_t b = 0; b < rowBytes; b += 3) {
+      p[b] = blue += column[b];
+      p[b + 1] = green += column[b + 1];
+      p[b + 2] = red += column[b + 2];
+    }
+    for (size_t j = rowBytes; j < rowBytes + pad; j += 3) {
+      p[j] = blue;
+      p[j + 1] = green;
+      p[j + 2] = red;
+    }
     const uint32_t* hi = prefix.data() + 6 * static_cast<size_t>(r) + 3;
     const uint32_t* lo = prefix.data();
     for (size_t b = 0; b < rowBytes; ++b) sum[b] = hi[b] - lo[b];
