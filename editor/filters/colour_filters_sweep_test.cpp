@@ -45,9 +45,9 @@ TEST(ColourFiltersSweep, EveryColourMatchesReference) {
     int y, cr, cb;
   };
   const Case cases[] = {
-      {RefColourKernel::YCrCb, 100, 100, 100}, {RefColourKernel::YCrCb, 200, 100, 100},
-      {RefColourKernel::YCrCb, 37, 150, 199},  {RefColourKernel::Grayscale, 0, 0, 0},
-      {RefColourKernel::Pale, 0, 0, 0},
+      {RefColourKernel::YCrCb, 100, 100, 100},
+      {RefColourKernel::YCrCb, 37, 150, 199},
+      {RefColourKernel::Grayscale, 0, 0, 0},
   };
   for (const Case& c : cases) {
     RefColourParams p;

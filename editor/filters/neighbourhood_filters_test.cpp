@@ -178,14 +178,17 @@ TEST(NeighbourhoodFilters, FastKernelsEqualReference) {
       if (big && extremes) continue;
       TestFrame src(w, h);
       src.Randomise(rng, extremes);
-      for (int r = 0; r <= (big ? 2 : 7); ++r) {
+      // The full-size frame checks one typical value of each parameter (the
+      // references are slow under the sanitizers); every value runs on the
+      // smaller frames.
+      for (int r = big ? 2 : 0; r <= (big ? 2 : 7); ++r) {
         ExpectSameAsReference(ApplyBoxBlur, RefBoxBlur, src, r, "blur");
         ExpectSameAsReference(ApplyUnsharpMask, RefUnsharpMask, src, r, "unsharp");
       }
-      for (int passes = 0; passes <= 3; ++passes) {
+      for (int passes = big ? 2 : 0; passes <= (big ? 2 : 3); ++passes) {
         ExpectSameAsReference(ApplyMedian, RefMedian, src, passes, "median");
       }
-      for (int k = 0; k <= 24; k += big ? 12 : 1) {
+      for (int k = big ? 4 : 0; k <= (big ? 4 : 24); ++k) {
         ExpectSameAsReference(ApplyWatercolour, RefWatercolour, src, k, "watercolour");
       }
     }

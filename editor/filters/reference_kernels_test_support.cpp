@@ -325,5 +325,6 @@ bool TestFrame::SamePixels(const TestFrame& other, std::string* where) const {
 
 std::vector<std::pair<int, int>> EqualitySizes() {
   return {{1, 1},  {2, 1},  {1, 2},  {2, 2},  {3, 3},  {4, 4},   {5, 5},  {6, 5},
-          {7, 3},  {8, 9},  {15, 6}, {16, 7}, {17, 8}, {33, 11}, {64, 5}, {641, 479}};
+          {7, 3},  {8, 9},  {15, 6}, {16, 7}, {17, 8}, {33, 11}, {64, 5}, {97, 61},
+          {641, 479}};
 }
