@@ -1,0 +1,34 @@
+#pragma once
+// Filters whose output pixel depends on a window of source pixels, on 24-bit
+// frames. Each reads `src` and writes every pixel of `dst` (never its row
+// padding); pixels a filter leaves alone (its border ring) get the source's
+// value, so a destination that starts as a copy of the source ends as the
+// frame-in-place algorithm would leave it. Source and destination must not
+// overlap. A size mismatch between the views returns false, writing nothing.
+#include <cstdint>
+
+#include "editor/filters/frame_view.h"
+
+// The value that would stand at index k if values[0..lastIndex] were sorted
+// ascending (partition-exchange selection). Reorders the array. A k outside
+// 0..lastIndex is taken as the nearest end.
+uint8_t SelectKthSmallest(uint8_t* values, int lastIndex, int k);
+
+// Mean over the (2r+1) x (2r+1) window, shrunk to the samples inside the picture.
+bool ApplyBoxBlur(ConstFrameView src, FrameView dst, uint8_t r);
+// 2 x pixel - window mean, clamped to 0..255.
+bool ApplyUnsharpMask(ConstFrameView src, FrameView dst, uint8_t r);
+// 3 x 3 median repeated `passes` times, each pass filtering the previous
+// result; the outermost ring of pixels keeps the source's values.
+bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes);
+// k-th smallest (0 minimum, 12 median, 24 maximum; larger k act as 24) of the
+// 5 x 5 window; the two outermost rings keep the source's values.
+bool ApplyWatercolour(ConstFrameView src, FrameView dst, uint8_t k);
+
+// The filter dialog tells the four kernels apart by its dialog kind.
+using NeighbourhoodKernel = bool (*)(ConstFrameView src, FrameView dst, uint8_t strength);
+NeighbourhoodKernel NeighbourhoodKernelForKind(int dialogKind);
+
+// Multiplier m with (s * m) >> 22 == s / n for every window sum s <= 255 * n,
+// n <= 121 (radius 5 or less); exposed for its exhaustive test.
+uint32_t WindowMeanMultiplier(int n);

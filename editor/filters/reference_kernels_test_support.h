@@ -1,0 +1,58 @@
+#pragma once
+// Straightforward versions of the kernels, written loop for loop from the
+// filters' definitions without any speed-up, for the tests to hold the shipped
+// kernels against. The copy kernels here work the way the editor calls them:
+// the destination starts as a copy of the source and keeps what is not written.
+#include <cstdint>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "editor/filters/frame_view.h"
+
+enum class RefColourKernel { Rgb, YCrCb, Contrast, Gamma, Grayscale, Pale };
+
+struct RefColourParams {
+  int ratioR = 255, ratioG = 255, ratioB = 255;
+  bool invertR = false, invertG = false, invertB = false;
+  int y = 100, cr = 100, cb = 100;
+  int k = 0;
+  int s = 128;
+};
+
+// Applies one colour kernel to a packed DIB whose header the caller made consistent.
+void RefApplyColour(uint8_t* frame, RefColourKernel kernel, const RefColourParams& p);
+
+void RefBoxBlur(ConstFrameView src, FrameView dst, int r);
+void RefUnsharpMask(ConstFrameView src, FrameView dst, int r);
+void RefMedian(ConstFrameView src, FrameView dst, int passes);
+void RefWatercolour(ConstFrameView src, FrameView dst, int k);
+void RefEdgeExtraction(ConstFrameView src, FrameView dst, int t, int op);
+void RefCustomFilter(ConstFrameView src, FrameView dst, const int8_t c[9], int strength, int red,
+                     int green, int blue);
+void RefLightSource(FrameView frame, int32_t lx, int32_t ly, int32_t k, int red, int green,
+                    int blue);
+
+// A 24-bit test picture with its own buffer; padding bytes hold a marker.
+struct TestFrame {
+  int width = 0, height = 0;
+  ptrdiff_t stride = 0;
+  std::vector<uint8_t> bytes;
+
+  TestFrame() = default;
+  TestFrame(int w, int h, uint8_t padding = 0xA5);
+  FrameView View() { return {bytes.data(), width, height, stride}; }
+  ConstFrameView ConstView() const { return {bytes.data(), width, height, stride}; }
+  uint8_t* Pixel(int x, int y) { return bytes.data() + y * stride + 3 * x; }
+  const uint8_t* Pixel(int x, int y) const { return bytes.data() + y * stride + 3 * x; }
+  void Fill(uint8_t b, uint8_t g, uint8_t r);
+  // Random pixels; `extremes` draws only from 0, 1, 254 and 255.
+  void Randomise(std::mt19937& rng, bool extremes = false);
+  // Pixel bytes equal (padding ignored); reports the first difference.
+  bool SamePixels(const TestFrame& other, std::string* where) const;
+};
+
+// The sizes every fast-versus-reference test runs through: the narrow widths
+// whose rows need padding, and a full-size frame.
+std::vector<std::pair<int, int>> EqualitySizes();
