@@ -6,6 +6,12 @@
 
 // The converter: one conversion per temp file named in `arguments` (the
 // command line's arguments after the program itself). Returns the exit code.
+//
+// With "/batch" among the arguments it converts without any dialog or message
+// box: the uncompressed way, each AVI beside its temp file under the temp
+// file's base name with ".AVI" (an existing file is never overwritten), one
+// line per file on the standard output, the temp files kept unless "/delete"
+// is given too; the exit code is 1 when any file failed.
 int ConverterMain(HINSTANCE instance, const std::vector<std::wstring>& arguments);
 // The command line split as the C runtime would, without the program name.
 std::vector<std::wstring> CommandLineArguments();

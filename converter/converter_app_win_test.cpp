@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "capture/temp_file.h"
+#include "common/text_win.h"
+
 #include "testing/dialog_driver_win.h"
 #include "testing/program_path_win.h"
 
@@ -12,4 +19,105 @@ TEST(ConverterProgram, WithNoArgumentsEndsAtOnceWithoutAWindow) {
   DWORD start = GetTickCount();
   EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_CONVERTER_EXE), nothing, 30s), 0);
   EXPECT_LT(GetTickCount() - start, 10000u);
+}
+
+namespace {
+// Runs the converter with its standard output in a file; returns the exit code.
+DWORD RunConverter(const std::wstring& arguments, const std::wstring& outputFile) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = out;
+  start.hStdError = out;
+  PROCESS_INFORMATION process{};
+  std::wstring command = ProgramCommand(QUILVA_CONVERTER_EXE, arguments);
+  DWORD code = 999;
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 60000);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(out);
+  return code;
+}
+
+std::string ReadText(const std::wstring& path) {
+  std::string text;
+  if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    fclose(f);
+  }
+  return text;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void WriteTemp(const std::wstring& path) {
+  TempFileHeader header;
+  header.width = 4;
+  header.height = 2;
+  std::vector<uint8_t> zero(12 * 2, 0), picture(12 * 2, 0x5A);
+  ASSERT_TRUE(CreateTempCaptureFile(Narrow(path), header, nullptr, nullptr, zero.data()));
+  ASSERT_TRUE(AppendRecord(1, nullptr, nullptr, picture.data(), zero.data()));
+  ASSERT_TRUE(CloseTempCaptureFile());
+}
+
+void WriteWav(const std::wstring& path) {
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  const uint8_t header[44] = {'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't',
+                              ' ', 16, 0, 0, 0, 1, 0, 1, 0, 0x11, 0x2B, 0, 0, 0x11, 0x2B, 0, 0,
+                              1, 0, 8, 0, 'd', 'a', 't', 'a', 4, 0, 0, 0};
+  fwrite(header, 1, sizeof header, f);
+  fwrite("\x80\x81\x82\x83", 1, 4, f);
+  fclose(f);
+}
+}  // namespace
+
+TEST(ConverterProgram, BatchConvertsBesideEachTempFileWithoutADialogAndNeverOverwrites) {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  const std::wstring folder = std::wstring(base) + L"converter_batch";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring first = folder + L"\\1208100000.tmp", second = folder + L"\\1208100001.tmp";
+  WriteTemp(first);
+  WriteTemp(second);
+  WriteWav(folder + L"\\1208100001.wav");  // lower case, as the recorder writes it
+  const std::wstring log = folder + L"\\out.txt";
+
+  EXPECT_EQ(RunConverter(L"/batch \"" + first + L"\" \"" + second + L"\"", log), 0u);
+  std::string text = ReadText(log);
+  EXPECT_NE(text.find("OK " + Narrow(first) + " -> " + Narrow(folder) + "\\1208100000.AVI\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("1208100001.AVI (with sound)"), std::string::npos) << text;
+  EXPECT_TRUE(Exists(folder + L"\\1208100000.AVI"));
+  EXPECT_TRUE(Exists(first)) << "temp files stay without /delete";
+
+  // Again: both AVIs exist now, so nothing is overwritten and the run fails.
+  EXPECT_EQ(RunConverter(L"/batch \"" + first + L"\" \"" + second + L"\"", log), 1u);
+  text = ReadText(log);
+  EXPECT_NE(text.find("FAILED " + Narrow(first) + ": "), std::string::npos) << text;
+  EXPECT_NE(text.find("already exists"), std::string::npos) << text;
+
+  DeleteFileW((folder + L"\\1208100000.AVI").c_str());
+  EXPECT_EQ(RunConverter(L"/BATCH /delete \"" + first + L"\" \"" + folder + L"\\missing.tmp\"", log), 1u);
+  text = ReadText(log);
+  EXPECT_NE(text.find("OK " + Narrow(first)), std::string::npos) << text;
+  EXPECT_NE(text.find("no such file"), std::string::npos) << text;
+  EXPECT_FALSE(Exists(first)) << "/delete removes a converted temp file";
+  EXPECT_TRUE(Exists(second));
+
+  for (const wchar_t* name : {L"1208100000.AVI", L"1208100001.AVI", L"1208100001.tmp",
+                              L"1208100001.wav", L"out.txt"})
+    DeleteFileW((folder + L"\\" + name).c_str());
+  RemoveDirectoryW(folder.c_str());
 }

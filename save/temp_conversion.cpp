@@ -15,13 +15,19 @@ std::string OutputPathInFolder(const std::string& folder, const std::string& tim
   return folder + (separated ? "" : "\\") + timeName + ".AVI";
 }
 
-std::string PathWithAviExtension(const std::string& path) {
+
+namespace {
+std::string WithoutExtension(const std::string& path) {
   size_t nameStart = path.find_last_of("\\/:");
   nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
   size_t dot = path.rfind('.');
-  std::string stem = dot != std::string::npos && dot >= nameStart ? path.substr(0, dot) : path;
-  return stem + ".AVI";
+  return dot != std::string::npos && dot >= nameStart ? path.substr(0, dot) : path;
 }
+}  // namespace
+
+std::string CompanionWavPath(const std::string& tempPath) { return WithoutExtension(tempPath) + ".WAV"; }
+
+std::string PathWithAviExtension(const std::string& path) { return WithoutExtension(path) + ".AVI"; }
 
 namespace {
 uint8_t Scale(uint32_t value, uint32_t mask) {

@@ -16,6 +16,10 @@ std::string OutputPathInFolder(const std::string& folder, const std::string& tim
 // "C:\a\b" -> "C:\a\b.AVI", "C:\a.b\c" -> "C:\a.b\c.AVI").
 std::string PathWithAviExtension(const std::string& path);
 
+// The companion sound of a temp file: same drive, folder and base name, with
+// the extension "WAV" ("a\\0102.tmp" -> "a\\0102.WAV"; no extension: one added).
+std::string CompanionWavPath(const std::string& tempPath);
+
 // Row stride of the 24-bit output frame.
 inline uint64_t Stride24(int64_t width) { return static_cast<uint64_t>((width * 24 + 31) / 32 * 4); }
 

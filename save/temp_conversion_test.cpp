@@ -24,6 +24,11 @@ TEST(OutputNaming, AnyExtensionOrNoneBecomesAvi) {
   EXPECT_EQ(PathWithAviExtension("C:b"), "C:b.AVI");
 }
 
+TEST(OutputNaming, CompanionSoundIsTheSameNameWithWav) {
+  EXPECT_EQ(CompanionWavPath("C:\\rec\\1208093000.tmp"), "C:\\rec\\1208093000.WAV");
+  EXPECT_EQ(CompanionWavPath("C:\\rec.d\\take"), "C:\\rec.d\\take.WAV");
+}
+
 namespace {
 struct Surface {
   TempFileHeader header;

@@ -1,0 +1,206 @@
+#include "save/convert_compressed_win.h"
+
+#include <vfw.h>
+
+#include <cstring>
+
+#include "common/dialog_win.h"
+#include "common/message.h"
+#include "common/text_win.h"
+#include "save/avi_services_win.h"
+#include "save/save_job_win.h"
+#include "save/save_resource.h"
+#include "save/save_settings_dialog_win.h"
+#include "save/temp_conversion.h"
+
+namespace {
+constexpr char kTitleError[] = "Error";
+constexpr char kTitleTrouble[] = "たいへんですわ";
+constexpr char kMessageNoEditStream[] = "編集用ストリームの作成に失敗しました";
+constexpr char kMessageNoFrameStream[] = "ビットマップストリームの作成に失敗しました";
+constexpr char kTitleOuch[] = "あうぅっ";
+constexpr char kMessagePasteFailed[] = "ストリームをはりつけるのに失敗してしまいましたわ";
+constexpr char kMessageNoSoundStream[] = "オーディオストリームの作成に失敗しました";
+constexpr char kMessageSetInfoFailed[] = "編集ストリームの情報の設定に失敗してしまいました";
+constexpr char kMessageNoGlobalMemory[] =
+    "クリップボードに設定するようのメモリの確保に失敗してしまいましたわ";
+constexpr char kMessageNoGlobalLock[] = "クリップボードのロックに失敗してしまいましたわ";
+constexpr char kMessageNoClipboardStream[] =
+    "クリップボードからストリームを作成するのに失敗してしまいましたわ";
+
+ProgressWindow* gSaveProgress = nullptr;
+
+BOOL CALLBACK SaveProgress(int percent) {
+  if (gSaveProgress) gSaveProgress->SetPosition(percent);
+  return 0;  // go on
+}
+
+void Say(HWND owner, const char* text, const char* title) {
+  ShowMessage(text, title, MessageButtons::Ok, MessageIcon::None, owner);
+}
+}  // namespace
+
+// One single-frame stream made from a 24-bit frame, through global memory as
+// a device-independent bitmap would come from the clipboard (which itself is
+// not touched).
+PAVISTREAM MakeFrameStream(HWND owner, const BITMAPINFOHEADER& header, const uint8_t* pixels) {
+  const SIZE_T bytes = sizeof header + header.biSizeImage;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!memory) {
+    Say(owner, kMessageNoGlobalMemory, kTitleTrouble);
+    return nullptr;
+  }
+  PAVISTREAM stream = nullptr;
+  if (void* p = GlobalLock(memory)) {
+    std::memcpy(p, &header, sizeof header);
+    std::memcpy(static_cast<uint8_t*>(p) + sizeof header, pixels, header.biSizeImage);
+    GlobalUnlock(memory);
+    if (avi::AVIMakeStreamFromClipboard(CF_DIB, memory, &stream) != 0 || !stream) {
+      stream = nullptr;
+      Say(owner, kMessageNoClipboardStream, kTitleTrouble);
+    }
+  } else {
+    Say(owner, kMessageNoGlobalLock, kTitleTrouble);
+  }
+  GlobalFree(memory);
+  return stream;
+}
+
+namespace {
+// The compressed way's frames go into an editable stream, one pasted
+// single-frame stream per AVI index.
+class EditableStreamSink : public TempFrameSink {
+ public:
+  EditableStreamSink(HWND owner, SaveJob& job) : owner_(owner), job_(job) {}
+  TempFileHeader temp;  // of the file being converted
+  int64_t frames = 0;
+  bool Begin(const TempFileHeader& h, int64_t frameCount, ProgressWindow& progress) override {
+    if (avi::CreateEditableStream(&job_.streams[0], nullptr) != 0 || !job_.streams[0]) {
+      job_.streams[0] = nullptr;
+      Say(owner_, kMessageNoEditStream, kTitleError);
+      return false;
+    }
+    progress.SetLabel(L"編集用ストリーム作成中");
+    temp = h;
+    frames = frameCount;
+    header_ = BITMAPINFOHEADER{};
+    header_.biSize = sizeof header_;
+    header_.biWidth = h.width;
+    header_.biHeight = h.height;
+    header_.biPlanes = 1;
+    header_.biBitCount = 24;
+    header_.biCompression = BI_RGB;
+    header_.biSizeImage = static_cast<DWORD>(Stride24(h.width) * static_cast<uint64_t>(h.height));
+    return true;
+  }
+  bool Put(const uint8_t* frame, int64_t first, int64_t count) override {
+    PAVISTREAM single = MakeFrameStream(owner_, header_, frame);
+    if (!single) {
+      Say(owner_, kMessageNoFrameStream, kTitleOuch);
+      return false;
+    }
+    bool ok = true;
+    for (int64_t i = 0; i < count && ok; ++i) {
+      LONG position = static_cast<LONG>(first + i), length = 1;
+      if (avi::EditStreamPaste(job_.streams[0], &position, &length, single, 0, -1) != 0) {
+        Say(owner_, kMessagePasteFailed, kTitleTrouble);
+        ok = false;
+      }
+    }
+    avi::AVIStreamRelease(single);
+    return ok;
+  }
+  bool End(ProgressWindow&) override { return true; }
+  const BITMAPINFOHEADER& header() const { return header_; }
+
+ private:
+  HWND owner_;
+  SaveJob& job_;
+  BITMAPINFOHEADER header_{};
+};
+
+// Releases the job's streams and option records whatever path is taken.
+struct JobCleanup {
+  SaveJob& job;
+  ~JobCleanup() {
+    avi::AVISaveOptionsFree(2, job.compressOptions);
+    for (PAVISTREAM& stream : job.streams) {
+      if (stream) avi::AVIStreamRelease(stream);
+      stream = nullptr;
+    }
+  }
+};
+}  // namespace
+
+bool ConvertTempCompressed(const TempConversion& c, bool* deleteFlag) {
+  static SaveJob job;
+  job = SaveJob{};
+  gSaveJob = &job;
+  AVICOMPRESSOPTIONS options[2] = {};
+  job.compressOptions[0] = &options[0];
+  job.compressOptions[1] = &options[1];
+  lstrcpynW(job.outputPath, c.outputPath.c_str(), kSavePathCapacity);
+  avi::Services services;
+  JobCleanup cleanup{job};
+
+  EditableStreamSink sink(c.owner, job);
+
+  ProgressWindow progress(c.instance, c.owner, c.showProgress);
+  if (!ConvertTemp(c, sink, progress)) {
+    *deleteFlag = job.deleteFlag;
+    return false;
+  }
+  progress.Show(false);
+  if (!c.wavPath.empty()) {
+    if (avi::AVIStreamOpenFromFileW(&job.streams[1], c.wavPath.c_str(), streamtypeAUDIO, 0,
+                                    OF_SHARE_DENY_NONE, nullptr) != 0 || !job.streams[1]) {
+      job.streams[1] = nullptr;
+      Say(c.owner, kMessageNoSoundStream, kTitleTrouble);
+    } else {
+      job.streamCount = 2;
+    }
+  }
+  if (RunDialog(c.instance, IDD_SAVE_SETTINGS, c.owner, SaveSettingsDialog) == 0) {
+    *deleteFlag = job.deleteFlag;
+    return true;  // cancelled: nothing saved, and that is no failure
+  }
+  progress.Show(true);
+  progress.SetLabel(L"ストリームの保存中");
+  progress.SetRange(100);
+
+  // Saved under the chosen drive, folder and name with ".AVI" in place of any
+  // extension; that folder becomes the current one.
+  std::wstring target = Widen(PathWithAviExtension(Narrow(job.outputPath)));
+  size_t slash = target.find_last_of(L"\\/");
+  std::wstring file = target;
+  if (slash != std::wstring::npos) {
+    SetCurrentDirectoryW(target.substr(0, slash + 1).c_str());
+    file = target.substr(slash + 1);
+  }
+
+  AVISTREAMINFOW info{};
+  info.fccType = streamtypeVIDEO;
+  info.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
+  info.dwQuality = 0xFFFFFFFF;
+  info.dwScale = static_cast<DWORD>(sink.temp.scale);
+  info.dwRate = static_cast<DWORD>(sink.temp.rate);
+  info.dwLength = static_cast<DWORD>(sink.frames);
+  SetRect(&info.rcFrame, 0, 0, sink.temp.width, sink.temp.height);
+  lstrcpynW(info.szName, L"QUILVA VIDEO IMAGE", ARRAYSIZE(info.szName));
+  if (avi::EditStreamSetInfoW(job.streams[0], &info, sizeof info) != 0) {
+    Say(c.owner, kMessageSetInfoFailed, kTitleError);
+    *deleteFlag = job.deleteFlag;
+    return false;
+  }
+  gSaveProgress = &progress;
+  HRESULT result = avi::AVISaveVW(file.c_str(), nullptr, SaveProgress, job.streamCount, job.streams,
+                                  job.compressOptions);
+  gSaveProgress = nullptr;
+  *deleteFlag = job.deleteFlag;
+  if (result != 0) {
+    SaveErrorMessage m = SaveResultMessage(static_cast<uint32_t>(result));
+    Say(c.owner, m.text, m.title);
+    return false;
+  }
+  return true;
+}

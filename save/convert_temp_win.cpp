@@ -1,0 +1,196 @@
+#include "save/convert_temp_win.h"
+
+#include <commctrl.h>
+
+#include <ctime>
+#include <memory>
+#include <new>
+
+#include "capture/temp_file.h"
+#include "common/dialog_win.h"
+#include "common/file.h"
+#include "common/message.h"
+#include "common/text_win.h"
+#include "save/avi_writer.h"
+#include "save/convert_compressed_win.h"
+#include "save/convert_temp_internal_win.h"
+#include "save/save_resource.h"
+#include "save/temp_conversion.h"
+
+WavReadMode gConversionSoundMode = WavReadMode::Streamed;
+
+namespace {
+constexpr char kTitleOhDear[] = "あらあら";
+constexpr char kMessageNoMemory[] = "メモリの確保に失敗してしまいました";
+constexpr char kTitleComeToThis[] = "こうなったら";
+constexpr char kMessageRetryUncompressed[] =
+    "完全未圧縮，動画のみの保存となりますが，よろしいですか？";
+constexpr char kTitleError[] = "エラーです";
+constexpr char kMessageFailedAgain[] = "またしても失敗です";
+constexpr char kTitleByTheWay[] = "ところで";
+constexpr char kMessageDeleteTempFiles[] = "一時ファイルは削除なさいますか？";
+
+// The progress window's two controls, remembered while it exists.
+struct ProgressControls {
+  HWND bar = nullptr;
+  HWND label = nullptr;
+};
+ProgressControls gProgress;
+
+std::wstring OutputPath(std::wstring* folder) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#endif
+  const std::string name = OutputTimeName(local);
+  if (!folder) return Widen(name + ".AVI");
+  if (folder->empty() || !SetCurrentDirectoryW(folder->c_str())) {
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(256, current);
+    *folder = current;
+  }
+  return Widen(OutputPathInFolder(Narrow(*folder), name));
+}
+
+void DeleteTempFiles(const std::wstring& tempPath, const std::wstring& wavPath) {
+  DeleteFileW(tempPath.c_str());
+  if (!wavPath.empty()) DeleteFileW(wavPath.c_str());
+}
+}  // namespace
+
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      gProgress.bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+      gProgress.label = GetDlgItem(dialog, IDC_PROGRESS_LABEL);
+      return TRUE;
+    case WM_DESTROY:
+      gProgress = ProgressControls{};
+      return TRUE;
+  }
+  return FALSE;
+}
+
+ProgressWindow::ProgressWindow(HINSTANCE instance, HWND owner, bool show) {
+  if (!show) return;
+  window_ = CreateModelessDialog(instance, IDD_SAVE_PROGRESS, owner, ProgressDialogProc);
+  if (window_) ShowWindow(window_, SW_SHOW);
+}
+
+ProgressWindow::~ProgressWindow() {
+  if (window_) DestroyWindow(window_);
+}
+
+// The 32-bit range: a 16-bit bound would wrap past 65535 frames.
+void ProgressWindow::SetRange(int upper) {
+  if (!gProgress.bar) return;
+  SendMessageW(gProgress.bar, PBM_SETRANGE32, 0, upper);
+  SendMessageW(gProgress.bar, PBM_SETSTEP, 1, 0);
+  SendMessageW(gProgress.bar, PBM_SETPOS, 0, 0);
+}
+
+void ProgressWindow::SetPosition(int position) {
+  if (gProgress.bar) SendMessageW(gProgress.bar, PBM_SETPOS, position, 0);
+}
+
+void ProgressWindow::SetLabel(const wchar_t* text) {
+  if (gProgress.label) SetWindowTextW(gProgress.label, text);
+}
+
+void ProgressWindow::Show(bool visible) {
+  if (window_) ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
+}
+
+bool ConvertTemp(const TempConversion& c, TempFrameSink& sink, ProgressWindow& progress) {
+  TempFileReader reader;
+  if (!TempFileReaderOpen(&reader, Narrow(c.tempPath))) return false;
+  const TempFileHeader& h = reader.header;
+  // Surface flag 0 pictures already are output frames; others are converted
+  // into a buffer of their own.
+  std::unique_ptr<uint8_t[]> converted;
+  if (h.surfaceFlag == 1) {
+    const uint64_t bytes = Stride24(h.width) * static_cast<uint64_t>(h.height);
+    if (bytes > SIZE_MAX || !(converted.reset(new (std::nothrow) uint8_t[bytes]), converted)) {
+      ShowMessage(kMessageNoMemory, kTitleOhDear, MessageButtons::Ok, MessageIcon::None, c.owner);
+      return false;
+    }
+  }
+  progress.SetRange(static_cast<int>(reader.frameCount));
+  if (!sink.Begin(h, reader.frameCount, progress)) return false;
+  TempPicture picture;
+  while (TempFileReadPicture(&reader, &picture)) {
+    if (picture.count > 0) {
+      const uint8_t* frame = reader.frame.get();
+      if (converted) {
+        ConvertSurfaceFrame(h, reader.format, reader.palette.get(), frame, converted.get());
+        frame = converted.get();
+      }
+      if (!sink.Put(frame, picture.firstIndex, picture.count)) return false;
+    }
+    progress.SetPosition(picture.frameNumber);
+  }
+  return sink.End(progress);
+}
+
+WriterSink::~WriterSink() { AviWriterClose(); }
+
+bool WriterSink::Begin(const TempFileHeader& h, int64_t frameCount, ProgressWindow&) {
+  return AviWriterOpen(output_, h.width, h.height, static_cast<uint32_t>(h.scale),
+                       static_cast<uint32_t>(h.rate), static_cast<uint32_t>(frameCount), wav_,
+                       soundMode_);
+}
+
+bool WriterSink::Put(const uint8_t* frame, int64_t, int64_t count) {
+  for (int64_t i = 0; i < count; ++i)
+    if (!AviWriterPutFrame(frame)) return false;
+  return true;
+}
+
+bool WriterSink::End(ProgressWindow&) { return AviWriterClose(); }
+
+bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
+                      const std::wstring& wavPath, std::wstring* folder, bool showProgress,
+                      bool compress) {
+  const std::wstring output = OutputPath(folder);
+  TempConversion c{instance, owner, tempPath, wavPath, output, showProgress};
+  bool deleteFlag = true;
+  bool ok;
+  if (compress) {
+    ok = ConvertTempCompressed(c, &deleteFlag);
+  } else {
+    WriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
+    ProgressWindow progress(instance, owner, showProgress);
+    ok = ConvertTemp(c, sink, progress);
+  }
+
+  if (ok) {
+    if (deleteFlag) DeleteTempFiles(tempPath, wavPath);
+    return true;
+  }
+  if (!compress) {
+    // A failed uncompressed conversion keeps both temp files: they are the
+    // only copy of the recording, and the converter can try them again.
+    return false;
+  }
+  if (ShowMessage(kMessageRetryUncompressed, kTitleComeToThis, MessageButtons::YesNo,
+                  MessageIcon::Question, owner) == MessageAnswer::Yes) {
+    // The retry keeps the sound: the own writer takes it at no risk, and a
+    // recording without its sound is less than the user had.
+    ok = ConvertTempToAviKeeping(instance, owner, tempPath, wavPath, folder, showProgress);
+    if (!ok) ShowMessage(kMessageFailedAgain, kTitleError, MessageButtons::Ok, MessageIcon::None, owner);
+  }
+  if (ShowMessage(kMessageDeleteTempFiles, kTitleByTheWay, MessageButtons::YesNo,
+                  MessageIcon::Question, owner) == MessageAnswer::Yes)
+    DeleteTempFiles(tempPath, wavPath);
+  return ok;
+}
+
+bool ConvertTempToAviKeeping(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
+                             const std::wstring& wavPath, std::wstring* folder, bool showProgress) {
+  const std::wstring output = OutputPath(folder);
+  TempConversion c{instance, owner, tempPath, wavPath, output, showProgress};
+  WriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
+  ProgressWindow progress(instance, owner, showProgress);
+  return ConvertTemp(c, sink, progress);
+}
