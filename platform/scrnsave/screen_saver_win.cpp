@@ -146,7 +146,9 @@ int ScreenSaverMain(HINSTANCE instance, const wchar_t* arguments) {
   switch (args.mode) {
     case SaverMode::Configure: {
       if (!RegisterDialogClasses(instance)) return 1;
-      HWND owner = given && IsWindow(given) ? given : GetForegroundWindow();
+      // Only a window the caller named owns the dialog: whatever happens to be
+      // in the foreground may be closing, and the dialog would go with it.
+      HWND owner = given && IsWindow(given) ? given : nullptr;
       RunDialog(instance, DLG_SCRNSAVECONFIGURE, owner, ConfigureDialogThunk);
       return 0;
     }
