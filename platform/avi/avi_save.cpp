@@ -1,6 +1,7 @@
 #include "platform/avi/avi_save.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "common/file.h"
 #include "platform/avi/wav.h"
@@ -171,6 +172,8 @@ AviResult AviSave(const std::string& path, const std::vector<AviStreamRef>& stre
   AviResult r = AviSaveToSink(*sink, EndsWithWav(path), streams, progress, options);
   bool closed = sink->Close();
   if (r == AVIERR_OK && !closed) r = AVIERR_FILEWRITE;
-  if (r != AVIERR_OK) FileRemove(path);
+  // Only an ordinary file that this save made unreadable is removed, never a device.
+  std::error_code error;
+  if (r != AVIERR_OK && std::filesystem::is_regular_file(std::filesystem::path(path), error)) FileRemove(path);
   return r;
 }
