@@ -216,7 +216,9 @@ class MemoryStream : public AviStream {
       ram_.emplace_back(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
       g.memoryBytes += size;
       ramBytes_ += size;
-      at = ram_.size() - 1;
+      // The block number in the high half, so that an offset into the chunk
+      // (added by sound reads that start inside it) lands in the low half.
+      at = static_cast<uint64_t>(ram_.size() - 1) << 32;
       return true;
     }
     ScratchFile& f = *file_;
@@ -229,9 +231,12 @@ class MemoryStream : public AviStream {
   }
   bool Fetch(uint64_t at, void* out, size_t n) const {
     if (!(at & kInFile)) {
-      const std::vector<uint8_t>& block = ram_[static_cast<size_t>(at)];
-      if (n > block.size()) return false;
-      if (n) std::memcpy(out, block.data(), n);
+      size_t index = static_cast<size_t>(at >> 32);
+      size_t offset = static_cast<size_t>(at & 0xFFFFFFFFu);
+      if (index >= ram_.size()) return false;
+      const std::vector<uint8_t>& block = ram_[index];
+      if (offset > block.size() || n > block.size() - offset) return false;
+      if (n) std::memcpy(out, block.data() + offset, n);
       return true;
     }
     uint64_t offset = at & ~kInFile;
