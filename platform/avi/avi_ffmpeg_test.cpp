@@ -1,0 +1,167 @@
+// Every kind of file the writer makes, read by ffprobe and ffmpeg: an
+// independent reader must see the same frames, sound, counts and durations.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+#include "platform/avi/avi_save.h"
+#include "platform/avi/avi_testing.h"
+
+namespace {
+
+using namespace avitest;
+
+bool Run(const std::string& command, std::vector<uint8_t>& out) {
+  out.clear();
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return false;
+  uint8_t buffer[65536];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.insert(out.end(), buffer, buffer + n);
+  return pclose(pipe) == 0;
+}
+
+// ffprobe's key=value lines for one stream.
+std::map<std::string, std::string> Probe(const std::string& path, const char* stream) {
+  std::vector<uint8_t> out;
+  std::map<std::string, std::string> fields;
+  std::string command = "ffprobe -v error -count_frames -select_streams " + std::string(stream) +
+                        " -show_streams -of default=nw=1 '" + path + "'";
+  if (!Run(command, out)) return fields;
+  std::string text(out.begin(), out.end());
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    size_t eq = line.find('=');
+    if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
+    at = end + 1;
+  }
+  return fields;
+}
+
+std::vector<uint8_t> DecodeVideo(const std::string& path) {
+  std::vector<uint8_t> out;
+  Run("ffmpeg -v error -i '" + path + "' -map 0:v:0 -f rawvideo -pix_fmt bgr24 -", out);
+  return out;
+}
+
+std::vector<uint8_t> DecodeSound(const std::string& path) {
+  std::vector<uint8_t> out;
+  Run("ffmpeg -v error -i '" + path + "' -map 0:a:0 -f s16le -", out);
+  return out;
+}
+
+// What ffmpeg should give for frames with these tags: rows top first, no padding.
+std::vector<uint8_t> ExpectedPixels(int32_t width, int32_t height, const std::vector<int>& tags) {
+  std::vector<uint8_t> out;
+  size_t stride = static_cast<size_t>((width * 24 + 31) / 32 * 4);
+  for (int tag : tags) {
+    std::vector<uint8_t> dib = Frame24(width, height, tag);
+    for (int32_t y = height - 1; y >= 0; --y)
+      out.insert(out.end(), dib.begin() + static_cast<ptrdiff_t>(y * stride),
+                 dib.begin() + static_cast<ptrdiff_t>(y * stride + width * 3));
+  }
+  return out;
+}
+
+AviStreamRef Sound(int64_t samples) {
+  std::vector<uint8_t> af = PcmFormat(22050, 2, 16);
+  AviStreamRef a;
+  AviMakeStream(AudioInfo(22050, 4), af.data(), af.size(), a);
+  for (int64_t done = 0; done < samples; done += 1000) {
+    std::vector<uint8_t> pcm = Pcm16Stereo(done, std::min<int64_t>(1000, samples - done));
+    a->Write(done, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME);
+  }
+  return a;
+}
+
+bool HaveFfmpeg() {
+  std::vector<uint8_t> out;
+  return Run("ffprobe -version >/dev/null 2>&1 && ffmpeg -version >/dev/null 2>&1", out);
+}
+
+struct Case {
+  const char* name;
+  int32_t width;
+  uint64_t riffLimit;
+  int frames;
+};
+
+TEST(AviFilesInFfmpeg, VideoAndSoundAvi1AndOpenDml) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  for (const Case& c : {Case{"plain", 32, uint64_t{1} << 30, 30}, Case{"padded", 30, uint64_t{1} << 30, 30},
+                        Case{"opendml", 32, 20000, 60}}) {
+    SCOPED_TRACE(c.name);
+    const int64_t samples = c.frames * 22050 / 15 - 77;  // a little shorter than the video
+    AviSaveOptions options;
+    options.writer.riffLimit = c.riffLimit;
+    std::string path = TempPath(std::string("ffmpeg_") + c.name + ".avi");
+    ASSERT_EQ(AviSave(path, {MadeVideo(c.width, 24, c.frames), Sound(samples)}, nullptr, options), AVIERR_OK);
+
+    std::map<std::string, std::string> v = Probe(path, "v:0");
+    EXPECT_EQ(v["codec_name"], "rawvideo");
+    EXPECT_EQ(v["width"], std::to_string(c.width));
+    EXPECT_EQ(v["height"], "24");
+    EXPECT_EQ(v["r_frame_rate"], "15/1");
+    EXPECT_EQ(v["nb_frames"], std::to_string(c.frames));
+    EXPECT_EQ(v["nb_read_frames"], std::to_string(c.frames));
+    EXPECT_EQ(v["duration"], std::to_string(c.frames / 15) + ".000000");
+
+    std::map<std::string, std::string> a = Probe(path, "a:0");
+    EXPECT_EQ(a["codec_name"], "pcm_s16le");
+    EXPECT_EQ(a["sample_rate"], "22050");
+    EXPECT_EQ(a["channels"], "2");
+    // ffprobe gives no duration for PCM in AVI (not for ffmpeg's own files
+    // either); the decoded length below stands for it.
+    // A sound stream's length counts blocks (samples), so ffprobe's frame count is the sample count.
+    EXPECT_EQ(a["nb_frames"], std::to_string(samples));
+
+    std::vector<int> tags;
+    for (int i = 0; i < c.frames; ++i) tags.push_back(i);
+    std::vector<uint8_t> pixels = DecodeVideo(path);
+    EXPECT_EQ(pixels.size(), ExpectedPixels(c.width, 24, tags).size());
+    EXPECT_TRUE(pixels == ExpectedPixels(c.width, 24, tags));
+    std::vector<uint8_t> sound = DecodeSound(path);
+    EXPECT_EQ(sound.size(), static_cast<size_t>(samples) * 4);
+    EXPECT_TRUE(sound == Pcm16Stereo(0, samples));
+  }
+}
+
+TEST(AviFilesInFfmpeg, EditedAndSoundOnlyFiles) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  // Three frames reversed by copy and paste at 0.
+  AviStreamRef source, result;
+  CreateEditableStream(MadeVideo(32, 24, 3), source);
+  CreateEditableStream(nullptr, result);
+  for (int64_t i = 0; i < 3; ++i) {
+    int64_t start = i, length = 1, pos = 0, pasted = 0;
+    AviStreamRef clip;
+    ASSERT_EQ(EditStreamCopy(source, &start, &length, clip), AVIERR_OK);
+    ASSERT_EQ(EditStreamPaste(result, &pos, &pasted, clip, 0, -1), AVIERR_OK);
+  }
+  std::string path = TempPath("ffmpeg_reversed.avi");
+  ASSERT_EQ(AviSave(path, {result}, nullptr), AVIERR_OK);
+  EXPECT_TRUE(DecodeVideo(path) == ExpectedPixels(32, 24, {2, 1, 0}));
+  EXPECT_EQ(Probe(path, "v:0")["nb_read_frames"], "3");
+
+  // Sound alone, as a wave file and as an AVI.
+  for (const char* name : {"ffmpeg_sound.wav", "ffmpeg_sound.avi"}) {
+    SCOPED_TRACE(name);
+    std::string wav = TempPath(name);
+    ASSERT_EQ(AviSave(wav, {Sound(12345)}, nullptr), AVIERR_OK);
+    std::map<std::string, std::string> a = Probe(wav, "a:0");
+    EXPECT_EQ(a["sample_rate"], "22050");
+    if (a["duration"] != "N/A") {
+      EXPECT_NEAR(std::stod(a["duration"]), 12345 / 22050.0, 0.001);
+    }
+    if (a["nb_frames"] != "N/A") {
+      EXPECT_EQ(a["nb_frames"], "12345");
+    }
+    EXPECT_TRUE(DecodeSound(wav) == Pcm16Stereo(0, 12345));
+  }
+}
+
+}  // namespace
