@@ -6,7 +6,7 @@
 namespace {
 
 // Frames larger than this are refused rather than allocated.
-constexpr uint64_t kMaxFrameBytes = uint64_t{1} << 30;
+constexpr uint64_t kMaxFrameBytes = uint64_t{256} << 20;
 
 int MaskShift(uint32_t mask) {
   int shift = 0;
