@@ -532,6 +532,40 @@ AviResult AviFileOpen(const std::string& path, AviFileRef& out) {
   return AVIERR_OK;
 }
 
+// Time base as the platform gives it: microseconds per frame over a second;
+// the length in frames of the longest stream at that rate.
+AviFileInfo AviFileGetInfo(const AviFile& file) {
+  const AviReader& r = file.reader;
+  AviFileInfo info;
+  info.dwMaxBytesPerSec = r.main.dwMaxBytesPerSec;
+  info.dwFlags = r.main.dwFlags;
+  info.dwCaps = AVIFILECAPS_CANREAD | AVIFILECAPS_CANWRITE;
+  info.dwStreams = static_cast<uint32_t>(r.streams.size());
+  info.dwSuggestedBufferSize = r.main.dwSuggestedBufferSize;
+  info.dwWidth = r.main.dwWidth;
+  info.dwHeight = r.main.dwHeight;
+  info.dwScale = r.main.dwMicroSecPerFrame ? r.main.dwMicroSecPerFrame : 1;
+  info.dwRate = 1000000;
+  uint64_t longest = 0;
+  for (const AviReaderStream& s : r.streams) {
+    if (!s.info.dwRate) continue;
+    long double seconds = static_cast<long double>(s.info.dwLength) * s.info.dwScale / s.info.dwRate;
+    longest = std::max<uint64_t>(longest, static_cast<uint64_t>(seconds * info.dwRate / info.dwScale + 0.5L));
+  }
+  info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(longest, UINT32_MAX));
+  const char* type = r.isWave ? "WAVE" : "AVI";
+  std::memcpy(info.szFileType, type, std::strlen(type));
+  return info;
+}
+
+void FileInfoToBytes(const AviFileInfo& info, uint8_t (&out)[kFileInfoBytes]) {
+  const uint32_t fields[] = {info.dwMaxBytesPerSec, info.dwFlags, info.dwCaps, info.dwStreams,
+                             info.dwSuggestedBufferSize, info.dwWidth, info.dwHeight, info.dwScale,
+                             info.dwRate, info.dwLength, info.dwEditCount};
+  for (size_t i = 0; i < 11; ++i) PutU32(out + i * 4, fields[i]);
+  std::memcpy(out + 44, info.szFileType, sizeof info.szFileType);
+}
+
 AviResult AviFileGetStream(const AviFileRef& file, uint32_t type, int index, AviStreamRef& out) {
   if (!file || index < 0) return AVIERR_BADPARAM;
   int seen = 0;

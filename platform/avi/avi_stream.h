@@ -43,6 +43,25 @@ struct AviFile {
 using AviFileRef = std::shared_ptr<AviFile>;
 
 AviResult AviFileOpen(const std::string& path, AviFileRef& out);
+
+// The 108-byte file information record (AVIFILEINFO), field for field.
+struct AviFileInfo {
+  uint32_t dwMaxBytesPerSec = 0;
+  uint32_t dwFlags = 0;
+  uint32_t dwCaps = 0;
+  uint32_t dwStreams = 0;
+  uint32_t dwSuggestedBufferSize = 0;
+  uint32_t dwWidth = 0;
+  uint32_t dwHeight = 0;
+  uint32_t dwScale = 0;
+  uint32_t dwRate = 0;
+  uint32_t dwLength = 0;
+  uint32_t dwEditCount = 0;
+  char szFileType[64] = {};
+};
+constexpr size_t kFileInfoBytes = 108;
+AviFileInfo AviFileGetInfo(const AviFile& file);
+void FileInfoToBytes(const AviFileInfo& info, uint8_t (&out)[kFileInfoBytes]);
 // The index-th stream of the given type (0 for any type), as AVIFileGetStream.
 AviResult AviFileGetStream(const AviFileRef& file, uint32_t type, int index, AviStreamRef& out);
 // AVIStreamOpenFromFile: the file stays open as long as the stream lives.

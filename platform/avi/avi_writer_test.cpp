@@ -130,6 +130,17 @@ TEST(AviWriter, RoundTripOfVideoAndSound) {
   EXPECT_EQ(StreamInfoName(video->Info()), "GLIMSA:VIDEO");
   for (int f = 0; f < 10; ++f) EXPECT_EQ(ReadSample(*video, f), Frame24(4, 3, f)) << f;
   EXPECT_EQ(ReadAllSamples(*audio), Pcm16Stereo(0, 9 * 735 + 100));
+
+  AviFileInfo info = AviFileGetInfo(*file);
+  EXPECT_EQ(info.dwStreams, 2u);
+  EXPECT_EQ(info.dwWidth, 4u);
+  EXPECT_EQ(info.dwScale, 33367u);
+  EXPECT_EQ(info.dwRate, 1000000u);
+  EXPECT_EQ(info.dwLength, 10u);
+  uint8_t bytes[kFileInfoBytes];
+  FileInfoToBytes(info, bytes);
+  EXPECT_EQ(GetU32(bytes + 12), 2u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(bytes + 44), "AVI");
 }
 
 TEST(AviWriter, SwitchesToOpenDmlPastTheLimit) {
