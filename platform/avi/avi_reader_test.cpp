@@ -384,6 +384,12 @@ TEST(AviReader, OpenDmlPartsAndIndexes) {
   for (int f = 0; f < 4; ++f) EXPECT_EQ(ReadSample(*video, f), TinyFrame(static_cast<uint8_t>(f))) << f;
   EXPECT_TRUE(video->IsKeyFrame(2));
   EXPECT_FALSE(video->IsKeyFrame(3));
+  EXPECT_EQ(AviStreamFindSample(*video, 3, FIND_PREV | FIND_KEY), 2);
+  EXPECT_EQ(AviStreamFindSample(*video, 3, FIND_NEXT | FIND_KEY), -1);
+  EXPECT_EQ(AviStreamFindSample(*video, 9, FIND_PREV | FIND_ANY), 3);
+  EXPECT_EQ(AviStreamFindSample(*video, 1, FIND_NEXT | FIND_ANY), 1);
+  EXPECT_EQ(AviStreamFindSample(*video, 3, FIND_FROM_START | FIND_KEY), 0);
+  EXPECT_EQ(AviStreamFindSample(*video, 3, FIND_PREV | FIND_FORMAT), 0);
 }
 
 TEST(AviReader, OpenDmlWithoutIndexesStillFindsTheAvixFrames) {

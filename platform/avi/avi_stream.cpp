@@ -506,6 +506,27 @@ int64_t AviStreamEnd(const AviStream& stream) {
   return int64_t{info.dwStart} + info.dwLength;
 }
 
+int64_t AviStreamFindSample(const AviStream& stream, int64_t pos, int32_t flags) {
+  int64_t start = AviStreamStart(stream), end = AviStreamEnd(stream);
+  if (end <= start) return -1;
+  if (flags & FIND_FROM_START) pos = start;
+  bool next = (flags & (FIND_NEXT | FIND_FROM_START)) != 0;
+  if (flags & FIND_FORMAT) {
+    // Formats do not change inside a stream here: the only change is at the start.
+    return (next ? pos <= start : pos >= start) ? start : -1;
+  }
+  if (next) {
+    if (pos < start) pos = start;
+  } else {
+    if (pos < start) return -1;
+    if (pos >= end) pos = end - 1;
+  }
+  if (!(flags & FIND_KEY)) return pos < end ? pos : -1;
+  for (int64_t p = pos; next ? p < end : p >= start; p += next ? 1 : -1)
+    if (stream.IsKeyFrame(p)) return p;
+  return -1;
+}
+
 namespace {
 int64_t MulDivRound(int64_t a, uint64_t b, uint64_t c) {
   if (c == 0) return -1;

@@ -32,6 +32,10 @@ using AviStreamRef = std::shared_ptr<AviStream>;
 
 int64_t AviStreamStart(const AviStream& stream);
 int64_t AviStreamEnd(const AviStream& stream);  // start + length
+// AVIStreamFindSample: the nearest sample of the kind asked for (FIND_KEY,
+// FIND_ANY, FIND_FORMAT) at or after (FIND_NEXT), at or before (FIND_PREV,
+// the default) pos, or from the start; -1 when there is none.
+int64_t AviStreamFindSample(const AviStream& stream, int64_t pos, int32_t flags);
 // Time conversions in milliseconds, rounded to nearest (the platform uses MulDiv).
 int64_t AviStreamSampleToTime(const AviStream& stream, int64_t sample);
 int64_t AviStreamTimeToSample(const AviStream& stream, int64_t ms);

@@ -45,6 +45,13 @@ constexpr uint32_t AVIFILECAPS_CANREAD = 0x01;
 constexpr uint32_t AVIFILECAPS_CANWRITE = 0x02;
 constexpr uint32_t AVIFILECAPS_ALLKEYFRAMES = 0x10;
 constexpr uint32_t AVIFILECAPS_NOCOMPRESSION = 0x20;
+// AVIStreamFindSample flags.
+constexpr int32_t FIND_NEXT = 0x0001;
+constexpr int32_t FIND_PREV = 0x0004;
+constexpr int32_t FIND_FROM_START = 0x0008;
+constexpr int32_t FIND_KEY = 0x0010;
+constexpr int32_t FIND_ANY = 0x0020;
+constexpr int32_t FIND_FORMAT = 0x0040;
 // AVIStreamRead sample count: as many as lie in one stored chunk.
 constexpr int64_t AVISTREAMREAD_CONVENIENT = -1;
 
