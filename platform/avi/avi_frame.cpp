@@ -79,6 +79,11 @@ bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pix
     size_t entries = std::min<size_t>({h.biClrUsed ? h.biClrUsed : 256u, 256u, extraBytes / 4});
     for (size_t i = 0; i < entries; ++i) palette[i] = GetU32(extra + i * 4);
   } else if (h.biCompression == BI_BITFIELDS) {
+    // Version 4 and 5 headers carry the masks inside themselves.
+    if (h.biSize >= 52) {
+      extra = format + 40;
+      extraBytes = formatSize - 40;
+    }
     if (extraBytes < 12) return false;
     red = MakeChannel(GetU32(extra));
     green = MakeChannel(GetU32(extra + 4));
@@ -204,8 +209,9 @@ const uint8_t* AviFrameReaderGet(AviFrameReader& reader, int64_t pos, size_t* si
     std::memcpy(reader.frame.data(), format.data(), 40);
     PutU32(reader.frame.data(), 40);
     PutU32(reader.frame.data() + 20, static_cast<uint32_t>(image));
-    size_t extra = std::min<size_t>(colours, format.size() - h.biSize);
-    std::memcpy(reader.frame.data() + 40, format.data() + h.biSize, extra);
+    size_t from = h.biCompression == BI_BITFIELDS && h.biSize >= 52 ? 40 : h.biSize;
+    size_t extra = std::min<size_t>(colours, format.size() - from);
+    std::memcpy(reader.frame.data() + 40, format.data() + from, extra);
     std::memcpy(reader.frame.data() + 40 + colours, reader.raw.data(), std::min<size_t>(image, reader.raw.size()));
   }
   if (size) *size = reader.frame.size();

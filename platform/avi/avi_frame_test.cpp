@@ -95,6 +95,20 @@ TEST(ConvertToDib24, SixteenAndThirtyTwoBits) {
   // 32-bit fields in red, green, blue, alpha byte order.
   out = Convert(Format(1, 1, 32, BI_BITFIELDS, {0x000000FF, 0x0000FF00, 0x00FF0000}), {10, 20, 30, 0});
   EXPECT_EQ(Pixel(out, 0, 0), (Bgr{30, 20, 10}));
+  // A version 4 header (108 bytes) holds its masks at offset 40.
+  std::vector<uint8_t> v4(108, 0);
+  BitmapHeader h;
+  h.biSize = 108;
+  h.biWidth = 1;
+  h.biHeight = 1;
+  h.biBitCount = 16;
+  h.biCompression = BI_BITFIELDS;
+  BitmapHeaderWrite(h, v4.data());
+  PutU32(v4.data() + 40, 0xF800);
+  PutU32(v4.data() + 44, 0x07E0);
+  PutU32(v4.data() + 48, 0x001F);
+  out = Convert(v4, {0x00, 0xF8, 0, 0});
+  EXPECT_EQ(Pixel(out, 0, 0), (Bgr{0, 0, 255}));
   // Bit fields without their masks are refused.
   std::vector<uint8_t> ignored;
   std::vector<uint8_t> noMasks = Format(1, 1, 32, BI_BITFIELDS, {});
