@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/avi/avi_save.h"
 #include "platform/avi/avi_testing.h"
 #include "platform/avi/avi_writer.h"
 
@@ -104,6 +105,49 @@ TEST(AviLargeFile, OpenDmlPastFourGigabytes) {
   file.reset();
   video.reset();
   std::filesystem::remove(path);
+}
+
+// The compressed way of the recorder's conversion at a smaller scale: one
+// single-frame stream per picture, pasted into an editable stream, saved.
+// Frame bytes beyond the memory budget must go to the scratch file, so memory
+// stays flat however long the recording is.
+TEST(AviLargeFile, LongMovieOfFrameStreamsInBoundedMemory) {
+  const uint64_t budget = 4u << 20;
+  AviScratchSetMemoryBudget(budget);
+  const int32_t width = 128, height = 96;
+  const int frames = 1800;  // 2 minutes at 15 fps, 66 MB of pictures
+  std::string path = TempPath("long_movie.avi");
+  {
+    AviStreamRef movie;
+    ASSERT_EQ(CreateEditableStream(nullptr, movie), AVIERR_OK);
+    uint64_t peak = 0;
+    for (int i = 0; i < frames; ++i) {
+      std::vector<uint8_t> dib = Bitmap24Format(width, height);
+      std::vector<uint8_t> px = Frame24(width, height, i % 256);
+      PutU32(px.data(), static_cast<uint32_t>(i));
+      dib.insert(dib.end(), px.begin(), px.end());
+      AviStreamRef one;
+      ASSERT_EQ(AviMakeFrameStream(dib.data(), dib.size(), one), AVIERR_OK);
+      int64_t pos = i, length = 0;
+      ASSERT_EQ(EditStreamPaste(movie, &pos, &length, one, 0, -1), AVIERR_OK);
+      peak = std::max(peak, AviScratchMemoryBytes());
+    }
+    EXPECT_LE(peak, budget);
+    EXPECT_GT(AviScratchFileBytes(), uint64_t{frames} * width * height * 3 - budget - 1);
+    ASSERT_EQ(AviSave(path, {movie}, nullptr), AVIERR_OK);
+  }
+  EXPECT_EQ(AviScratchFileBytes(), 0u);  // the scratch file went with the last stream
+  AviStreamRef back;
+  ASSERT_EQ(AviStreamOpenFromFile(path, kStreamTypeVideo, 0, back), AVIERR_OK);
+  ASSERT_EQ(back->Info().dwLength, static_cast<uint32_t>(frames));
+  for (int i : {0, 1, 900, 1799}) {
+    std::vector<uint8_t> px = ReadSample(*back, i);
+    ASSERT_EQ(px.size(), static_cast<size_t>(width * height * 3));
+    EXPECT_EQ(GetU32(px.data()), static_cast<uint32_t>(i));
+  }
+  back.reset();
+  std::filesystem::remove(path);
+  AviScratchSetMemoryBudget(64u << 20);
 }
 
 }  // namespace

@@ -333,6 +333,28 @@ AviResult AviWriterAddStream(AviWriter& writer, const AviStreamInfo& info, const
   return AVIERR_OK;
 }
 
+AviResult AviWriterSetFormat(AviWriter& writer, int stream, const uint8_t* format, size_t formatSize) {
+  if (!writer.sink || writer.failed) return AVIERR_BADHANDLE;
+  if (stream < 0 || static_cast<size_t>(stream) >= writer.streams.size()) return AVIERR_BADPARAM;
+  if (formatSize > (16u << 20) || (formatSize && !format)) return AVIERR_BADSIZE;
+  AviWriterStream& s = writer.streams[stream];
+  std::vector<uint8_t> wanted(format, format + formatSize);
+  if (wanted == s.format) return AVIERR_OK;
+  if (!s.chunks.empty()) return AVIERR_UNSUPPORTED;  // no format changes inside a stream
+  std::vector<uint8_t> old = std::move(s.format);
+  s.format = std::move(wanted);
+  if (writer.headerRoom && HeaderBytes(writer) + 8 > writer.headerRoom) {
+    s.format = std::move(old);
+    return AVIERR_UNSUPPORTED;
+  }
+  s.ckid = AviChunkId(stream, s.info, s.format);
+  WaveFormat wf;
+  if (s.info.fccType == kStreamTypeAudio && !s.info.dwSampleSize &&
+      WaveFormatRead(s.format.data(), s.format.size(), wf) && wf.wFormatTag == 1)
+    s.sampleSize = wf.nBlockAlign;
+  return AVIERR_OK;
+}
+
 AviResult AviWriterWrite(AviWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags) {
   AviWriter& w = writer;
   if (!w.sink || w.failed) return AVIERR_BADHANDLE;

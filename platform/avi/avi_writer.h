@@ -20,7 +20,7 @@
 struct AviWriterOptions {
   uint64_t riffLimit = uint64_t{1} << 30;  // bytes per RIFF part
   uint32_t superIndexEntries = 256;        // RIFF parts a file may have
-  uint32_t headerSlack = 8192;             // room for streams added after the first write
+  uint32_t headerSlack = 16384;            // room for streams added after the first write
   bool interleaved = false;                // sets AVIF_ISINTERLEAVED
 };
 
@@ -62,6 +62,9 @@ AviResult AviWriterCreate(AviWriter& writer, const std::string& path, const AviW
 AviResult AviWriterCreateOnSink(AviWriter& writer, AviSink& sink, const AviWriterOptions& options = {});
 AviResult AviWriterAddStream(AviWriter& writer, const AviStreamInfo& info, const uint8_t* format,
                              size_t formatSize, int* index);
+// AVIStreamSetFormat on a created stream: the format may be given (or
+// replaced) until the stream's first chunk, as long as the header still fits.
+AviResult AviWriterSetFormat(AviWriter& writer, int stream, const uint8_t* format, size_t formatSize);
 // One chunk; its sample count follows from its size for fixed-size samples.
 AviResult AviWriterWrite(AviWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags);
 // Finishes the file (indexes, headers) and closes it.

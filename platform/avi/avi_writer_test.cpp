@@ -196,10 +196,16 @@ TEST(AviWriter, StreamAddedAfterTheFirstWrite) {
     std::vector<uint8_t> px = Frame24(4, 3, f);
     ASSERT_EQ(AviWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
   }
-  ASSERT_EQ(AviWriterAddStream(writer, AudioInfo(8000, 4), af.data(), af.size(), &a), AVIERR_OK);
+  // Created without a format, given one before its first chunk (as the
+  // platform's create-then-set-format calls do).
+  AviStreamInfo ai = AudioInfo(8000, 4);
+  ai.dwSampleSize = 0;
+  ASSERT_EQ(AviWriterAddStream(writer, ai, nullptr, 0, &a), AVIERR_OK);
+  ASSERT_EQ(AviWriterSetFormat(writer, a, af.data(), af.size()), AVIERR_OK);
   std::vector<uint8_t> pcm = Pcm16Stereo(0, 3000);
   ASSERT_EQ(AviWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
   // A format far larger than the room kept for late streams is refused.
+  EXPECT_EQ(AviWriterSetFormat(writer, v, af.data(), af.size()), AVIERR_UNSUPPORTED);
   std::vector<uint8_t> huge(64 * 1024, 0);
   int refused = -1;
   EXPECT_EQ(AviWriterAddStream(writer, AudioInfo(8000, 4), huge.data(), huge.size(), &refused), AVIERR_UNSUPPORTED);
