@@ -146,6 +146,8 @@ TEST(AviWriter, RoundTripOfVideoAndSound) {
 TEST(AviWriter, SwitchesToOpenDmlPastTheLimit) {
   AviWriterOptions options;
   options.riffLimit = 16384;  // a few frames a part
+  options.headerSlack = 0;    // a header small enough for the first part to keep the limit too
+  options.superIndexEntries = 32;
   Written w = WriteVideoAndSound(40, options);
   ASSERT_EQ(w.result, AVIERR_OK);
   const std::vector<uint8_t>& b = w.bytes;
