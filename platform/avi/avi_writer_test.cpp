@@ -254,6 +254,27 @@ TEST(AviWriter, FailuresGiveThePlatformCodes) {
     sound->Write(0, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME);
     EXPECT_EQ(AviSaveToSink(fullWave, true, {sound}, nullptr), AVIERR_FILEWRITE) << room;
   }
+  // More RIFF parts than the super index has room for.
+  AviMemorySink sink;
+  AviWriterOptions options;
+  options.riffLimit = 1024;
+  options.superIndexEntries = 2;
+  options.headerSlack = 0;
+  ASSERT_EQ(AviWriterCreateOnSink(writer, sink, options), AVIERR_OK);
+  std::vector<uint8_t> vf = Bitmap24Format(16, 16);
+  ASSERT_EQ(AviWriterAddStream(writer, VideoInfo(12, 1, 16, 16), vf.data(), vf.size(), nullptr), AVIERR_OK);
+  std::vector<uint8_t> px = Frame24(16, 16, 0);
+  AviResult last = AVIERR_OK;
+  for (int f = 0; f < 10 && last == AVIERR_OK; ++f)
+    last = AviWriterWrite(writer, 0, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME);
+  EXPECT_EQ(last, AVIERR_BADSIZE);
+  EXPECT_EQ(writer.parts, 2);
+  EXPECT_EQ(AviWriterClose(writer), AVIERR_OK);  // what was written stays a readable file
+  AviMemorySource source(sink.bytes.data(), sink.bytes.size());
+  AviReader reader;
+  ASSERT_EQ(AviReaderOpen(reader, source), AVIERR_OK);
+  EXPECT_EQ(reader.streams[0].info.dwLength, 2u);
+
   EXPECT_EQ(AVIERR_UNSUPPORTED, static_cast<AviResult>(0x80044065u));
   EXPECT_EQ(AVIERR_USERABORT, static_cast<AviResult>(0x800440C6u));
 }
