@@ -1,6 +1,7 @@
 #include "platform/avi/avi_reader.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -171,18 +172,24 @@ bool LoadOpenDmlIndex(AviReader& reader, const Layout& layout) {
     if (type != 0 || longsPerEntry != 4) return false;
     r.Skip(4 + 12);  // chunk id, reserved
     if (inUse > r.remaining() / 16) inUse = static_cast<uint32_t>(r.remaining() / 16);
+    std::set<uint64_t> seen;
     for (uint32_t i = 0; i < inUse; ++i) {
       uint64_t offset = r.U64();
       r.U32();  // size
       r.U32();  // duration
+      // A standard index named twice would count its samples twice.
+      if (!seen.insert(offset).second) continue;
       ChunkHeader h;
-      if (!ReadHeader(*reader.source, offset, h)) continue;
+      uint8_t head[32];
+      if (!ReadHeader(*reader.source, offset, h) || h.size < 32 || !reader.source->ReadAt(offset + 8, head, 32))
+        continue;
+      // Only the entries in use are read, and they are charged to the budget,
+      // so super index entries that all name one big chunk cost no more than
+      // the file is long.
       uint64_t fileSize = reader.source->Size();
-      uint64_t size = std::min<uint64_t>(h.size, fileSize - offset - 8);
-      // One standard index holds at most 2^32 bytes; a budget check bounds the entries.
-      std::vector<uint8_t> bytes;
+      uint64_t size = std::min<uint64_t>({h.size, fileSize - offset - 8, 32 + uint64_t{GetU32(head + 4)} * 8});
       if (size > budget * 8 + 32) return false;
-      bytes.resize(size);
+      std::vector<uint8_t> bytes(size);
       if (!reader.source->ReadAt(offset + 8, bytes.data(), bytes.size())) continue;
       if (!AddStandardIndex(reader, s, bytes.data(), bytes.size(), budget)) return false;
     }

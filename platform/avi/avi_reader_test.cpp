@@ -404,6 +404,61 @@ TEST(AviReader, OpenDmlWithoutIndexesStillFindsTheAvixFrames) {
   ASSERT_EQ(reader.streams[0].table.chunks.size(), 4u);
 }
 
+TEST(AviReader, SuperIndexNamingOneChunkOverAndOverCountsItOnce) {
+  // The golden OpenDML file with 20000 more super index entries naming the
+  // first part's ix00 again: its frames must not be counted once per entry.
+  std::vector<uint8_t> file = GoldenOpenDml();
+  size_t indx = 0;
+  while (GetU32(file.data() + indx) != FourCC("indx")) ++indx;
+  std::vector<uint8_t> entry(file.begin() + static_cast<ptrdiff_t>(indx) + 8 + 24,
+                             file.begin() + static_cast<ptrdiff_t>(indx) + 8 + 40);
+  const uint32_t extra = 20000;
+  std::vector<uint8_t> more;
+  for (uint32_t i = 0; i < extra; ++i) more.insert(more.end(), entry.begin(), entry.end());
+  size_t insertAt = indx + 8 + 24 + 32;
+  file.insert(file.begin() + static_cast<ptrdiff_t>(insertAt), more.begin(), more.end());
+  // Grow every enclosing size by the inserted bytes and move the offsets behind them.
+  PutU32(file.data() + indx + 4, GetU32(file.data() + indx + 4) + static_cast<uint32_t>(more.size()));
+  PutU32(file.data() + indx + 12, 2 + extra);  // nEntriesInUse
+  for (uint32_t list : {FourCC("strl"), FourCC("hdrl")}) {
+    size_t at = 0;
+    while (GetU32(file.data() + at) != list) ++at;
+    PutU32(file.data() + at - 4, GetU32(file.data() + at - 4) + static_cast<uint32_t>(more.size()));
+  }
+  PutU32(file.data() + 4, GetU32(file.data() + 4) + static_cast<uint32_t>(more.size()));
+  for (uint32_t i = 0; i < 2 + extra; ++i) {
+    uint8_t* offset = file.data() + indx + 8 + 24 + i * 16;
+    PutU64(offset, GetU64(offset) + more.size());
+  }
+  // The first part's standard index counts from the file start (its entries
+  // move), the second's from its RIFF (its base moves).
+  size_t part = 0;
+  for (size_t at = 0; at + 4 <= file.size(); ++at) {
+    if (GetU32(file.data() + at) != FourCC("ix00")) continue;
+    uint8_t* index = file.data() + at + 8;
+    if (part++ == 0) {
+      for (int k = 0; k < 2; ++k) PutU32(index + 24 + k * 8, GetU32(index + 24 + k * 8) + static_cast<uint32_t>(more.size()));
+    } else {
+      PutU64(index + 12, GetU64(index + 12) + more.size());
+    }
+  }
+  {
+    // Without the repeats the edited file reads as before: the edit itself is sound.
+    std::vector<uint8_t> once = file;
+    PutU32(once.data() + indx + 12, 2);
+    AviMemorySource source(once.data(), once.size());
+    AviReader reader;
+    ASSERT_EQ(AviReaderOpen(reader, source), AVIERR_OK);
+    EXPECT_TRUE(reader.hadIndex);
+    EXPECT_EQ(reader.streams[0].info.dwLength, 4u);
+  }
+  AviMemorySource source(file.data(), file.size());
+  AviReader reader;
+  ASSERT_EQ(AviReaderOpen(reader, source), AVIERR_OK);
+  EXPECT_TRUE(reader.hadIndex);
+  EXPECT_EQ(reader.streams[0].info.dwLength, 4u);
+}
+
 std::vector<uint8_t> GoldenWave() {
   ByteWriter b;
   size_t riff = b.BeginList(FourCC("RIFF"), FourCC("WAVE"));
