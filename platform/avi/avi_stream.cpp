@@ -497,6 +497,92 @@ std::shared_ptr<EditStream> CopyOut(const EditStream& edit, int64_t rel, int64_t
 
 }  // namespace
 
+struct AviOutputFile {
+  AviWriter writer;
+  bool closed = false;
+  AviResult result = AVIERR_OK;
+  ~AviOutputFile() { AviOutputFileClose(*this); }
+};
+
+namespace {
+
+// A stream of a file being written: samples go straight to the writer.
+class OutputStream : public AviStream {
+ public:
+  OutputStream(AviOutputFileRef file, int index) : file_(std::move(file)), index_(index) {}
+  AviStreamInfo Info() const override {
+    const AviWriterStream& s = Data();
+    AviStreamInfo info = s.info;
+    info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(s.samples, UINT32_MAX));
+    info.dwSuggestedBufferSize = std::max(info.dwSuggestedBufferSize, s.largest);
+    info.dwSampleSize = s.sampleSize;
+    return info;
+  }
+  AviResult ReadFormat(int64_t, std::vector<uint8_t>& out) const override {
+    out = Data().format;
+    return out.empty() ? AVIERR_NODATA : AVIERR_OK;
+  }
+  // The file is write-only until it is finished.
+  AviResult Read(int64_t, int64_t, void*, int64_t, int64_t* bytes, int64_t* samples) const override {
+    if (bytes) *bytes = 0;
+    if (samples) *samples = 0;
+    return AVIERR_UNSUPPORTED;
+  }
+  bool IsKeyFrame(int64_t pos) const override {
+    const AviWriterStream& s = Data();
+    int64_t rel = pos - s.info.dwStart;
+    if (rel < 0 || static_cast<uint64_t>(rel) >= s.samples) return false;
+    return s.sampleSize || (s.chunks[static_cast<size_t>(rel)].flags & AVIIF_KEYFRAME);
+  }
+  AviResult SetFormat(int64_t, const void* format, size_t size) override {
+    if (file_->closed) return AVIERR_BADHANDLE;
+    return AviWriterSetFormat(file_->writer, index_, static_cast<const uint8_t*>(format), size);
+  }
+  AviResult Write(int64_t start, const void* data, uint32_t size, uint32_t flags) override {
+    if (file_->closed) return AVIERR_BADHANDLE;
+    const AviWriterStream& s = Data();
+    int64_t end = int64_t{s.info.dwStart} + static_cast<int64_t>(s.samples);
+    if (start != end && start != -1) return AVIERR_BADPARAM;  // appending only
+    if (size && !data) return AVIERR_BADPARAM;
+    return AviWriterWrite(file_->writer, index_, data, size, flags);
+  }
+
+ private:
+  const AviWriterStream& Data() const { return file_->writer.streams[static_cast<size_t>(index_)]; }
+  AviOutputFileRef file_;
+  int index_;
+};
+
+}  // namespace
+
+AviResult AviOutputFileCreate(const std::string& path, const AviWriterOptions& options, AviOutputFileRef& out) {
+  auto file = std::make_shared<AviOutputFile>();
+  AviResult r = AviWriterCreate(file->writer, path, options);
+  if (r != AVIERR_OK) {
+    file->closed = true;
+    return r;
+  }
+  out = std::move(file);
+  return AVIERR_OK;
+}
+
+AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info, AviStreamRef& out) {
+  if (!file || file->closed) return AVIERR_BADHANDLE;
+  int index = -1;
+  AviResult r = AviWriterAddStream(file->writer, info, nullptr, 0, &index);
+  if (r != AVIERR_OK) return r;
+  out = std::make_shared<OutputStream>(file, index);
+  return AVIERR_OK;
+}
+
+AviResult AviOutputFileClose(AviOutputFile& file) {
+  if (!file.closed) {
+    file.closed = true;
+    file.result = AviWriterClose(file.writer);
+  }
+  return file.result;
+}
+
 AviResult AviStream::SetFormat(int64_t, const void*, size_t) { return AVIERR_READONLY; }
 AviResult AviStream::Write(int64_t, const void*, uint32_t, uint32_t) { return AVIERR_READONLY; }
 

@@ -12,6 +12,7 @@
 
 #include "platform/avi/avi_reader.h"
 #include "platform/avi/avi_types.h"
+#include "platform/avi/avi_writer.h"
 
 class AviStream {
  public:
@@ -70,6 +71,17 @@ void FileInfoToBytes(const AviFileInfo& info, uint8_t (&out)[kFileInfoBytes]);
 AviResult AviFileGetStream(const AviFileRef& file, uint32_t type, int index, AviStreamRef& out);
 // AVIStreamOpenFromFile: the file stays open as long as the stream lives.
 AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int index, AviStreamRef& out);
+
+// A new AVI file written through streams (AVIFileOpen with OF_CREATE, then
+// AVIFileCreateStream, AVIStreamSetFormat, AVIStreamWrite). Streams may be
+// created after others were written to. The file is finished when the last
+// reference (the file's or a stream's) goes, or earlier by AviOutputFileClose,
+// which also gives the result.
+struct AviOutputFile;
+using AviOutputFileRef = std::shared_ptr<AviOutputFile>;
+AviResult AviOutputFileCreate(const std::string& path, const AviWriterOptions& options, AviOutputFileRef& out);
+AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info, AviStreamRef& out);
+AviResult AviOutputFileClose(AviOutputFile& file);
 
 // Where made streams keep their bytes: memory up to a budget shared by all
 // streams of the process, then one scratch file (removed when no stream uses

@@ -215,6 +215,53 @@ TEST(EditStream, SavedEditReadsBackTheEditedFrames) {
   EXPECT_EQ(Tags(again), Tags(back));
 }
 
+TEST(AviOutputFile, StreamsWrittenOneAfterTheOther) {
+  // The editor's way: all frames of a created video stream, then a sound
+  // stream created and copied in; the file is finished when the last
+  // reference goes, here a stream's.
+  std::string path = TempPath("output_file.avi");
+  std::vector<uint8_t> pcm = Pcm16Stereo(0, 4000);
+  {
+    AviOutputFileRef file;
+    ASSERT_EQ(AviOutputFileCreate(path, {}, file), AVIERR_OK);
+    AviStreamRef video, sound;
+    AviStreamInfo vi = VideoInfo(12, 1, 4, 3);
+    StreamInfoSetName(vi, "GLIMSA:VIDEO");
+    ASSERT_EQ(AviOutputFileCreateStream(file, vi, video), AVIERR_OK);
+    std::vector<uint8_t> format = Bitmap24Format(4, 3);
+    ASSERT_EQ(video->SetFormat(0, format.data(), format.size()), AVIERR_OK);
+    for (int f = 0; f < 6; ++f) {
+      std::vector<uint8_t> px = Frame24(4, 3, f);
+      ASSERT_EQ(video->Write(f, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    }
+    EXPECT_EQ(video->Write(2, format.data(), 4, 0), AVIERR_BADPARAM);  // no overwriting
+    EXPECT_EQ(video->Info().dwLength, 6u);
+    std::vector<uint8_t> af = PcmFormat(8000, 2, 16);
+    ASSERT_EQ(AviOutputFileCreateStream(file, AudioInfo(8000, 4), sound), AVIERR_OK);
+    ASSERT_EQ(sound->SetFormat(0, af.data(), af.size()), AVIERR_OK);
+    for (int64_t at = 0; at < 4000; at += 1000)
+      ASSERT_EQ(sound->Write(at, pcm.data() + at * 4, 4000, AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(sound->Info().dwLength, 4000u);
+    file.reset();
+    AviStreamRef peek;  // not finished (no headers yet) while a stream lives
+    EXPECT_EQ(AviStreamOpenFromFile(path, kStreamTypeVideo, 0, peek), AVIERR_BADFORMAT);
+  }
+  AviStreamRef back, sound;
+  ASSERT_EQ(AviStreamOpenFromFile(path, kStreamTypeVideo, 0, back), AVIERR_OK);
+  EXPECT_EQ(Tags(back), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(StreamInfoName(back->Info()), "GLIMSA:VIDEO");
+  ASSERT_EQ(AviStreamOpenFromFile(path, kStreamTypeAudio, 0, sound), AVIERR_OK);
+  EXPECT_EQ(ReadAllSamples(*sound), pcm);
+
+  // A closed file takes no more streams; a file that cannot be made says so.
+  AviOutputFileRef closed;
+  ASSERT_EQ(AviOutputFileCreate(TempPath("output_closed.avi"), {}, closed), AVIERR_OK);
+  EXPECT_EQ(AviOutputFileClose(*closed), AVIERR_OK);
+  AviStreamRef late;
+  EXPECT_EQ(AviOutputFileCreateStream(closed, VideoInfo(12, 1, 4, 3), late), AVIERR_BADHANDLE);
+  EXPECT_EQ(AviOutputFileCreate(TempPath("no_such_folder/y/out.avi"), {}, closed), AVIERR_FILEOPEN);
+}
+
 TEST(AviSave, UserAbortStopsAndRemovesTheFile) {
   std::string path = TempPath("aborted.avi");
   AviResult r = AviSave(path, {MadeVideo(4, 3, 20)}, [](int p) { return p >= 50 ? 1 : 0; });
