@@ -209,10 +209,9 @@ class MemoryStream : public AviStream {
   // In memory while the process-wide budget allows, else in the scratch file.
   bool Store(const void* data, uint32_t size, uint64_t& at) {
     ScratchGlobals& g = Scratch();
+    // Without a scratch file (none can be made) the bytes stay in memory
+    // rather than fail the recording's conversion.
     if (g.memoryBytes + size <= g.budget || (!file_ && !(file_ = ScratchFileShared()))) {
-      if (g.memoryBytes + size > g.budget && !file_) {
-        // No scratch file can be made: keep going in memory rather than fail.
-      }
       ram_.emplace_back(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
       g.memoryBytes += size;
       ramBytes_ += size;
