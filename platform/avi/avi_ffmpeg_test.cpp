@@ -147,6 +147,30 @@ TEST(AviFilesInFfmpeg, EditedAndSoundOnlyFiles) {
   EXPECT_TRUE(DecodeVideo(path) == ExpectedPixels(32, 24, {2, 1, 0}));
   EXPECT_EQ(Probe(path, "v:0")["nb_read_frames"], "3");
 
+  // Written stream after stream through an output file (not interleaved).
+  std::string sequential = TempPath("ffmpeg_sequential.avi");
+  {
+    AviOutputFileRef file;
+    ASSERT_EQ(AviOutputFileCreate(sequential, {}, file), AVIERR_OK);
+    AviStreamRef video, sound;
+    ASSERT_EQ(AviOutputFileCreateStream(file, VideoInfo(15, 1, 32, 24), video), AVIERR_OK);
+    std::vector<uint8_t> format = Bitmap24Format(32, 24);
+    ASSERT_EQ(video->SetFormat(0, format.data(), format.size()), AVIERR_OK);
+    for (int f = 0; f < 10; ++f) {
+      std::vector<uint8_t> px = Frame24(32, 24, f);
+      ASSERT_EQ(video->Write(f, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    }
+    ASSERT_EQ(AviOutputFileCreateStream(file, AudioInfo(22050, 4), sound), AVIERR_OK);
+    std::vector<uint8_t> af = PcmFormat(22050, 2, 16), pcm = Pcm16Stereo(0, 9999);
+    ASSERT_EQ(sound->SetFormat(0, af.data(), af.size()), AVIERR_OK);
+    ASSERT_EQ(sound->Write(0, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    ASSERT_EQ(AviOutputFileClose(*file), AVIERR_OK);
+  }
+  EXPECT_EQ(Probe(sequential, "v:0")["nb_read_frames"], "10");
+  EXPECT_EQ(Probe(sequential, "a:0")["nb_frames"], "9999");
+  EXPECT_TRUE(DecodeVideo(sequential) == ExpectedPixels(32, 24, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_TRUE(DecodeSound(sequential) == Pcm16Stereo(0, 9999));
+
   // Sound alone, as a wave file and as an AVI.
   for (const char* name : {"ffmpeg_sound.wav", "ffmpeg_sound.avi"}) {
     SCOPED_TRACE(name);
