@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/avi/avi_frame.h"
 #include "platform/avi/avi_save.h"
 #include "platform/avi/avi_testing.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 using namespace avitest;
 
-bool Run(const std::string& command, std::vector<uint8_t>& out) {
+bool RunCommand(const std::string& command, std::vector<uint8_t>& out) {
   out.clear();
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return false;
@@ -28,7 +29,7 @@ std::map<std::string, std::string> Probe(const std::string& path, const char* st
   std::map<std::string, std::string> fields;
   std::string command = "ffprobe -v error -count_frames -select_streams " + std::string(stream) +
                         " -show_streams -of default=nw=1 '" + path + "'";
-  if (!Run(command, out)) return fields;
+  if (!RunCommand(command, out)) return fields;
   std::string text(out.begin(), out.end());
   size_t at = 0;
   while (at < text.size()) {
@@ -44,13 +45,13 @@ std::map<std::string, std::string> Probe(const std::string& path, const char* st
 
 std::vector<uint8_t> DecodeVideo(const std::string& path) {
   std::vector<uint8_t> out;
-  Run("ffmpeg -v error -i '" + path + "' -map 0:v:0 -f rawvideo -pix_fmt bgr24 -", out);
+  RunCommand("ffmpeg -v error -i '" + path + "' -map 0:v:0 -f rawvideo -pix_fmt bgr24 -", out);
   return out;
 }
 
 std::vector<uint8_t> DecodeSound(const std::string& path) {
   std::vector<uint8_t> out;
-  Run("ffmpeg -v error -i '" + path + "' -map 0:a:0 -f s16le -", out);
+  RunCommand("ffmpeg -v error -i '" + path + "' -map 0:a:0 -f s16le -", out);
   return out;
 }
 
@@ -80,7 +81,7 @@ AviStreamRef Sound(int64_t samples) {
 
 bool HaveFfmpeg() {
   std::vector<uint8_t> out;
-  return Run("ffprobe -version >/dev/null 2>&1 && ffmpeg -version >/dev/null 2>&1", out);
+  return RunCommand("ffprobe -version >/dev/null 2>&1 && ffmpeg -version >/dev/null 2>&1", out);
 }
 
 struct Case {
@@ -185,6 +186,46 @@ TEST(AviFilesInFfmpeg, EditedAndSoundOnlyFiles) {
       EXPECT_EQ(a["nb_frames"], "12345");
     }
     EXPECT_TRUE(DecodeSound(wav) == Pcm16Stereo(0, 12345));
+  }
+}
+
+// Files made by ffmpeg in each uncompressed depth, read by our reader and
+// frame converter: the 24-bit frames must match ffmpeg's own decoding (16-bit
+// channels within 1, as the two widen 5 bits to 8 with different rounding).
+TEST(AviFilesInFfmpeg, FfmpegFilesThroughTheFrameReader) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  const int width = 33, height = 17, frames = 5;
+  for (const char* pixelFormat : {"bgr24", "pal8", "rgb555le", "bgr0"}) {
+    SCOPED_TRACE(pixelFormat);
+    std::string path = TempPath(std::string("from_ffmpeg_") + pixelFormat + ".avi");
+    std::vector<uint8_t> ignored;
+    ASSERT_TRUE(RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=33x17:rate=10:duration=0.5 -c:v rawvideo -pix_fmt " +
+                        std::string(pixelFormat) + " '" + path + "'",
+                    ignored));
+    std::vector<uint8_t> expected = DecodeVideo(path);
+    ASSERT_EQ(expected.size(), static_cast<size_t>(width * height * 3 * frames));
+    AviStreamRef video;
+    ASSERT_EQ(AviStreamOpenFromFile(path, kStreamTypeVideo, 0, video), AVIERR_OK);
+    ASSERT_EQ(video->Info().dwLength, static_cast<uint32_t>(frames));
+    AviFrameReader reader;
+    BitmapHeader want;
+    want.biBitCount = 24;
+    ASSERT_EQ(AviFrameReaderOpen(reader, video, &want), AVIERR_OK);
+    int worst = 0;
+    size_t stride = static_cast<size_t>((width * 24 + 31) / 32 * 4);
+    for (int f = 0; f < frames; ++f) {
+      size_t size = 0;
+      const uint8_t* dib = AviFrameReaderGet(reader, f, &size);
+      ASSERT_NE(dib, nullptr);
+      ASSERT_EQ(size, 40 + stride * height);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width * 3; ++x) {
+          int ours = dib[40 + (height - 1 - y) * stride + x];
+          int theirs = expected[static_cast<size_t>(f) * width * height * 3 + static_cast<size_t>(y) * width * 3 + x];
+          worst = std::max(worst, std::abs(ours - theirs));
+        }
+    }
+    EXPECT_LE(worst, std::string(pixelFormat) == "rgb555le" ? 1 : 0);
   }
 }
 
