@@ -1,0 +1,880 @@
+#include "platform/avi/avi_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "common/file.h"
+
+namespace {
+
+// AVIStreamRead over a chunk table; fetch(offset, out, n) gets stored bytes.
+template <typename Fetch>
+AviResult ReadFromTable(const AviChunkTable& t, int64_t base, int64_t start, int64_t count, void* buffer,
+                        int64_t bufferSize, int64_t* bytes, int64_t* samples, Fetch fetch) {
+  int64_t gotBytes = 0, gotSamples = 0;
+  auto done = [&](AviResult r) {
+    if (bytes) *bytes = gotBytes;
+    if (samples) *samples = gotSamples;
+    return r;
+  };
+  if (start < base) return done(AVIERR_BADPARAM);
+  uint64_t rel = static_cast<uint64_t>(start - base);
+  if (rel >= t.samples) return done(AVIERR_OK);
+  if (!t.sampleSize) {
+    const AviChunkRef& chunk = t.chunks[static_cast<size_t>(rel)];
+    gotBytes = chunk.size;
+    if (!buffer) {
+      gotSamples = 1;
+      return done(AVIERR_OK);
+    }
+    if (bufferSize < static_cast<int64_t>(chunk.size)) return done(AVIERR_BUFFERTOOSMALL);
+    if (!fetch(chunk.offset, buffer, chunk.size)) {
+      gotBytes = 0;
+      return done(AVIERR_FILEREAD);
+    }
+    gotSamples = 1;
+    return done(AVIERR_OK);
+  }
+  const uint64_t ss = t.sampleSize;
+  size_t k = t.ChunkOf(rel);
+  uint64_t want;
+  if (count == AVISTREAMREAD_CONVENIENT || count < 0) {
+    want = t.firstSample[k] + t.chunks[k].size / ss - rel;
+  } else {
+    want = static_cast<uint64_t>(count);
+  }
+  want = std::min<uint64_t>(want, t.samples - rel);
+  if (buffer) {
+    uint64_t fits = bufferSize > 0 ? static_cast<uint64_t>(bufferSize) / ss : 0;
+    if (fits == 0 && want > 0) {
+      gotBytes = static_cast<int64_t>(want * ss);
+      return done(AVIERR_BUFFERTOOSMALL);
+    }
+    want = std::min(want, fits);
+  }
+  if (!buffer) {
+    gotBytes = static_cast<int64_t>(want * ss);
+    gotSamples = static_cast<int64_t>(want);
+    return done(AVIERR_OK);
+  }
+  auto* out = static_cast<uint8_t*>(buffer);
+  while (want > 0 && k < t.chunks.size()) {
+    const AviChunkRef& chunk = t.chunks[k];
+    uint64_t inChunk = chunk.size / ss;
+    uint64_t skip = rel - t.firstSample[k];
+    if (skip >= inChunk) {
+      ++k;
+      continue;
+    }
+    uint64_t take = std::min(want, inChunk - skip);
+    if (!fetch(chunk.offset + skip * ss, out, static_cast<size_t>(take * ss))) return done(AVIERR_FILEREAD);
+    out += take * ss;
+    gotBytes += static_cast<int64_t>(take * ss);
+    gotSamples += static_cast<int64_t>(take);
+    rel += take;
+    want -= take;
+    ++k;
+  }
+  return done(AVIERR_OK);
+}
+
+bool TableKey(const AviChunkTable& t, int64_t base, int64_t pos) {
+  if (t.sampleSize) return true;
+  if (pos < base || static_cast<uint64_t>(pos - base) >= t.samples) return false;
+  return (t.chunks[static_cast<size_t>(pos - base)].flags & AVIIF_KEYFRAME) != 0;
+}
+
+class FileStream : public AviStream {
+ public:
+  FileStream(AviFileRef file, size_t index) : file_(std::move(file)), index_(index) {}
+  AviStreamInfo Info() const override { return Data().info; }
+  AviResult ReadFormat(int64_t, std::vector<uint8_t>& out) const override {
+    out = Data().format;
+    return AVIERR_OK;
+  }
+  AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
+                 int64_t* samples) const override {
+    AviSource* source = file_->reader.source;
+    return ReadFromTable(Data().table, Data().info.dwStart, start, count, buffer, bufferSize, bytes, samples,
+                         [source](uint64_t at, void* out, size_t n) { return source->ReadAt(at, out, n); });
+  }
+  bool IsKeyFrame(int64_t pos) const override { return TableKey(Data().table, Data().info.dwStart, pos); }
+
+ private:
+  const AviReaderStream& Data() const { return file_->reader.streams[index_]; }
+  AviFileRef file_;
+  size_t index_;
+};
+
+// ---- scratch storage ----
+
+struct ScratchFile {
+  UniqueFile file;
+  std::string path;
+  uint64_t size = 0;
+  ~ScratchFile();
+};
+
+struct ScratchGlobals {
+  std::string directory;
+  uint64_t budget = 64u << 20;
+  uint64_t memoryBytes = 0;
+  uint64_t fileBytes = 0;
+  std::weak_ptr<ScratchFile> file;
+};
+ScratchGlobals& Scratch() {
+  static ScratchGlobals globals;
+  return globals;
+}
+
+ScratchFile::~ScratchFile() {
+  Scratch().fileBytes -= size;
+  file.reset();
+  if (!path.empty()) FileRemove(path);
+}
+
+std::shared_ptr<ScratchFile> ScratchFileShared() {
+  ScratchGlobals& g = Scratch();
+  if (auto existing = g.file.lock()) return existing;
+  std::error_code error;
+  std::filesystem::path dir = g.directory.empty() ? std::filesystem::temp_directory_path(error)
+                                                   : std::filesystem::path(std::u8string(g.directory.begin(), g.directory.end()));
+  if (error) return nullptr;
+  std::random_device random;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    char name[64];
+    std::snprintf(name, sizeof name, "avi_scratch_%08x%08x.tmp", random(), random());
+    std::u8string wide = (dir / name).u8string();
+    std::string path(wide.begin(), wide.end());
+    if (FileExists(path)) continue;
+    UniqueFile file = FileOpen(path, "w+b");
+    if (!file) continue;
+    auto scratch = std::make_shared<ScratchFile>();
+    scratch->file = std::move(file);
+    scratch->path = path;
+    g.file = scratch;
+    return scratch;
+  }
+  return nullptr;
+}
+
+constexpr uint64_t kInFile = uint64_t{1} << 63;
+
+class MemoryStream : public AviStream {
+ public:
+  MemoryStream(const AviStreamInfo& info, const void* format, size_t formatSize) : info_(info) {
+    if (format && formatSize) format_.assign(static_cast<const uint8_t*>(format), static_cast<const uint8_t*>(format) + formatSize);
+    info_.dwLength = 0;
+    table_.sampleSize = (info_.fccType == kStreamTypeVideo) ? 0 : info_.dwSampleSize;
+  }
+  ~MemoryStream() override { Scratch().memoryBytes -= ramBytes_; }
+
+  AviStreamInfo Info() const override {
+    AviStreamInfo info = info_;
+    info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(table_.samples, UINT32_MAX));
+    return info;
+  }
+  AviResult ReadFormat(int64_t, std::vector<uint8_t>& out) const override {
+    out = format_;
+    return AVIERR_OK;
+  }
+  AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
+                 int64_t* samples) const override {
+    return ReadFromTable(table_, info_.dwStart, start, count, buffer, bufferSize, bytes, samples,
+                         [this](uint64_t at, void* out, size_t n) { return Fetch(at, out, n); });
+  }
+  bool IsKeyFrame(int64_t pos) const override { return TableKey(table_, info_.dwStart, pos); }
+  AviResult SetFormat(int64_t, const void* format, size_t size) override {
+    if (!format || size == 0 || size > (16u << 20)) return AVIERR_BADPARAM;
+    const auto* p = static_cast<const uint8_t*>(format);
+    if (!table_.chunks.empty() && (size != format_.size() || std::memcmp(p, format_.data(), size) != 0))
+      return AVIERR_UNSUPPORTED;  // a format change in the middle is not kept
+    format_.assign(p, p + size);
+    return AVIERR_OK;
+  }
+  AviResult Write(int64_t start, const void* data, uint32_t size, uint32_t flags) override {
+    int64_t end = static_cast<int64_t>(info_.dwStart) + static_cast<int64_t>(table_.samples);
+    if (start != end && start != -1) return AVIERR_BADPARAM;
+    if (size && !data) return AVIERR_BADPARAM;
+    uint64_t at;
+    if (!Store(data, size, at)) return AVIERR_FILEWRITE;
+    table_.Add(at, size, flags & AVIIF_KEYFRAME);
+    info_.dwSuggestedBufferSize = std::max(info_.dwSuggestedBufferSize, size);
+    return AVIERR_OK;
+  }
+
+ private:
+  // In memory while the process-wide budget allows, else in the scratch file.
+  bool Store(const void* data, uint32_t size, uint64_t& at) {
+    ScratchGlobals& g = Scratch();
+    // Without a scratch file (none can be made) the bytes stay in memory
+    // rather than fail the recording's conversion.
+    if (g.memoryBytes + size <= g.budget || (!file_ && !(file_ = ScratchFileShared()))) {
+      ram_.emplace_back(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+      g.memoryBytes += size;
+      ramBytes_ += size;
+      // The block number in the high half, so that an offset into the chunk
+      // (added by sound reads that start inside it) lands in the low half.
+      at = static_cast<uint64_t>(ram_.size() - 1) << 32;
+      return true;
+    }
+    ScratchFile& f = *file_;
+    if (!FileSeek64(f.file.get(), f.size)) return false;
+    if (size && std::fwrite(data, 1, size, f.file.get()) != size) return false;
+    at = kInFile | f.size;
+    f.size += size;
+    g.fileBytes += size;
+    return true;
+  }
+  bool Fetch(uint64_t at, void* out, size_t n) const {
+    if (!(at & kInFile)) {
+      size_t index = static_cast<size_t>(at >> 32);
+      size_t offset = static_cast<size_t>(at & 0xFFFFFFFFu);
+      if (index >= ram_.size()) return false;
+      const std::vector<uint8_t>& block = ram_[index];
+      if (offset > block.size() || n > block.size() - offset) return false;
+      if (n) std::memcpy(out, block.data() + offset, n);
+      return true;
+    }
+    uint64_t offset = at & ~kInFile;
+    if (!file_ || std::fflush(file_->file.get()) != 0 || !FileSeek64(file_->file.get(), offset)) return false;
+    return n == 0 || std::fread(out, 1, n, file_->file.get()) == n;
+  }
+
+  AviStreamInfo info_;
+  std::vector<uint8_t> format_;
+  AviChunkTable table_;
+  std::vector<std::vector<uint8_t>> ram_;
+  uint64_t ramBytes_ = 0;
+  std::shared_ptr<ScratchFile> file_;
+};
+
+// ---- editable streams ----
+
+struct Piece {
+  AviStreamRef source;
+  int64_t start = 0;
+  int64_t length = 0;
+};
+
+class EditStream : public AviStream {
+ public:
+  AviStreamInfo Info() const override {
+    AviStreamInfo info = info_;
+    info.dwLength = static_cast<uint32_t>(std::min<int64_t>(Length(), UINT32_MAX));
+    return info;
+  }
+  AviResult ReadFormat(int64_t pos, std::vector<uint8_t>& out) const override {
+    if (pieces_.empty()) {
+      out = format_;
+      return format_.empty() ? AVIERR_NODATA : AVIERR_OK;
+    }
+    int64_t rel = std::clamp<int64_t>(pos - info_.dwStart, 0, Length() - 1);
+    size_t i;
+    int64_t offset;
+    Locate(rel, i, offset);
+    return pieces_[i].source->ReadFormat(pieces_[i].start + offset, out);
+  }
+  AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
+                 int64_t* samples) const override {
+    int64_t gotBytes = 0, gotSamples = 0;
+    auto done = [&](AviResult r) {
+      if (bytes) *bytes = gotBytes;
+      if (samples) *samples = gotSamples;
+      return r;
+    };
+    int64_t rel = start - info_.dwStart;
+    if (rel < 0) return done(AVIERR_BADPARAM);
+    if (rel >= Length()) return done(AVIERR_OK);
+    size_t i;
+    int64_t offset;
+    Locate(rel, i, offset);
+    if (!info_.dwSampleSize || info_.fccType == kStreamTypeVideo) {
+      const Piece& p = pieces_[i];
+      return p.source->Read(p.start + offset, 1, buffer, bufferSize, bytes, samples);
+    }
+    const int64_t ss = info_.dwSampleSize;
+    int64_t want;
+    if (count == AVISTREAMREAD_CONVENIENT || count < 0) {
+      int64_t s = 0;
+      const Piece& p = pieces_[i];
+      AviResult r = p.source->Read(p.start + offset, AVISTREAMREAD_CONVENIENT, nullptr, 0, nullptr, &s);
+      if (r != AVIERR_OK) return done(r);
+      want = std::clamp<int64_t>(s, 1, p.length - offset);
+    } else {
+      want = std::min(count, Length() - rel);
+    }
+    if (buffer) {
+      int64_t fits = bufferSize / ss;
+      if (fits == 0 && want > 0) {
+        gotBytes = want * ss;
+        return done(AVIERR_BUFFERTOOSMALL);
+      }
+      want = std::min(want, fits);
+    } else {
+      gotBytes = want * ss;
+      gotSamples = want;
+      return done(AVIERR_OK);
+    }
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (want > 0 && i < pieces_.size()) {
+      const Piece& p = pieces_[i];
+      int64_t take = std::min(want, p.length - offset);
+      int64_t b = 0, s = 0;
+      AviResult r = p.source->Read(p.start + offset, take, out, take * ss, &b, &s);
+      if (r != AVIERR_OK) return done(r);
+      if (s <= 0) break;  // the source holds less than it claims
+      out += b;
+      gotBytes += b;
+      gotSamples += s;
+      want -= s;
+      offset += s;
+      if (offset >= p.length) {
+        ++i;
+        offset = 0;
+      }
+    }
+    return done(AVIERR_OK);
+  }
+  bool IsKeyFrame(int64_t pos) const override {
+    int64_t rel = pos - info_.dwStart;
+    if (rel < 0 || rel >= Length()) return false;
+    size_t i;
+    int64_t offset;
+    Locate(rel, i, offset);
+    return pieces_[i].source->IsKeyFrame(pieces_[i].start + offset);
+  }
+
+  int64_t Length() const {
+    Index();
+    return ends_.empty() ? 0 : ends_.back();
+  }
+  // Piece i and the offset in it of the rel-th sample (rel < Length()).
+  void Locate(int64_t rel, size_t& i, int64_t& offset) const {
+    Index();
+    i = static_cast<size_t>(std::upper_bound(ends_.begin(), ends_.end(), rel) - ends_.begin());
+    offset = rel - (i ? ends_[i - 1] : 0);
+  }
+  // The pieces covering [rel, rel + length).
+  std::vector<Piece> Slice(int64_t rel, int64_t length) const {
+    std::vector<Piece> out;
+    if (length <= 0) return out;
+    size_t i;
+    int64_t offset;
+    Locate(rel, i, offset);
+    while (length > 0 && i < pieces_.size()) {
+      int64_t take = std::min(length, pieces_[i].length - offset);
+      out.push_back({pieces_[i].source, pieces_[i].start + offset, take});
+      length -= take;
+      offset = 0;
+      ++i;
+    }
+    return out;
+  }
+  void Insert(int64_t rel, const std::vector<Piece>& add) {
+    if (add.empty()) return;
+    size_t at = pieces_.size();
+    if (rel < Length()) {
+      size_t i;
+      int64_t offset;
+      Locate(rel, i, offset);
+      if (offset > 0) {
+        Piece tail = pieces_[i];
+        tail.start += offset;
+        tail.length -= offset;
+        pieces_[i].length = offset;
+        pieces_.insert(pieces_.begin() + static_cast<ptrdiff_t>(i) + 1, tail);
+        at = i + 1;
+      } else {
+        at = i;
+      }
+    }
+    pieces_.insert(pieces_.begin() + static_cast<ptrdiff_t>(at), add.begin(), add.end());
+    Merge(at, add.size());
+    dirty_ = true;
+  }
+  void Remove(int64_t rel, int64_t length) {
+    std::vector<Piece> kept;
+    kept.reserve(pieces_.size() + 1);
+    int64_t pos = 0;
+    for (const Piece& p : pieces_) {
+      int64_t a = pos, b = pos + p.length;
+      pos = b;
+      int64_t cutA = std::max(a, rel), cutB = std::min(b, rel + length);
+      if (cutA >= cutB) {
+        kept.push_back(p);
+        continue;
+      }
+      if (cutA > a) kept.push_back({p.source, p.start, cutA - a});
+      if (cutB < b) kept.push_back({p.source, p.start + (cutB - a), b - cutB});
+    }
+    pieces_ = std::move(kept);
+    Merge(0, pieces_.size());
+    dirty_ = true;
+  }
+
+  AviStreamInfo info_;
+  std::vector<uint8_t> format_;  // of the first paste, for the compatibility check
+  std::vector<Piece> pieces_;
+
+ private:
+  // Joins neighbours that continue each other (frame after frame of one source),
+  // so pasting a movie sample by sample keeps a short list.
+  void Merge(size_t from, size_t count) {
+    size_t lo = from ? from - 1 : 0;
+    size_t hi = std::min(pieces_.size(), from + count + 1);
+    std::vector<Piece> merged(pieces_.begin(), pieces_.begin() + static_cast<ptrdiff_t>(lo));
+    for (size_t k = lo; k < hi; ++k) {
+      const Piece& p = pieces_[k];
+      if (p.length <= 0) continue;
+      if (merged.size() > lo && merged.back().source == p.source &&
+          merged.back().start + merged.back().length == p.start) {
+        merged.back().length += p.length;
+      } else {
+        merged.push_back(p);
+      }
+    }
+    merged.insert(merged.end(), pieces_.begin() + static_cast<ptrdiff_t>(hi), pieces_.end());
+    pieces_ = std::move(merged);
+  }
+  void Index() const {
+    if (!dirty_) return;
+    ends_.resize(pieces_.size());
+    int64_t sum = 0;
+    for (size_t k = 0; k < pieces_.size(); ++k) ends_[k] = sum += pieces_[k].length;
+    dirty_ = false;
+  }
+  mutable std::vector<int64_t> ends_;
+  mutable bool dirty_ = true;
+};
+
+EditStream* AsEdit(const AviStreamRef& stream) { return dynamic_cast<EditStream*>(stream.get()); }
+
+// An editable stream that shares the source's samples as one piece (or, for an
+// editable source, all of its pieces).
+std::shared_ptr<EditStream> EditableOf(const AviStreamRef& source) {
+  auto edit = std::make_shared<EditStream>();
+  if (!source) return edit;
+  if (EditStream* other = AsEdit(source)) {
+    edit->info_ = other->info_;
+    edit->format_ = other->format_;
+    edit->pieces_ = other->pieces_;
+    return edit;
+  }
+  edit->info_ = source->Info();
+  source->ReadFormat(AviStreamStart(*source), edit->format_);
+  int64_t length = AviStreamEnd(*source) - AviStreamStart(*source);
+  if (length > 0) edit->pieces_.push_back({source, AviStreamStart(*source), length});
+  return edit;
+}
+
+// Checks and clamps a (start, length) range of an editable stream; -1 as the
+// length means "to the end".
+AviResult EditRange(const EditStream& edit, int64_t* start, int64_t* length, int64_t& rel, int64_t& count) {
+  if (!start || !length) return AVIERR_BADPARAM;
+  int64_t total = edit.Length();
+  rel = *start - edit.info_.dwStart;
+  count = *length;
+  if (rel < 0 || rel >= total) return AVIERR_BADPARAM;
+  if (count < 0) count = total - rel;
+  count = std::min(count, total - rel);
+  if (count <= 0) return AVIERR_BADPARAM;
+  return AVIERR_OK;
+}
+
+std::shared_ptr<EditStream> CopyOut(const EditStream& edit, int64_t rel, int64_t count) {
+  auto out = std::make_shared<EditStream>();
+  out->info_ = edit.info_;
+  out->info_.dwStart = 0;
+  out->info_.dwEditCount = 0;
+  out->format_ = edit.format_;
+  out->pieces_ = edit.Slice(rel, count);
+  return out;
+}
+
+}  // namespace
+
+struct AviOutputFile {
+  AviWriter writer;
+  bool closed = false;
+  AviResult result = AVIERR_OK;
+  ~AviOutputFile() { AviOutputFileClose(*this); }
+};
+
+namespace {
+
+// A stream of a file being written: samples go straight to the writer.
+class OutputStream : public AviStream {
+ public:
+  OutputStream(AviOutputFileRef file, int index) : file_(std::move(file)), index_(index) {}
+  AviStreamInfo Info() const override {
+    const AviWriterStream& s = Data();
+    AviStreamInfo info = s.info;
+    info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(s.samples, UINT32_MAX));
+    info.dwSuggestedBufferSize = std::max(info.dwSuggestedBufferSize, s.largest);
+    info.dwSampleSize = s.sampleSize;
+    return info;
+  }
+  AviResult ReadFormat(int64_t, std::vector<uint8_t>& out) const override {
+    out = Data().format;
+    return out.empty() ? AVIERR_NODATA : AVIERR_OK;
+  }
+  // The file is write-only until it is finished.
+  AviResult Read(int64_t, int64_t, void*, int64_t, int64_t* bytes, int64_t* samples) const override {
+    if (bytes) *bytes = 0;
+    if (samples) *samples = 0;
+    return AVIERR_UNSUPPORTED;
+  }
+  bool IsKeyFrame(int64_t pos) const override {
+    const AviWriterStream& s = Data();
+    int64_t rel = pos - s.info.dwStart;
+    if (rel < 0 || static_cast<uint64_t>(rel) >= s.samples) return false;
+    return s.sampleSize || (s.chunks[static_cast<size_t>(rel)].flags & AVIIF_KEYFRAME);
+  }
+  AviResult SetFormat(int64_t, const void* format, size_t size) override {
+    if (file_->closed) return AVIERR_BADHANDLE;
+    return AviWriterSetFormat(file_->writer, index_, static_cast<const uint8_t*>(format), size);
+  }
+  AviResult Write(int64_t start, const void* data, uint32_t size, uint32_t flags) override {
+    if (file_->closed) return AVIERR_BADHANDLE;
+    const AviWriterStream& s = Data();
+    int64_t end = int64_t{s.info.dwStart} + static_cast<int64_t>(s.samples);
+    if (start != end && start != -1) return AVIERR_BADPARAM;  // appending only
+    if (size && !data) return AVIERR_BADPARAM;
+    return AviWriterWrite(file_->writer, index_, data, size, flags);
+  }
+
+ private:
+  const AviWriterStream& Data() const { return file_->writer.streams[static_cast<size_t>(index_)]; }
+  AviOutputFileRef file_;
+  int index_;
+};
+
+}  // namespace
+
+AviResult AviOutputFileCreate(const std::string& path, const AviWriterOptions& options, AviOutputFileRef& out) {
+  auto file = std::make_shared<AviOutputFile>();
+  AviResult r = AviWriterCreate(file->writer, path, options);
+  if (r != AVIERR_OK) {
+    file->closed = true;
+    return r;
+  }
+  out = std::move(file);
+  return AVIERR_OK;
+}
+
+AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info, AviStreamRef& out) {
+  if (!file || file->closed) return AVIERR_BADHANDLE;
+  int index = -1;
+  AviResult r = AviWriterAddStream(file->writer, info, nullptr, 0, &index);
+  if (r != AVIERR_OK) return r;
+  out = std::make_shared<OutputStream>(file, index);
+  return AVIERR_OK;
+}
+
+AviResult AviOutputFileClose(AviOutputFile& file) {
+  if (!file.closed) {
+    file.closed = true;
+    file.result = AviWriterClose(file.writer);
+  }
+  return file.result;
+}
+
+AviResult AviStream::SetFormat(int64_t, const void*, size_t) { return AVIERR_READONLY; }
+AviResult AviStream::Write(int64_t, const void*, uint32_t, uint32_t) { return AVIERR_READONLY; }
+
+int64_t AviStreamStart(const AviStream& stream) { return stream.Info().dwStart; }
+int64_t AviStreamEnd(const AviStream& stream) {
+  AviStreamInfo info = stream.Info();
+  return int64_t{info.dwStart} + info.dwLength;
+}
+
+int64_t AviStreamFindSample(const AviStream& stream, int64_t pos, int32_t flags) {
+  int64_t start = AviStreamStart(stream), end = AviStreamEnd(stream);
+  if (end <= start) return -1;
+  if (flags & FIND_FROM_START) pos = start;
+  bool next = (flags & (FIND_NEXT | FIND_FROM_START)) != 0;
+  if (flags & FIND_FORMAT) {
+    // Formats do not change inside a stream here: the only change is at the start.
+    return (next ? pos <= start : pos >= start) ? start : -1;
+  }
+  if (next) {
+    if (pos < start) pos = start;
+  } else {
+    if (pos < start) return -1;
+    if (pos >= end) pos = end - 1;
+  }
+  if (!(flags & FIND_KEY)) return pos < end ? pos : -1;
+  for (int64_t p = pos; next ? p < end : p >= start; p += next ? 1 : -1)
+    if (stream.IsKeyFrame(p)) return p;
+  return -1;
+}
+
+namespace {
+int64_t MulDivRound(int64_t a, uint64_t b, uint64_t c) {
+  if (c == 0) return -1;
+  long double v = static_cast<long double>(a) * static_cast<long double>(b) / static_cast<long double>(c);
+  return static_cast<int64_t>(v < 0 ? v - 0.5L : v + 0.5L);
+}
+}  // namespace
+
+int64_t AviStreamSampleToTime(const AviStream& stream, int64_t sample) {
+  AviStreamInfo info = stream.Info();
+  return MulDivRound(sample, uint64_t{info.dwScale} * 1000, info.dwRate);
+}
+
+int64_t AviStreamTimeToSample(const AviStream& stream, int64_t ms) {
+  AviStreamInfo info = stream.Info();
+  return MulDivRound(ms, info.dwRate, uint64_t{info.dwScale} * 1000);
+}
+
+AviResult AviFileOpen(const std::string& path, AviFileRef& out) {
+  auto file = std::make_shared<AviFile>();
+  AviResult result = AviReaderOpenFile(file->reader, path);
+  if (result != AVIERR_OK) return result;
+  out = std::move(file);
+  return AVIERR_OK;
+}
+
+// Time base as the platform gives it: microseconds per frame over a second;
+// the length in frames of the longest stream at that rate.
+AviFileInfo AviFileGetInfo(const AviFile& file) {
+  const AviReader& r = file.reader;
+  AviFileInfo info;
+  info.dwMaxBytesPerSec = r.main.dwMaxBytesPerSec;
+  info.dwFlags = r.main.dwFlags;
+  info.dwCaps = AVIFILECAPS_CANREAD | AVIFILECAPS_CANWRITE;
+  info.dwStreams = static_cast<uint32_t>(r.streams.size());
+  info.dwSuggestedBufferSize = r.main.dwSuggestedBufferSize;
+  info.dwWidth = r.main.dwWidth;
+  info.dwHeight = r.main.dwHeight;
+  info.dwScale = r.main.dwMicroSecPerFrame ? r.main.dwMicroSecPerFrame : 1;
+  info.dwRate = 1000000;
+  uint64_t longest = 0;
+  for (const AviReaderStream& s : r.streams) {
+    if (!s.info.dwRate) continue;
+    long double seconds = static_cast<long double>(s.info.dwLength) * s.info.dwScale / s.info.dwRate;
+    longest = std::max<uint64_t>(longest, static_cast<uint64_t>(seconds * info.dwRate / info.dwScale + 0.5L));
+  }
+  info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(longest, UINT32_MAX));
+  const char* type = r.isWave ? "WAVE" : "AVI";
+  std::memcpy(info.szFileType, type, std::strlen(type));
+  return info;
+}
+
+void FileInfoToBytes(const AviFileInfo& info, uint8_t (&out)[kFileInfoBytes]) {
+  const uint32_t fields[] = {info.dwMaxBytesPerSec, info.dwFlags, info.dwCaps, info.dwStreams,
+                             info.dwSuggestedBufferSize, info.dwWidth, info.dwHeight, info.dwScale,
+                             info.dwRate, info.dwLength, info.dwEditCount};
+  for (size_t i = 0; i < 11; ++i) PutU32(out + i * 4, fields[i]);
+  std::memcpy(out + 44, info.szFileType, sizeof info.szFileType);
+}
+
+AviResult AviFileGetStream(const AviFileRef& file, uint32_t type, int index, AviStreamRef& out) {
+  if (!file || index < 0) return AVIERR_BADPARAM;
+  int seen = 0;
+  for (size_t i = 0; i < file->reader.streams.size(); ++i) {
+    if (type && file->reader.streams[i].info.fccType != type) continue;
+    if (seen++ == index) {
+      out = std::make_shared<FileStream>(file, i);
+      return AVIERR_OK;
+    }
+  }
+  return AVIERR_NODATA;
+}
+
+AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int index, AviStreamRef& out) {
+  AviFileRef file;
+  AviResult result = AviFileOpen(path, file);
+  if (result != AVIERR_OK) return result;
+  return AviFileGetStream(file, type, index, out);
+}
+
+void AviScratchSetDirectory(const std::string& directory) { Scratch().directory = directory; }
+void AviScratchSetMemoryBudget(uint64_t bytes) { Scratch().budget = bytes; }
+uint64_t AviScratchMemoryBytes() { return Scratch().memoryBytes; }
+uint64_t AviScratchFileBytes() { return Scratch().fileBytes; }
+
+AviResult AviMakeStream(const AviStreamInfo& info, const void* format, size_t formatSize, AviStreamRef& out) {
+  if (info.fccType == 0) return AVIERR_BADPARAM;
+  AviStreamInfo i = info;
+  if (i.dwScale == 0) i.dwScale = 1;
+  if (i.dwRate == 0) i.dwRate = 1;
+  out = std::make_shared<MemoryStream>(i, format, formatSize);
+  return AVIERR_OK;
+}
+
+AviResult AviMakeFrameStream(const void* packedDib, size_t size, AviStreamRef& out) {
+  const auto* p = static_cast<const uint8_t*>(packedDib);
+  BitmapHeader h;
+  if (!p || !BitmapHeaderRead(p, size, h) || h.biWidth <= 0 || h.biHeight == 0) return AVIERR_BADFORMAT;
+  uint64_t colours = h.biClrUsed ? h.biClrUsed
+                     : h.biBitCount <= 8 ? (uint64_t{1} << h.biBitCount)
+                     : (h.biCompression == BI_BITFIELDS ? 3 : 0);
+  uint64_t formatSize = h.biSize + colours * 4;
+  uint64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
+  uint64_t stride = (static_cast<uint64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+  uint64_t image = h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS ? stride * height : h.biSizeImage;
+  if (formatSize > size || image > size - formatSize) return AVIERR_BADSIZE;
+  AviStreamInfo info;
+  info.fccType = kStreamTypeVideo;
+  info.fccHandler = FourCC("DIB ");
+  info.dwScale = 1;
+  info.dwRate = 15;
+  info.dwQuality = -1;
+  info.rcFrame = {0, 0, h.biWidth, static_cast<int32_t>(height)};
+  std::vector<uint8_t> format(p, p + formatSize);
+  PutU32(format.data() + 20, static_cast<uint32_t>(image));  // biSizeImage
+  AviStreamRef stream;
+  AviResult result = AviMakeStream(info, format.data(), format.size(), stream);
+  if (result != AVIERR_OK) return result;
+  result = stream->Write(0, p + formatSize, static_cast<uint32_t>(image), AVIIF_KEYFRAME);
+  if (result != AVIERR_OK) return result;
+  out = std::move(stream);
+  return AVIERR_OK;
+}
+
+bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& formatA, const AviStreamInfo& b,
+                          const std::vector<uint8_t>& formatB) {
+  if (a.fccType != b.fccType) return false;
+  if (a.fccType == kStreamTypeVideo) {
+    BitmapHeader x, y;
+    if (!BitmapHeaderRead(formatA.data(), formatA.size(), x) || !BitmapHeaderRead(formatB.data(), formatB.size(), y))
+      return false;
+    return x.biWidth == y.biWidth && x.biHeight == y.biHeight && x.biBitCount == y.biBitCount &&
+           x.biCompression == y.biCompression;
+  }
+  if (a.dwSampleSize != b.dwSampleSize) return false;
+  if (a.fccType == kStreamTypeAudio) {
+    WaveFormat x, y;
+    if (!WaveFormatRead(formatA.data(), formatA.size(), x) || !WaveFormatRead(formatB.data(), formatB.size(), y))
+      return false;
+    return x.wFormatTag == y.wFormatTag && x.nChannels == y.nChannels && x.nSamplesPerSec == y.nSamplesPerSec &&
+           x.nAvgBytesPerSec == y.nAvgBytesPerSec && x.nBlockAlign == y.nBlockAlign &&
+           x.wBitsPerSample == y.wBitsPerSample;
+  }
+  return formatA == formatB;
+}
+
+AviResult CreateEditableStream(const AviStreamRef& source, AviStreamRef& out) {
+  out = EditableOf(source);
+  return AVIERR_OK;
+}
+
+AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* length, const AviStreamRef& source,
+                          int64_t start, int64_t sourceLength) {
+  EditStream* edit = AsEdit(dest);
+  if (!edit) return AVIERR_UNSUPPORTED;
+  if (!pos || !source) return AVIERR_BADPARAM;
+  int64_t srcStart = AviStreamStart(*source), srcEnd = AviStreamEnd(*source);
+  if (start < srcStart || start >= srcEnd) return AVIERR_BADPARAM;
+  if (sourceLength < 0) sourceLength = srcEnd - start;
+  sourceLength = std::min(sourceLength, srcEnd - start);
+  if (sourceLength <= 0) return AVIERR_BADPARAM;
+  int64_t rel = *pos - edit->info_.dwStart;
+  if (rel < 0) return AVIERR_BADPARAM;
+  rel = std::min(rel, edit->Length());
+
+  AviStreamInfo srcInfo = source->Info();
+  std::vector<uint8_t> srcFormat;
+  source->ReadFormat(start, srcFormat);
+  if (edit->pieces_.empty()) {
+    // The first paste into an empty stream gives it its kind and format.
+    uint32_t keepStart = edit->info_.dwStart;
+    uint32_t edits = edit->info_.dwEditCount;
+    if (edit->info_.fccType == 0 || !AviFormatsCompatible(edit->info_, edit->format_, srcInfo, srcFormat)) {
+      edit->info_ = srcInfo;
+      edit->info_.dwStart = keepStart;
+      edit->info_.dwEditCount = edits;
+      edit->format_ = srcFormat;
+    }
+  } else {
+    std::vector<uint8_t> destFormat;
+    edit->ReadFormat(edit->info_.dwStart, destFormat);
+    if (!AviFormatsCompatible(edit->info_, destFormat, srcInfo, srcFormat)) return AVIERR_UNSUPPORTED;
+  }
+  std::vector<Piece> add;
+  if (EditStream* other = AsEdit(source)) {
+    add = other->Slice(start - other->info_.dwStart, sourceLength);
+  } else {
+    add.push_back({source, start, sourceLength});
+  }
+  edit->Insert(rel, add);
+  edit->info_.dwSuggestedBufferSize = std::max(edit->info_.dwSuggestedBufferSize, srcInfo.dwSuggestedBufferSize);
+  ++edit->info_.dwEditCount;
+  *pos = edit->info_.dwStart + rel;
+  if (length) *length = sourceLength;
+  return AVIERR_OK;
+}
+
+AviResult EditStreamCopy(const AviStreamRef& stream, int64_t* start, int64_t* length, AviStreamRef& out) {
+  std::shared_ptr<EditStream> holder;
+  EditStream* edit = AsEdit(stream);
+  if (!edit) {
+    if (!stream) return AVIERR_BADHANDLE;
+    holder = EditableOf(stream);
+    edit = holder.get();
+  }
+  int64_t rel, count;
+  AviResult result = EditRange(*edit, start, length, rel, count);
+  if (result != AVIERR_OK) return result;
+  out = CopyOut(*edit, rel, count);
+  *start = edit->info_.dwStart + rel;
+  *length = count;
+  return AVIERR_OK;
+}
+
+AviResult EditStreamCut(const AviStreamRef& stream, int64_t* start, int64_t* length, AviStreamRef& out) {
+  EditStream* edit = AsEdit(stream);
+  if (!edit) return stream ? AVIERR_UNSUPPORTED : AVIERR_BADHANDLE;
+  int64_t rel, count;
+  AviResult result = EditRange(*edit, start, length, rel, count);
+  if (result != AVIERR_OK) return result;
+  out = CopyOut(*edit, rel, count);
+  edit->Remove(rel, count);
+  ++edit->info_.dwEditCount;
+  *start = edit->info_.dwStart + rel;
+  *length = count;
+  return AVIERR_OK;
+}
+
+AviResult EditStreamClone(const AviStreamRef& stream, AviStreamRef& out) {
+  if (!stream) return AVIERR_BADHANDLE;
+  out = EditableOf(stream);
+  return AVIERR_OK;
+}
+
+AviResult EditStreamSetInfo(const AviStreamRef& stream, const AviStreamInfo& info) {
+  EditStream* edit = AsEdit(stream);
+  if (!edit) return stream ? AVIERR_UNSUPPORTED : AVIERR_BADHANDLE;
+  if (info.dwScale == 0 || info.dwRate == 0) return AVIERR_BADPARAM;
+  AviStreamInfo& i = edit->info_;
+  i.wPriority = info.wPriority;
+  i.wLanguage = info.wLanguage;
+  i.dwScale = info.dwScale;
+  i.dwRate = info.dwRate;
+  i.dwStart = info.dwStart;
+  i.dwQuality = info.dwQuality;
+  i.rcFrame = info.rcFrame;
+  std::memcpy(i.szName, info.szName, sizeof i.szName);
+  i.szName[sizeof i.szName - 1] = 0;
+  ++i.dwEditCount;
+  return AVIERR_OK;
+}
+
+AviResult EditStreamSetName(const AviStreamRef& stream, const std::string& name) {
+  EditStream* edit = AsEdit(stream);
+  if (!edit) return stream ? AVIERR_UNSUPPORTED : AVIERR_BADHANDLE;
+  StreamInfoSetName(edit->info_, name);
+  ++edit->info_.dwEditCount;
+  return AVIERR_OK;
+}
+
+bool IsEditStream(const AviStreamRef& stream) { return AsEdit(stream) != nullptr; }
+
+size_t EditStreamPieceCount(const AviStreamRef& stream) {
+  EditStream* edit = AsEdit(stream);
+  return edit ? edit->pieces_.size() : 0;
+}
