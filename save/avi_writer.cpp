@@ -8,7 +8,7 @@
 #include "common/bytes.h"
 #include "common/message.h"
 
-AviWriter gAviWriter;
+AviWriterState gAviWriter;
 
 namespace {
 
@@ -36,7 +36,7 @@ bool WriteAll(std::FILE* file, const void* data, size_t count) {
 }
 
 void Write(const void* data, size_t count) {
-  AviWriter& w = gAviWriter;
+  AviWriterState& w = gAviWriter;
   if (!w.writeFailed && !WriteAll(w.file.get(), data, count)) w.writeFailed = true;
   w.position += count;
 }
@@ -78,10 +78,10 @@ void PutName(ByteWriter& h, const char* name) {
 bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint32_t scale,
                    uint32_t rate, uint32_t frameCount, const std::string& wavPath,
                    WavReadMode soundMode) {
-  AviWriter& w = gAviWriter;
+  AviWriterState& w = gAviWriter;
   // A file left open by an earlier use is closed as it stands, without its index.
   w.file.reset();
-  w = AviWriter{};
+  w = AviWriterState{};
 
   uint64_t stride = width > 0 ? ((uint64_t(width) * 24 + 31) & ~uint64_t{31}) / 8 : 0;
   uint64_t frameBytes = height > 0 ? stride * uint64_t(height) : 0;
@@ -204,7 +204,7 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
 }
 
 bool AviWriterPutFrame(const uint8_t* frameBits) {
-  AviWriter& w = gAviWriter;
+  AviWriterState& w = gAviWriter;
   if (!w.file) return false;
   // Frames beyond the declared count must still not push the file past 4 GiB.
   uint64_t entries = uint64_t{w.frameCount} + (w.soundIndex[0] ? 1 : 0);
@@ -218,7 +218,7 @@ bool AviWriterPutFrame(const uint8_t* frameBits) {
 }
 
 bool AviWriterClose() {
-  AviWriter& w = gAviWriter;
+  AviWriterState& w = gAviWriter;
   if (!w.file) return true;
   uint64_t entries = uint64_t{w.frameCount} + (w.soundIndex[0] ? 1 : 0);
   std::vector<uint8_t> block;

@@ -3,6 +3,8 @@
 // video stream of 24-bit bottom-up DIB frames and optionally the whole sound
 // of a PCM WAV file as one chunk. Fixed layout: header lists, "JUNK" up to
 // offset 2048, "movi" (sound chunk first, then one chunk per frame), "idx1".
+// The state type is not called AviWriter: the AVI services have a writer type
+// of that name, and both are linked into the converter.
 // One file per process; calling order: Open, frameCount × PutFrame, Close.
 #include <cstdint>
 #include <string>
@@ -10,7 +12,7 @@
 #include "common/file.h"
 #include "save/wav_reader.h"
 
-struct AviWriter {
+struct AviWriterState {
   UniqueFile file;
   std::string path;
   uint32_t frameCount = 0;
@@ -19,7 +21,7 @@ struct AviWriter {
   uint64_t position = 0;        // bytes written so far
   bool writeFailed = false;
 };
-extern AviWriter gAviWriter;
+extern AviWriterState gAviWriter;
 
 // wavPath empty: no sound. The recorder reads the sound streamed, the
 // converter in memory. Failure shows its message and leaves the writer closed.
