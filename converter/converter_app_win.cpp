@@ -97,12 +97,10 @@ bool ConvertUnattended(HINSTANCE instance, const std::wstring& argument, bool de
   }
   std::string reason;
   MessageHandlerSlot previous = SetMessageHandler({CollectMessage, &reason});
-  TempConversion c{instance, nullptr, temp, wav, avi, false};
   bool ok;
   {
-    WriterSink sink(Narrow(avi), Narrow(wav), WavReadMode::Streamed);
-    ProgressWindow noProgress(instance, nullptr, false);
-    ok = ConvertTemp(c, sink, noProgress);
+    AviWriterSink sink(Narrow(avi), Narrow(wav), WavReadMode::Streamed);
+    ok = RunTempConversion(Narrow(temp), sink, nullptr);
   }
   SetMessageHandler(previous);
   if (!ok) {

@@ -71,16 +71,17 @@ namespace {
 // single-frame stream per AVI index.
 class EditableStreamSink : public TempFrameSink {
  public:
-  EditableStreamSink(HWND owner, SaveJob& job) : owner_(owner), job_(job) {}
+  EditableStreamSink(HWND owner, SaveJob& job, ProgressWindow& progress)
+      : owner_(owner), job_(job), progress_(progress) {}
   TempFileHeader temp;  // of the file being converted
   int64_t frames = 0;
-  bool Begin(const TempFileHeader& h, int64_t frameCount, ProgressWindow& progress) override {
+  bool Begin(const TempFileHeader& h, int64_t frameCount) override {
     if (avi::CreateEditableStream(&job_.streams[0], nullptr) != 0 || !job_.streams[0]) {
       job_.streams[0] = nullptr;
       Say(owner_, kMessageNoEditStream, kTitleError);
       return false;
     }
-    progress.SetLabel(L"編集用ストリーム作成中");
+    progress_.SetLabel(L"編集用ストリーム作成中");
     temp = h;
     frames = frameCount;
     header_ = BITMAPINFOHEADER{};
@@ -110,12 +111,13 @@ class EditableStreamSink : public TempFrameSink {
     avi::AVIStreamRelease(single);
     return ok;
   }
-  bool End(ProgressWindow&) override { return true; }
+  bool End() override { return true; }
   const BITMAPINFOHEADER& header() const { return header_; }
 
  private:
   HWND owner_;
   SaveJob& job_;
+  ProgressWindow& progress_;
   BITMAPINFOHEADER header_{};
 };
 
@@ -143,10 +145,9 @@ bool ConvertTempCompressed(const TempConversion& c, bool* deleteFlag) {
   avi::Services services;
   JobCleanup cleanup{job};
 
-  EditableStreamSink sink(c.owner, job);
-
   ProgressWindow progress(c.instance, c.owner, c.showProgress);
-  if (!ConvertTemp(c, sink, progress)) {
+  EditableStreamSink sink(c.owner, job, progress);
+  if (!RunTempConversion(Narrow(c.tempPath), sink, &progress, c.owner)) {
     *deleteFlag = job.deleteFlag;
     return false;
   }

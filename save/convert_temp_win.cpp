@@ -20,8 +20,6 @@
 WavReadMode gConversionSoundMode = WavReadMode::Streamed;
 
 namespace {
-constexpr char kTitleOhDear[] = "あらあら";
-constexpr char kMessageNoMemory[] = "メモリの確保に失敗してしまいました";
 constexpr char kTitleComeToThis[] = "こうなったら";
 constexpr char kMessageRetryUncompressed[] =
     "完全未圧縮，動画のみの保存となりますが，よろしいですか？";
@@ -102,52 +100,6 @@ void ProgressWindow::Show(bool visible) {
   if (window_) ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
 }
 
-bool ConvertTemp(const TempConversion& c, TempFrameSink& sink, ProgressWindow& progress) {
-  TempFileReader reader;
-  if (!TempFileReaderOpen(&reader, Narrow(c.tempPath))) return false;
-  const TempFileHeader& h = reader.header;
-  // Surface flag 0 pictures already are output frames; others are converted
-  // into a buffer of their own.
-  std::unique_ptr<uint8_t[]> converted;
-  if (h.surfaceFlag == 1) {
-    const uint64_t bytes = Stride24(h.width) * static_cast<uint64_t>(h.height);
-    if (bytes > SIZE_MAX || !(converted.reset(new (std::nothrow) uint8_t[bytes]), converted)) {
-      ShowMessage(kMessageNoMemory, kTitleOhDear, MessageButtons::Ok, MessageIcon::None, c.owner);
-      return false;
-    }
-  }
-  progress.SetRange(static_cast<int>(reader.frameCount));
-  if (!sink.Begin(h, reader.frameCount, progress)) return false;
-  TempPicture picture;
-  while (TempFileReadPicture(&reader, &picture)) {
-    if (picture.count > 0) {
-      const uint8_t* frame = reader.frame.get();
-      if (converted) {
-        ConvertSurfaceFrame(h, reader.format, reader.palette.get(), frame, converted.get());
-        frame = converted.get();
-      }
-      if (!sink.Put(frame, picture.firstIndex, picture.count)) return false;
-    }
-    progress.SetPosition(picture.frameNumber);
-  }
-  return sink.End(progress);
-}
-
-WriterSink::~WriterSink() { AviWriterClose(); }
-
-bool WriterSink::Begin(const TempFileHeader& h, int64_t frameCount, ProgressWindow&) {
-  return AviWriterOpen(output_, h.width, h.height, static_cast<uint32_t>(h.scale),
-                       static_cast<uint32_t>(h.rate), static_cast<uint32_t>(frameCount), wav_,
-                       soundMode_);
-}
-
-bool WriterSink::Put(const uint8_t* frame, int64_t, int64_t count) {
-  for (int64_t i = 0; i < count; ++i)
-    if (!AviWriterPutFrame(frame)) return false;
-  return true;
-}
-
-bool WriterSink::End(ProgressWindow&) { return AviWriterClose(); }
 
 bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
                       const std::wstring& wavPath, std::wstring* folder, bool showProgress,
@@ -159,9 +111,9 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
   if (compress) {
     ok = ConvertTempCompressed(c, &deleteFlag);
   } else {
-    WriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
+    AviWriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
     ProgressWindow progress(instance, owner, showProgress);
-    ok = ConvertTemp(c, sink, progress);
+    ok = RunTempConversion(Narrow(tempPath), sink, &progress, owner);
   }
 
   if (ok) {
@@ -189,8 +141,7 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
 bool ConvertTempToAviKeeping(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
                              const std::wstring& wavPath, std::wstring* folder, bool showProgress) {
   const std::wstring output = OutputPath(folder);
-  TempConversion c{instance, owner, tempPath, wavPath, output, showProgress};
-  WriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
+  AviWriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
   ProgressWindow progress(instance, owner, showProgress);
-  return ConvertTemp(c, sink, progress);
+  return RunTempConversion(Narrow(tempPath), sink, &progress, owner);
 }

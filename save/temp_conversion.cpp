@@ -1,6 +1,11 @@
 #include "save/temp_conversion.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
+
+#include "common/message.h"
+#include "save/avi_writer.h"
 
 std::string OutputTimeName(const std::tm& localTime) {
   char name[32];
@@ -107,3 +112,53 @@ SaveErrorMessage SaveResultMessage(uint32_t result) {
     default: return {"予期しないエラーです", "たいへんですわ"};
   }
 }
+
+bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempProgress* progress,
+                       void* owner) {
+  TempFileReader reader;
+  if (!TempFileReaderOpen(&reader, tempPath)) return false;
+  const TempFileHeader& h = reader.header;
+  // Surface flag 0 pictures already are output frames; others are converted
+  // into a buffer of their own, once per picture however many indices it fills.
+  std::unique_ptr<uint8_t[]> converted;
+  if (h.surfaceFlag == 1) {
+    const uint64_t bytes = Stride24(h.width) * static_cast<uint64_t>(h.height);
+    if (bytes <= SIZE_MAX) converted.reset(new (std::nothrow) uint8_t[bytes]);
+    if (!converted) {
+      ShowMessage("メモリの確保に失敗してしまいました", "あらあら", MessageButtons::Ok,
+                  MessageIcon::None, owner);
+      return false;
+    }
+  }
+  if (progress) progress->Range(reader.frameCount);
+  if (!sink.Begin(h, reader.frameCount)) return false;
+  TempPicture picture;
+  while (TempFileReadPicture(&reader, &picture)) {
+    if (picture.count > 0) {
+      const uint8_t* frame = reader.frame.get();
+      if (converted) {
+        ConvertSurfaceFrame(h, reader.format, reader.palette.get(), frame, converted.get());
+        frame = converted.get();
+      }
+      if (!sink.Put(frame, picture.firstIndex, picture.count)) return false;
+    }
+    if (progress) progress->Position(picture.frameNumber);
+  }
+  return sink.End();
+}
+
+AviWriterSink::~AviWriterSink() { AviWriterClose(); }
+
+bool AviWriterSink::Begin(const TempFileHeader& h, int64_t frameCount) {
+  return AviWriterOpen(output_, h.width, h.height, static_cast<uint32_t>(h.scale),
+                       static_cast<uint32_t>(h.rate), static_cast<uint32_t>(frameCount), wav_,
+                       soundMode_);
+}
+
+bool AviWriterSink::Put(const uint8_t* frame, int64_t, int64_t count) {
+  for (int64_t i = 0; i < count; ++i)
+    if (!AviWriterPutFrame(frame)) return false;
+  return true;
+}
+
+bool AviWriterSink::End() { return AviWriterClose(); }

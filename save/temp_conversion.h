@@ -6,6 +6,7 @@
 #include <string>
 
 #include "capture/temp_file.h"
+#include "save/wav_reader.h"
 
 // "%m_%d_%H_%M_%S" of the local time.
 std::string OutputTimeName(const std::tm& localTime);
@@ -32,6 +33,47 @@ inline uint64_t Stride24(int64_t width) { return static_cast<uint64_t>((width * 
 // sizes the reader would not have accepted.
 bool ConvertSurfaceFrame(const TempFileHeader& header, const TempSurfaceFormat& format,
                          const uint8_t* palette, const uint8_t* frame, uint8_t* out);
+
+// Where the output frames of a conversion go: the own writer, an editable
+// stream, or a test.
+class TempFrameSink {
+ public:
+  virtual ~TempFrameSink() = default;
+  virtual bool Begin(const TempFileHeader& header, int64_t frameCount) = 0;
+  // One 24-bit bottom-up frame for AVI indices first .. first + count - 1.
+  virtual bool Put(const uint8_t* frame, int64_t first, int64_t count) = 0;
+  virtual bool End() = 0;
+};
+
+// What a conversion tells about its progress.
+class TempProgress {
+ public:
+  virtual ~TempProgress() = default;
+  virtual void Range(int64_t frameCount) = 0;
+  virtual void Position(int64_t frameNumber) = 0;
+};
+
+// Reads the temp file once, front to back, decoding each picture over the one
+// before, and hands every picture once (with the indices it fills) to the
+// sink. Failures have shown their messages (owner: the message boxes' parent).
+bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempProgress* progress,
+                       void* owner = nullptr);
+
+// The uncompressed way: every frame through the own writer, the sound from the WAV.
+class AviWriterSink : public TempFrameSink {
+ public:
+  AviWriterSink(std::string output, std::string wav, WavReadMode soundMode)
+      : output_(std::move(output)), wav_(std::move(wav)), soundMode_(soundMode) {}
+  ~AviWriterSink() override;
+  bool Begin(const TempFileHeader& header, int64_t frameCount) override;
+  bool Put(const uint8_t* frame, int64_t first, int64_t count) override;
+  bool End() override;
+
+ private:
+  std::string output_;
+  std::string wav_;
+  WavReadMode soundMode_;
+};
 
 struct SaveErrorMessage {
   const char* text;

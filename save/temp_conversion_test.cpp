@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/file.h"
+
 #include <cstring>
 #include <vector>
 
@@ -124,4 +126,67 @@ TEST(SaveMessages, EveryCodeOfTheTableAndTheRest) {
     EXPECT_STRNE(SaveResultMessage(code).text, "予期しないエラーです") << std::hex << code;
   EXPECT_STREQ(SaveResultMessage(0x80044076).text, "予期しないエラーです");
   EXPECT_STREQ(SaveResultMessage(0x80004005).title, "たいへんですわ");
+}
+
+namespace {
+// Notes what the conversion hands on.
+struct RecordingSink : TempFrameSink {
+  struct Handed {
+    int64_t first, count;
+    std::vector<uint8_t> frame;
+  };
+  bool Begin(const TempFileHeader& h, int64_t frames) override {
+    header = h;
+    frameCount = frames;
+    return true;
+  }
+  bool Put(const uint8_t* frame, int64_t first, int64_t count) override {
+    handed.push_back({first, count, std::vector<uint8_t>(frame, frame + bytes)});
+    return true;
+  }
+  bool End() override {
+    ended = true;
+    return true;
+  }
+  TempFileHeader header;
+  int64_t frameCount = 0;
+  size_t bytes = 0;
+  std::vector<Handed> handed;
+  bool ended = false;
+};
+}  // namespace
+
+TEST(TempConversionLoop, EachPictureOnceWithTheIndicesItFillsThenRowsTurnedFor32Bits) {
+  const std::string path = "temp_conversion_loop.tmp";
+  TempFileHeader header;
+  header.surfaceFlag = 1;
+  header.codec = kTempCodecRunXor;
+  header.width = 2;
+  header.height = 2;
+  TempSurfaceFormat format;
+  format.bitsPerPixel = 32;
+  format.rowBytes = 8;
+  const std::vector<uint8_t> zero(16, 0);
+  std::vector<uint8_t> a(16), b(16), c(16);
+  for (int i = 0; i < 16; ++i) a[i] = uint8_t(i), b[i] = uint8_t(100 + i), c[i] = uint8_t(200 + i);
+  ASSERT_TRUE(CreateTempCaptureFile(path, header, &format, nullptr, zero.data()));
+  ASSERT_TRUE(AppendRecord(0, nullptr, nullptr, a.data(), zero.data()));
+  ASSERT_TRUE(AppendRecord(0, nullptr, nullptr, b.data(), a.data()));
+  ASSERT_TRUE(AppendRecord(3, nullptr, nullptr, c.data(), b.data()));
+  ASSERT_TRUE(CloseTempCaptureFile());
+
+  RecordingSink sink;
+  sink.bytes = Stride24(2) * 2;
+  ASSERT_TRUE(RunTempConversion(path, sink, nullptr));
+  EXPECT_TRUE(sink.ended);
+  EXPECT_EQ(sink.frameCount, 4);
+  ASSERT_EQ(sink.handed.size(), 2u) << "the second frame-0 record fills nothing";
+  EXPECT_EQ(sink.handed[0].first, 0);
+  EXPECT_EQ(sink.handed[0].count, 1);
+  EXPECT_EQ(sink.handed[1].first, 1);
+  EXPECT_EQ(sink.handed[1].count, 3);
+  // Bottom-up: the output's first row is the picture's second row, alpha dropped.
+  EXPECT_EQ(std::vector<uint8_t>(sink.handed[1].frame.begin(), sink.handed[1].frame.begin() + 8),
+            (std::vector<uint8_t>{208, 209, 210, 212, 213, 214, 0, 0}));
+  FileRemove(path);
 }

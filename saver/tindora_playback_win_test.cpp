@@ -195,16 +195,21 @@ TEST_F(TindoraPlayback, WithoutAUsableMovieTheSaverStaysUpAndBlack) {
 }
 
 TEST_F(TindoraPlayback, PreviewOfAFileWhoseStreamZeroIsSoundIsRefusedAndForgotten) {
-  WriteProfile(movie_, L"2");
-  // The message comes when the dialog first paints its preview, after it is up.
-  DialogScript ordered;
-  ordered
+  WriteProfile(L"", L"2");
+  // The preview is drawn when the dialog paints after the choice; its refusal
+  // comes then, once the file dialog is gone.
+  DialogScript script;
+  script
       .Dialog(IDD_SAVER_CONFIGURE,
-              [](DialogHandle& d) { EXPECT_EQ(d.Selected(IDC_DISPLAY_MODE), 2); })
+              [](DialogHandle& d) {
+                EXPECT_EQ(d.Selected(IDC_DISPLAY_MODE), 2);
+                d.Click(IDC_BROWSE);
+              })
       .Within(30s)
+      .OpenFile(std::wstring_view(movie_))
       .Message("Error", "ファイルが開けませんでした")
       .Dialog(IDD_SAVER_CONFIGURE, [](DialogHandle& d) { d.Click(IDOK); });
-  EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_TINDORA_SCR, L"/c"), ordered, 60s), 0);
+  EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_TINDORA_SCR, L"/c"), script, 60s), 0);
   wchar_t path[260] = L"?", mode[16] = L"";
   GetPrivateProfileStringW(L"Screen Saver.tindora", L"PATH", L"?", path, 260, L"tindora.ini");
   GetPrivateProfileStringW(L"Screen Saver.tindora", L"VTYPE", L"", mode, 16, L"tindora.ini");
