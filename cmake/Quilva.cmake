@@ -12,7 +12,7 @@
 
 add_library(quilva_options INTERFACE)
 target_compile_options(quilva_options INTERFACE
-  $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wno-unused-parameter>
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers>
   $<$<CXX_COMPILER_ID:MSVC>:/W4 /utf-8 /wd4100>)
 if(WIN32)
   target_compile_definitions(quilva_options INTERFACE
@@ -40,8 +40,16 @@ if(WIN32)
     add_test(NAME wine_down COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-env down ${QUILVA_WINE_DIR})
     set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
   endif()
-  # GoogleTest for the Windows side is built from Debian's sources.
-  if(NOT TARGET gtest)
+  # Native Windows builds (MSVC) take an installed GoogleTest (vcpkg, conan) when
+  # there is one; otherwise, and always when cross-compiling, GoogleTest is built
+  # from its sources (Debian's googletest package by default).
+  if(NOT CMAKE_CROSSCOMPILING)
+    find_package(GTest QUIET)
+  endif()
+  if(GTest_FOUND)
+    add_library(gtest ALIAS GTest::gtest)
+    add_library(gtest_main ALIAS GTest::gtest_main)
+  elseif(NOT TARGET gtest)
     set(QUILVA_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows build")
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -111,6 +119,8 @@ function(quilva_program name)
   add_executable(${name} WIN32 ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${A_LIBS} quilva_options)
+  # All deliverables side by side, where the tests and the run script find them.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   if(A_SUFFIX)
     set_target_properties(${name} PROPERTIES SUFFIX ${A_SUFFIX})
   endif()

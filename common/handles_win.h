@@ -6,10 +6,20 @@
 
 #include <utility>
 
-template <typename T, auto Close, T Invalid = T{}>
+// Traits name the handle type, its "no handle" value and how to close it.
+template <typename T, auto Close>
+struct NullIsInvalid {
+  using Type = T;
+  static Type Invalid() { return T{}; }
+  static void Release(Type value) { Close(value); }
+};
+
+template <typename Traits>
 class UniqueAny {
+  using T = typename Traits::Type;
+
  public:
-  UniqueAny() = default;
+  UniqueAny() : value_(Traits::Invalid()) {}
   explicit UniqueAny(T value) : value_(value) {}
   UniqueAny(const UniqueAny&) = delete;
   UniqueAny& operator=(const UniqueAny&) = delete;
@@ -21,11 +31,12 @@ class UniqueAny {
   ~UniqueAny() { reset(); }
 
   T get() const { return value_; }
-  explicit operator bool() const { return value_ != Invalid; }
-  T release() { return std::exchange(value_, Invalid); }
-  void reset(T value = Invalid) {
+  explicit operator bool() const { return value_ != Traits::Invalid(); }
+  T release() { return std::exchange(value_, Traits::Invalid()); }
+  void reset() { reset(Traits::Invalid()); }
+  void reset(T value) {
     T old = std::exchange(value_, value);
-    if (old != Invalid) Close(old);
+    if (old != Traits::Invalid()) Traits::Release(old);
   }
   T* put() {
     reset();
@@ -33,7 +44,7 @@ class UniqueAny {
   }
 
  private:
-  T value_ = Invalid;
+  T value_;
 };
 
 namespace handle_detail {
@@ -44,7 +55,7 @@ inline void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
 inline void DestroyWin(HWND h) { DestroyWindow(h); }
 inline void DestroyMenuHandle(HMENU h) { DestroyMenu(h); }
 inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
-inline void FreeModule(HMODULE h) { FreeLibrary(h); }
+inline void FreeModuleHandle(HMODULE h) { FreeLibrary(h); }
 inline void UnhookHook(HHOOK h) { UnhookWindowsHookEx(h); }
 inline void ReleaseMutexAndClose(HANDLE h) {
   ReleaseMutex(h);
@@ -52,20 +63,26 @@ inline void ReleaseMutexAndClose(HANDLE h) {
 }
 }  // namespace handle_detail
 
-using UniqueHandle = UniqueAny<HANDLE, handle_detail::CloseKernel>;
 // CreateFile reports failure as INVALID_HANDLE_VALUE rather than null.
-using UniqueFileHandle = UniqueAny<HANDLE, handle_detail::CloseKernel, INVALID_HANDLE_VALUE>;
-using UniqueBitmap = UniqueAny<HBITMAP, handle_detail::DeleteGdi>;
-using UniqueFont = UniqueAny<HFONT, handle_detail::DeleteGdi>;
-using UniqueBrush = UniqueAny<HBRUSH, handle_detail::DeleteGdi>;
-using UniqueMemoryDc = UniqueAny<HDC, handle_detail::DeleteMemoryDc>;
-using UniqueGlobal = UniqueAny<HGLOBAL, handle_detail::FreeGlobal>;
-using UniqueWindow = UniqueAny<HWND, handle_detail::DestroyWin>;
-using UniqueMenu = UniqueAny<HMENU, handle_detail::DestroyMenuHandle>;
-using UniqueIcon = UniqueAny<HICON, handle_detail::DestroyIconHandle>;
-using UniqueModule = UniqueAny<HMODULE, handle_detail::FreeModule>;
-using UniqueHook = UniqueAny<HHOOK, handle_detail::UnhookHook>;
-using UniqueOwnedMutex = UniqueAny<HANDLE, handle_detail::ReleaseMutexAndClose>;
+struct FileHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Release(Type value) { CloseHandle(value); }
+};
+
+using UniqueHandle = UniqueAny<NullIsInvalid<HANDLE, handle_detail::CloseKernel>>;
+using UniqueFileHandle = UniqueAny<FileHandleTraits>;
+using UniqueBitmap = UniqueAny<NullIsInvalid<HBITMAP, handle_detail::DeleteGdi>>;
+using UniqueFont = UniqueAny<NullIsInvalid<HFONT, handle_detail::DeleteGdi>>;
+using UniqueBrush = UniqueAny<NullIsInvalid<HBRUSH, handle_detail::DeleteGdi>>;
+using UniqueMemoryDc = UniqueAny<NullIsInvalid<HDC, handle_detail::DeleteMemoryDc>>;
+using UniqueGlobal = UniqueAny<NullIsInvalid<HGLOBAL, handle_detail::FreeGlobal>>;
+using UniqueWindow = UniqueAny<NullIsInvalid<HWND, handle_detail::DestroyWin>>;
+using UniqueMenu = UniqueAny<NullIsInvalid<HMENU, handle_detail::DestroyMenuHandle>>;
+using UniqueIcon = UniqueAny<NullIsInvalid<HICON, handle_detail::DestroyIconHandle>>;
+using UniqueModule = UniqueAny<NullIsInvalid<HMODULE, handle_detail::FreeModuleHandle>>;
+using UniqueHook = UniqueAny<NullIsInvalid<HHOOK, handle_detail::UnhookHook>>;
+using UniqueOwnedMutex = UniqueAny<NullIsInvalid<HANDLE, handle_detail::ReleaseMutexAndClose>>;
 
 // A window's DC from GetDC/GetWindowDC needs its window again for ReleaseDC.
 class WindowDc {

@@ -1,0 +1,27 @@
+#pragma once
+// tindora's view of a movie: open it, pick the video stream to play, and hand
+// out packed DIB frames. Every AVI file call of the saver is in this one file.
+#include <windows.h>
+#include <vfw.h>
+
+#include <string>
+
+struct SaverMovie {
+  PAVIFILE file = nullptr;
+  PAVISTREAM stream = nullptr;
+  PGETFRAME frames = nullptr;
+  LONG first = 0;
+  LONG end = 0;
+  UINT interval = 0;  // milliseconds per frame
+  bool servicesStarted = false;
+};
+
+// Opens `path`, chooses the video stream with the lowest priority value (the
+// first one among equals) and its frame decompressor. On failure everything
+// opened is released again and false is returned.
+bool SaverMovieOpenVideo(SaverMovie& movie, const std::wstring& path);
+// Opens stream 0 of any type with its frame decompressor (the dialog's preview).
+bool SaverMovieOpenFirstStream(SaverMovie& movie, const std::wstring& path);
+// A packed DIB owned by the decompressor, or null.
+const BITMAPINFOHEADER* SaverMovieFrame(SaverMovie& movie, LONG frame);
+void SaverMovieClose(SaverMovie& movie);
