@@ -154,6 +154,11 @@ class CompressingStream : public AviStream {
     }
     in_.assign(static_cast<const uint8_t*>(format), static_cast<const uint8_t*>(format) + size);
     auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(in_.data());
+    // A palette of "all colours" (count 0) is spelt out: some coders (Wine's
+    // RLE) stop the process on a zero count.
+    if (inHeader->biBitCount <= 8 && inHeader->biClrUsed == 0 &&
+        in_.size() >= 40 + (size_t{4} << inHeader->biBitCount))
+      inHeader->biClrUsed = 1u << inHeader->biBitCount;
     if (ICCompressQuery(hic_, inHeader, nullptr) != ICERR_OK) return AVIERR_CANTCOMPRESS;
     LRESULT outSize = ICCompressGetFormatSize(hic_, inHeader);
     if (outSize < 40 || outSize > (1 << 20)) return AVIERR_COMPRESSOR;

@@ -634,6 +634,15 @@ HRESULT AVISaveVW(LPCWSTR path, CLSID*, AVISAVECALLBACK callback, int count, PAV
     decode.push_back(toFull);
     choices.push_back(choice);
   }
+  if (wave) {
+    // A WAVE file holds the first sound stream; the others are left out.
+    auto sound = std::find_if(cores.begin(), cores.end(),
+                              [](const AviStreamRef& s) { return s->Info().fccType == kStreamTypeAudio; });
+    if (sound == cores.end()) return AVIERR_UNSUPPORTED;
+    AviStreamRef first = *sound;
+    AviSaveCallback progress = [&](int percent) { return callback ? callback(percent) : 0; };
+    return AviSave(Narrow(path), {first}, progress);
+  }
   int reworked = static_cast<int>(std::count(rework.begin(), rework.end(), true));
   // With frames to compress or decode first, that work takes the first half of the bar.
   int done = 0;
