@@ -264,6 +264,9 @@ TEST(OwnAviCodecTest, RleSaveThenDecodedByUsAndThePlatform) {
   ASSERT_EQ(ownavi::AVIStreamRead(stream, 0, 1, nullptr, 0, &bytes, nullptr), AVIERR_OK);
   EXPECT_LT(bytes, 16 * 6);
 
+  // Key frames every second frame; the ones between are coded against the frame before.
+  EXPECT_EQ(ownavi::AVIStreamFindSample(stream, 1, FIND_KEY | FIND_PREV), 0);
+  EXPECT_EQ(ownavi::AVIStreamFindSample(stream, 3, FIND_KEY | FIND_PREV), 2);
   PGETFRAME frames = ownavi::AVIStreamGetFrameOpen(stream, nullptr);
   ASSERT_NE(frames, nullptr);
   // Backwards, so that each frame is decoded from its key frame and not from the last one shown.
@@ -273,12 +276,80 @@ TEST(OwnAviCodecTest, RleSaveThenDecodedByUsAndThePlatform) {
     EXPECT_EQ(static_cast<BITMAPINFOHEADER*>(frame)->biBitCount, 8);
     EXPECT_EQ(FramePixels(frame), Pixels(16, 6, 8, i)) << i;
   }
+  // Asked for 24 bits, the decoded frames go through the palette.
+  BITMAPINFOHEADER want{};
+  want.biSize = 40;
+  want.biBitCount = 24;
+  PGETFRAME full = ownavi::AVIStreamGetFrameOpen(stream, &want);
+  ASSERT_NE(full, nullptr);
+  void* frame24 = ownavi::AVIStreamGetFrame(full, 1);
+  ASSERT_NE(frame24, nullptr);
+  EXPECT_EQ(FramePixels(frame24), GdiTo24(static_cast<uint8_t*>(ownavi::AVIStreamGetFrame(frames, 1))));
+  ownavi::AVIStreamGetFrameClose(full);
   ownavi::AVIStreamGetFrameClose(frames);
-  ownavi::AVIStreamRelease(stream);
 
+  // "Full Frames (Uncompressed)" of a compressed stream decodes it; no compressor copies it as it is.
+  std::wstring fullPath = TempFolder() + L"rle_to_full.avi";
+  std::wstring copyPath = TempFolder() + L"rle_copy.avi";
+  AVICOMPRESSOPTIONS dib{};
+  dib.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
+  ASSERT_EQ(Save(fullPath, {stream}, {&dib}), AVIERR_OK);
+  AVICOMPRESSOPTIONS none{};
+  ASSERT_EQ(Save(copyPath, {stream}, {&none}), AVIERR_OK);
+  ownavi::AVIStreamRelease(stream);
+  for (const std::wstring& p : {path, fullPath, copyPath}) {
+    PlatformView platform = ReadWithPlatform(p);
+    ASSERT_EQ(platform.videoLength, 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(platform.frames[i], Pixels(16, 6, 8, i)) << i;
+  }
+  PAVISTREAM decoded = nullptr;
+  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&decoded, fullPath.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+            AVIERR_OK);
+  LONG bytes1 = 0;
+  ASSERT_EQ(ownavi::AVIStreamRead(decoded, 1, 1, nullptr, 0, &bytes1, nullptr), AVIERR_OK);
+  EXPECT_EQ(bytes1, 16 * 6);
+  ownavi::AVIStreamRelease(decoded);
+}
+
+TEST(OwnAviCodecTest, CompressedStreamOverACreatedOne) {
+  std::wstring path = TempFolder() + L"rle_written.avi";
+  PAVIFILE file = nullptr;
+  ASSERT_EQ(ownavi::AVIFileOpenW(&file, path.c_str(), OF_WRITE | OF_CREATE, nullptr), AVIERR_OK);
+  AVISTREAMINFOW header{};
+  header.fccType = streamtypeVIDEO;
+  header.fccHandler = kRle;
+  header.dwScale = 1;
+  header.dwRate = 10;
+  header.rcFrame = {0, 0, 16, 6};
+  PAVISTREAM raw = nullptr, compressed = nullptr;
+  ASSERT_EQ(ownavi::AVIFileCreateStreamW(file, &raw, &header), AVIERR_OK);
+  AVICOMPRESSOPTIONS options{};
+  options.fccHandler = kRle;
+  options.dwQuality = static_cast<DWORD>(-1);
+  ASSERT_EQ(ownavi::AVIMakeCompressedStream(&compressed, raw, &options, nullptr), AVIERR_OK);
+  std::vector<uint8_t> format = Format(16, 6, 8);
+  ASSERT_EQ(ownavi::AVIStreamSetFormat(compressed, 0, format.data(), static_cast<LONG>(format.size())), AVIERR_OK);
+  for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> pixels = Pixels(16, 6, 8, i);
+    ASSERT_EQ(ownavi::AVIStreamWrite(compressed, i, 1, pixels.data(), static_cast<LONG>(pixels.size()), AVIIF_KEYFRAME,
+                                     nullptr, nullptr),
+              AVIERR_OK);
+  }
+  // What reaches the file's stream is the coder's format and its smaller frames.
+  LONG size = 0;
+  ASSERT_EQ(ownavi::AVIStreamReadFormat(raw, 0, nullptr, &size), AVIERR_OK);
+  std::vector<uint8_t> stored(size);
+  ASSERT_EQ(ownavi::AVIStreamReadFormat(raw, 0, stored.data(), &size), AVIERR_OK);
+  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(stored.data())->biCompression, static_cast<DWORD>(BI_RLE8));
+  // A second, different format cannot join the frames already coded.
+  std::vector<uint8_t> other = Format(8, 6, 8);
+  EXPECT_NE(ownavi::AVIStreamSetFormat(compressed, 0, other.data(), static_cast<LONG>(other.size())), AVIERR_OK);
+  ownavi::AVIStreamRelease(compressed);
+  ownavi::AVIStreamRelease(raw);
+  ownavi::AVIFileRelease(file);
   PlatformView platform = ReadWithPlatform(path);
-  ASSERT_EQ(platform.videoLength, 4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(platform.frames[i], Pixels(16, 6, 8, i)) << i;
+  ASSERT_EQ(platform.videoLength, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(platform.frames[i], Pixels(16, 6, 8, i)) << i;
 }
 
 TEST(OwnAviCodecTest, CompressorThatIsMissingOrRefusesTheFrames) {
