@@ -1,0 +1,231 @@
+#include "platform/avi/avi_frame.h"  // before <vfw.h>: see avi_api_win.h
+
+#include "platform/avi/avi_codec_win.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kHandlerDib = FourCC("DIB ");
+
+bool ReadHeader(const std::vector<uint8_t>& format, BitmapHeader& h) {
+  return BitmapHeaderRead(format.data(), format.size(), h);
+}
+
+uint64_t ImageBytes(const BitmapHeader& h) {
+  if (h.biSizeImage && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return h.biSizeImage;
+  int64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
+  return DibStride(h.biWidth, h.biBitCount) * static_cast<uint64_t>(height);
+}
+
+}  // namespace
+
+bool IsCompressedVideo(const AviStream& stream) {
+  AviStreamInfo info = stream.Info();
+  if (info.fccType != kStreamTypeVideo) return false;
+  std::vector<uint8_t> format;
+  BitmapHeader h;
+  if (stream.ReadFormat(info.dwStart, format) != AVIERR_OK || !ReadHeader(format, h)) return false;
+  return h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS;
+}
+
+AviResult IcFrameReaderOpen(IcFrameReader& reader, const AviStreamRef& stream, bool want24) {
+  IcFrameReaderClose(reader);
+  reader = IcFrameReader();
+  if (!stream) return AVIERR_BADHANDLE;
+  AviStreamInfo info = stream->Info();
+  if (info.fccType != kStreamTypeVideo) return AVIERR_BADFORMAT;
+  AviResult r = stream->ReadFormat(info.dwStart, reader.inFormat);
+  if (r != AVIERR_OK) return r;
+  BitmapHeader in;
+  if (!ReadHeader(reader.inFormat, in) || in.biSize < 40 || reader.inFormat.size() < in.biSize) return AVIERR_BADFORMAT;
+  auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.inFormat.data());
+  // The stream's handler first, then whatever decoder takes the format.
+  DWORD handler = info.fccHandler ? info.fccHandler : in.biCompression;
+  HIC hic = ICLocate(ICTYPE_VIDEO, handler, inHeader, nullptr, ICMODE_DECOMPRESS);
+  if (!hic) return AVIERR_NOCOMPRESSOR;
+  LRESULT outSize = ICDecompressGetFormatSize(hic, inHeader);
+  if (outSize < 40 || outSize > (1 << 20)) {
+    ICClose(hic);
+    return AVIERR_NOCOMPRESSOR;
+  }
+  reader.outFormat.assign(static_cast<size_t>(outSize), 0);
+  auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.outFormat.data());
+  if (ICDecompressGetFormat(hic, inHeader, outHeader) != ICERR_OK ||
+      ICDecompressBegin(hic, inHeader, outHeader) != ICERR_OK) {
+    ICClose(hic);
+    return AVIERR_NOCOMPRESSOR;
+  }
+  BitmapHeader out;
+  ReadHeader(reader.outFormat, out);
+  uint64_t image = ImageBytes(out);
+  if (image == 0 || image > (uint64_t{1} << 30)) {
+    ICDecompressEnd(hic);
+    ICClose(hic);
+    return AVIERR_BADFORMAT;
+  }
+  outHeader->biSizeImage = static_cast<DWORD>(image);
+  reader.pixels.assign(static_cast<size_t>(image), 0);
+  reader.hic = hic;
+  reader.begun = true;
+  reader.want24 = want24;
+  reader.stream = stream;
+  return AVIERR_OK;
+}
+
+const uint8_t* IcFrameReaderGet(IcFrameReader& reader, int64_t pos, size_t* size) {
+  if (!reader.stream || !reader.hic) return nullptr;
+  const AviStream& stream = *reader.stream;
+  int64_t start = AviStreamStart(stream), end = AviStreamEnd(stream);
+  if (pos < start || pos >= end) return nullptr;
+  if (pos != reader.decoded) {
+    int64_t key = AviStreamFindSample(stream, pos, FIND_KEY | FIND_PREV);
+    if (key < start) key = start;
+    // Going on from the picture already decoded is only right when no key frame lies between.
+    int64_t from = (reader.decoded >= key && reader.decoded < pos) ? reader.decoded + 1 : key;
+    auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.inFormat.data());
+    auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.outFormat.data());
+    for (int64_t p = from; p <= pos; ++p) {
+      int64_t bytes = 0;
+      if (stream.Read(p, 1, nullptr, 0, &bytes, nullptr) != AVIERR_OK) return nullptr;
+      reader.decoded = -1;
+      if (bytes == 0) {
+        reader.decoded = p;  // a dropped frame shows the picture before it
+        continue;
+      }
+      reader.raw.resize(static_cast<size_t>(bytes));
+      if (stream.Read(p, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK) return nullptr;
+      inHeader->biSizeImage = static_cast<DWORD>(bytes);
+      DWORD flags = stream.IsKeyFrame(p) ? 0 : ICDECOMPRESS_NOTKEYFRAME;
+      if (ICDecompress(reader.hic, flags, inHeader, reader.raw.data(), outHeader, reader.pixels.data()) != ICERR_OK)
+        return nullptr;
+      reader.decoded = p;
+    }
+  }
+  if (reader.want24) {
+    if (!ConvertToDib24(reader.outFormat.data(), reader.outFormat.size(), reader.pixels.data(), reader.pixels.size(),
+                        reader.frame))
+      return nullptr;
+  } else {
+    reader.frame = reader.outFormat;
+    reader.frame.insert(reader.frame.end(), reader.pixels.begin(), reader.pixels.end());
+  }
+  if (size) *size = reader.frame.size();
+  return reader.frame.data();
+}
+
+void IcFrameReaderClose(IcFrameReader& reader) {
+  if (reader.hic) {
+    if (reader.begun) ICDecompressEnd(reader.hic);
+    ICClose(reader.hic);
+  }
+  reader.hic = nullptr;
+  reader.begun = false;
+  reader.stream.reset();
+}
+
+namespace {
+
+class CompressingStream : public AviStream {
+ public:
+  CompressingStream(AviStreamRef target, const CompressorChoice& choice, HIC hic)
+      : target_(std::move(target)), choice_(choice), hic_(hic) {}
+  ~CompressingStream() override {
+    if (begun_) ICCompressEnd(hic_);
+    if (hic_) ICClose(hic_);
+  }
+
+  AviStreamInfo Info() const override { return target_->Info(); }
+  AviResult ReadFormat(int64_t pos, std::vector<uint8_t>& out) const override { return target_->ReadFormat(pos, out); }
+  AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
+                 int64_t* samples) const override {
+    return target_->Read(start, count, buffer, bufferSize, bytes, samples);
+  }
+  bool IsKeyFrame(int64_t pos) const override { return target_->IsKeyFrame(pos); }
+
+  AviResult SetFormat(int64_t pos, const void* format, size_t size) override {
+    if (!hic_) return target_->SetFormat(pos, format, size);
+    if (!format || size < 40 || size > (1u << 20)) return AVIERR_BADPARAM;
+    if (begun_) {
+      // The same format again changes nothing; a new one mid-stream cannot be compressed into the same stream.
+      if (size == in_.size() && std::memcmp(format, in_.data(), size) == 0) return AVIERR_OK;
+      return AVIERR_UNSUPPORTED;
+    }
+    in_.assign(static_cast<const uint8_t*>(format), static_cast<const uint8_t*>(format) + size);
+    auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(in_.data());
+    // A palette of "all colours" (count 0) is spelt out: some coders (Wine's
+    // RLE) stop the process on a zero count.
+    if (inHeader->biBitCount <= 8 && inHeader->biClrUsed == 0 &&
+        in_.size() >= 40 + (size_t{4} << inHeader->biBitCount))
+      inHeader->biClrUsed = 1u << inHeader->biBitCount;
+    if (ICCompressQuery(hic_, inHeader, nullptr) != ICERR_OK) return AVIERR_CANTCOMPRESS;
+    LRESULT outSize = ICCompressGetFormatSize(hic_, inHeader);
+    if (outSize < 40 || outSize > (1 << 20)) return AVIERR_COMPRESSOR;
+    out_.assign(static_cast<size_t>(outSize), 0);
+    auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(out_.data());
+    if (ICCompressGetFormat(hic_, inHeader, outHeader) != ICERR_OK) return AVIERR_COMPRESSOR;
+    if (!choice_.state.empty()) ICSetState(hic_, const_cast<uint8_t*>(choice_.state.data()), choice_.state.size());
+    if (ICCompressBegin(hic_, inHeader, outHeader) != ICERR_OK) return AVIERR_COMPRESSOR;
+    begun_ = true;
+    LRESULT most = ICCompressGetSize(hic_, inHeader, outHeader);
+    BitmapHeader h;
+    BitmapHeaderRead(in_.data(), in_.size(), h);
+    size_t inBytes = static_cast<size_t>(ImageBytes(h));
+    inBytes_ = inBytes;
+    buffer_.resize(std::max<size_t>(most > 0 ? static_cast<size_t>(most) : 0, inBytes * 2 + 4096));
+    quality_ = choice_.quality >= 0 ? static_cast<DWORD>(choice_.quality) : static_cast<DWORD>(ICGetDefaultQuality(hic_));
+    if (quality_ > ICQUALITY_HIGH) quality_ = ICQUALITY_DEFAULT;
+    DWORD caps = 0;
+    ICINFO icInfo{};
+    icInfo.dwSize = sizeof icInfo;
+    if (ICGetInfo(hic_, &icInfo, sizeof icInfo)) caps = icInfo.dwFlags;
+    temporal_ = (caps & VIDCF_TEMPORAL) != 0;
+    outHeader->biSizeImage = 0;
+    return target_->SetFormat(pos, out_.data(), out_.size());
+  }
+
+  AviResult Write(int64_t start, const void* data, uint32_t size, uint32_t flags) override {
+    if (!hic_) return target_->Write(start, data, size, flags);
+    if (!begun_) return AVIERR_BADFORMAT;
+    if (!data || size < inBytes_) return AVIERR_BADSIZE;
+    bool key = frameNumber_ == 0 || !temporal_ || choice_.keyEvery == 0 ||
+               frameNumber_ % static_cast<int64_t>(choice_.keyEvery) == 0;
+    std::vector<uint8_t> outFormat = out_;
+    auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(outFormat.data());
+    auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(in_.data());
+    DWORD ckid = 0, outFlags = 0;
+    DWORD result = ICCompress(hic_, key ? ICCOMPRESS_KEYFRAME : 0, outHeader, buffer_.data(), inHeader,
+                              const_cast<void*>(data), &ckid, &outFlags, static_cast<LONG>(frameNumber_), 0, quality_,
+                              key || previous_.empty() ? nullptr : inHeader,
+                              key || previous_.empty() ? nullptr : previous_.data());
+    if (result != ICERR_OK || outHeader->biSizeImage > buffer_.size()) return AVIERR_COMPRESSOR;
+    if (temporal_) previous_.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + inBytes_);
+    ++frameNumber_;
+    return target_->Write(start, buffer_.data(), outHeader->biSizeImage, (outFlags & AVIIF_KEYFRAME) | (key ? AVIIF_KEYFRAME : 0));
+  }
+
+ private:
+  AviStreamRef target_;
+  CompressorChoice choice_;
+  HIC hic_ = nullptr;
+  bool begun_ = false;
+  bool temporal_ = false;
+  std::vector<uint8_t> in_, out_, buffer_, previous_;
+  size_t inBytes_ = 0;
+  DWORD quality_ = 0;
+  int64_t frameNumber_ = 0;
+};
+
+}  // namespace
+
+AviResult MakeCompressingStream(const AviStreamRef& target, const CompressorChoice& choice, AviStreamRef& out) {
+  if (!target) return AVIERR_BADHANDLE;
+  HIC hic = nullptr;
+  if (choice.handler != 0 && choice.handler != kHandlerDib) {
+    hic = ICOpen(ICTYPE_VIDEO, choice.handler, ICMODE_COMPRESS);
+    if (!hic) return AVIERR_NOCOMPRESSOR;
+  }
+  out = std::make_shared<CompressingStream>(target, choice, hic);
+  return AVIERR_OK;
+}
