@@ -1,5 +1,8 @@
 #include "converter/converter_app_win.h"
 
+#include <windows.h>
+#include <vfw.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -119,5 +122,60 @@ TEST(ConverterProgram, BatchConvertsBesideEachTempFileWithoutADialogAndNeverOver
   for (const wchar_t* name : {L"1208100000.AVI", L"1208100001.AVI", L"1208100001.tmp",
                               L"1208100001.wav", L"out.txt"})
     DeleteFileW((folder + L"\\" + name).c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+namespace {
+// Whether the platform's AVI reader finds a stream of the type in the file.
+bool HasStream(const std::wstring& path, DWORD type) {
+  AVIFileInit();
+  PAVIFILE file = nullptr;
+  bool found = false;
+  if (AVIFileOpenW(&file, path.c_str(), OF_READ | OF_SHARE_DENY_NONE, nullptr) == 0) {
+    PAVISTREAM stream = nullptr;
+    if (AVIFileGetStream(file, &stream, type, 0) == 0) {
+      found = AVIStreamLength(stream) > 0;
+      AVIStreamRelease(stream);
+    }
+    AVIFileRelease(file);
+  }
+  AVIFileExit();
+  return found;
+}
+}  // namespace
+
+TEST(ConverterProgram, EachTempFileGetsItsOwnSaveDialogAndItsSound) {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  const std::wstring folder = std::wstring(base) + L"converter_dialogs";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring first = folder + L"\\1208110000.tmp", second = folder + L"\\1208110001.tmp";
+  WriteTemp(first);
+  WriteTemp(second);
+  WriteWav(folder + L"\\1208110001.wav");  // lower case beside the second
+  const std::string firstAvi = Narrow(folder) + "\\first.AVI", secondAvi = Narrow(folder) + "\\second.AVI";
+  DialogScript script;
+  script.Dialog(102, [&](DialogHandle& d) {
+          EXPECT_FALSE(d.Enabled(1036)) << "the first has no sound";
+          d.SetText(1033, firstAvi);
+          d.Click(1037);
+        })
+      .Within(30s)
+      .Dialog(102, [&](DialogHandle& d) {
+        EXPECT_TRUE(d.Enabled(1036)) << "the second's WAV was found";
+        d.SetText(1033, secondAvi);
+        d.Click(1037);
+      })
+      .Within(30s);
+  EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_CONVERTER_EXE, L"\"" + first + L"\" \"" + second + L"\""),
+                                 script, 90s),
+            0);
+  EXPECT_TRUE(HasStream(Widen(firstAvi), streamtypeVIDEO));
+  EXPECT_FALSE(HasStream(Widen(firstAvi), streamtypeAUDIO));
+  EXPECT_TRUE(HasStream(Widen(secondAvi), streamtypeVIDEO));
+  EXPECT_TRUE(HasStream(Widen(secondAvi), streamtypeAUDIO));
+  EXPECT_FALSE(Exists(first)) << "converted temp files are deleted";
+  EXPECT_FALSE(Exists(folder + L"\\1208110001.wav"));
+  for (const std::string& name : {firstAvi, secondAvi}) DeleteFileW(Widen(name).c_str());
   RemoveDirectoryW(folder.c_str());
 }

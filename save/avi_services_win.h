@@ -1,26 +1,18 @@
 #pragma once
 // The AVI file services the compressed way of the conversion calls, under the
-// platform's names. Every call of the save pipeline goes through this one
-// header, so which implementation serves them is decided here.
-#include <windows.h>
-#include <vfw.h>
+// platform's names. They are our own (platform/avi): the platform's editable
+// streams crash or corrupt frames under Wine, its stream-from-bitmap call is
+// a stub there, and on Windows it writes no file past 2 GiB.
+#include "platform/avi/avi_api_win.h"
 
 namespace avi {
-using ::AVIFileExit;
-using ::AVIFileInit;
-using ::AVIMakeStreamFromClipboard;
-using ::AVISaveOptionsFree;
-using ::AVISaveVW;
-using ::AVIStreamOpenFromFileW;
-using ::AVIStreamRelease;
-using ::CreateEditableStream;
-using ::EditStreamPaste;
-using ::EditStreamSetInfoW;
+using namespace ownavi;
+using ::AVISaveOptionsFree;  // frees what the platform's own options dialog filled in
 
 // AVIFileInit / AVIFileExit for one operation.
 struct Services {
-  Services() { AVIFileInit(); }
-  ~Services() { AVIFileExit(); }
+  Services() { ownavi::AVIFileInit(); }
+  ~Services() { ownavi::AVIFileExit(); }
   Services(const Services&) = delete;
   Services& operator=(const Services&) = delete;
 };

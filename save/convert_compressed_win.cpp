@@ -1,13 +1,12 @@
-#include "save/convert_compressed_win.h"
+#include "save/avi_services_win.h"
 
-#include <vfw.h>
+#include "save/convert_compressed_win.h"
 
 #include <cstring>
 
 #include "common/dialog_win.h"
 #include "common/message.h"
 #include "common/text_win.h"
-#include "save/avi_services_win.h"
 #include "save/save_job_win.h"
 #include "save/save_resource.h"
 #include "save/save_settings_dialog_win.h"

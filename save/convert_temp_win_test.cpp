@@ -212,3 +212,81 @@ TEST_F(ConvertTempTest, AFolderThatIsGoneGivesWayToTheCurrentDirectory) {
   EXPECT_EQ(folder, current) << "the folder buffer now names the current directory";
   EXPECT_EQ(Read(FindAvi(folder_)).frames.size(), 4u);
 }
+
+namespace {
+constexpr char kSaveCaption[] = "保存設定を行ってください";
+}  // namespace
+
+TEST_F(ConvertTempTest, CompressedWaySavesWhatTheDialogConfirmsWithItsSound) {
+  const std::wstring temp = WriteTemp(L"1208093003.tmp");
+  const std::wstring wav = WriteWav(L"1208093003.wav", 999);
+  const std::string chosen = Narrow(folder_) + "\\chosen.mpg";  // saved as chosen.AVI
+  std::wstring folder = folder_;
+  DialogScript script;
+  script.Dialog(102, [&](DialogHandle& d) {
+    EXPECT_EQ(d.Caption(), kSaveCaption);
+    EXPECT_TRUE(d.Enabled(1036)) << "there is a sound stream";
+    d.SetText(1033, chosen);
+    d.Click(1037);
+  });
+  DialogDriver driver(script);
+  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, wav, &folder, true, true));
+  EXPECT_TRUE(driver.Finish().empty());
+  EXPECT_FALSE(Exists(temp));
+  EXPECT_FALSE(Exists(wav));
+  Movie movie = Read(folder_ + L"\\chosen.AVI");
+  ASSERT_EQ(movie.frames.size(), 4u);
+  EXPECT_EQ(movie.frames[0], Picture(1));
+  EXPECT_EQ(movie.frames[3], Picture(3));
+  EXPECT_EQ(movie.soundBytes, 999);
+}
+
+TEST_F(ConvertTempTest, CompressedWayCancelledKeepsOrDeletesTheTempFilesAsAnswered) {
+  const std::wstring temp = WriteTemp(L"1208093004.tmp");
+  std::wstring folder = folder_;
+  DialogScript keep;
+  keep.Dialog(102, [](DialogHandle& d) {
+        EXPECT_FALSE(d.Enabled(1036)) << "no sound stream";
+        d.Click(1038);
+      })
+      .Message("念のため", "保存を中止しますがよろしいですか？\nよろしいですか？", MessageAnswer::Yes)
+      .Message("ところで", "一時ファイルは削除なさいますか？", MessageAnswer::No);
+  {
+    DialogDriver driver(keep);
+    EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true))
+        << "a cancelled save is no failure";
+    driver.Finish();
+  }
+  EXPECT_TRUE(Exists(temp));
+  EXPECT_EQ(FindAvi(folder_), L"") << "nothing is saved";
+
+  DialogScript remove;
+  remove.Dialog(102, [](DialogHandle& d) { d.Click(1038); })
+      .Message("念のため", "保存を中止しますがよろしいですか？\nよろしいですか？", MessageAnswer::Yes)
+      .Message("ところで", "一時ファイルは削除なさいますか？", MessageAnswer::Yes);
+  DialogDriver driver(remove);
+  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
+  driver.Finish();
+  EXPECT_FALSE(Exists(temp));
+}
+
+TEST_F(ConvertTempTest, CompressedWayRefusesAnEmptyNameUntilOneIsGiven) {
+  const std::wstring temp = WriteTemp(L"1208093005.tmp");
+  std::wstring folder = folder_;
+  const std::string named = Narrow(folder_) + "\\named";
+  DialogScript script;
+  script
+      .Dialog(102,
+              [&](DialogHandle& d) {
+                d.SetText(1033, "");
+                d.Click(1037);
+                d.SetText(1033, named);
+                d.Click(1037);
+              })
+      .Message("こまりましたわ",
+               "ファイルの名前が設定されていませんわ。\nちゃんとファイル名を設定してください。");
+  DialogDriver driver(script);
+  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
+  driver.Finish();
+  EXPECT_EQ(Read(folder_ + L"\\named.AVI").frames.size(), 4u);
+}

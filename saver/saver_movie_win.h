@@ -1,6 +1,9 @@
 #pragma once
 // tindora's view of a movie: open it, pick the video stream to play, and hand
-// out packed DIB frames. Every AVI file call of the saver is in this one file.
+// out packed DIB frames. Every AVI file call of the saver is in this one file,
+// served by our own AVI services (the platform's read no file past 2 GiB).
+#include "platform/avi/avi_api_win.h"
+
 #include <windows.h>
 #include <vfw.h>
 
