@@ -28,6 +28,23 @@ std::vector<uint8_t> Picture(uint8_t seed) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Leaves a movie and its expected frames (top row first, as ffmpeg gives
+// them) where convert_temp_ffmpeg.sh looks after this test.
+void KeepForFfmpeg(const std::wstring& movie, const std::vector<std::vector<uint8_t>>& frames) {
+  std::string dir = CONVERT_OUTPUT_DIR;
+  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
+  for (char& c : dir)
+    if (c == '/') c = '\\';
+  const std::wstring out = Widen(dir);
+  CreateDirectoryW(out.c_str(), nullptr);
+  EXPECT_TRUE(CopyFileW(movie.c_str(), (out + L"\\compressed.avi").c_str(), FALSE));
+  FILE* f = _wfopen((out + L"\\compressed.bgr").c_str(), L"wb");
+  ASSERT_TRUE(f);
+  for (const auto& frame : frames)
+    for (int row = kHeight - 1; row >= 0; --row) fwrite(frame.data() + row * kStride, 1, kWidth * 3, f);
+  fclose(f);
+}
+
 // A folder of its own per test, under the system's temp folder (ASCII, as the
 // platform's AVI reader needs).
 class ConvertTempTest : public testing::Test {
@@ -239,6 +256,7 @@ TEST_F(ConvertTempTest, CompressedWaySavesWhatTheDialogConfirmsWithItsSound) {
   EXPECT_EQ(movie.frames[0], Picture(1));
   EXPECT_EQ(movie.frames[3], Picture(3));
   EXPECT_EQ(movie.soundBytes, 999);
+  KeepForFfmpeg(folder_ + L"\\chosen.AVI", {Picture(1), Picture(3), Picture(3), Picture(3)});
 }
 
 TEST_F(ConvertTempTest, CompressedWayCancelledKeepsOrDeletesTheTempFilesAsAnswered) {
