@@ -416,6 +416,13 @@ TEST(OwnAviSaveTest, ProgressAbortAndTheErrorsOfUnwritableOrFullDestinations) {
   EXPECT_EQ(Save(TempFolder() + L"no_such_folder\\x.avi", streams, {}), AVIERR_FILEOPEN);
   // The host's /dev/full: every write fails as on a full disk.
   EXPECT_EQ(Save(L"Z:\\dev\\full", streams, {}), AVIERR_FILEWRITE);
+  // Unlike the platform's, our services take names outside the ANSI code page.
+  std::wstring japanese = TempFolder() + L"\u52d5\u753b.avi";
+  ASSERT_EQ(Save(japanese, streams, {}), AVIERR_OK);
+  PAVISTREAM back = nullptr;
+  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&back, japanese.c_str(), streamtypeAUDIO, 0, OF_READ, nullptr), AVIERR_OK);
+  EXPECT_EQ(ownavi::AVIStreamLength(back), 24000);
+  ownavi::AVIStreamRelease(back);
   PAVISTREAM foreign = nullptr;
   EXPECT_EQ(ownavi::AVISaveVW(path.c_str(), nullptr, nullptr, 1, &foreign, nullptr), AVIERR_BADHANDLE);
   ReleaseAll(streams);
