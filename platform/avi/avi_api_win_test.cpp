@@ -21,6 +21,9 @@
 namespace {
 
 constexpr DWORD kRle = mmioFOURCC('M', 'R', 'L', 'E');
+// Spelt out: MinGW's import libraries give IID_IAVIStream and its kin as code stubs.
+constexpr GUID kIidAviFile = {0x00020020, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kIidAviStream = {0x00020021, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // An ASCII folder: the platform's AVIFile opens paths through the ANSI code page.
 std::wstring TempFolder() {
@@ -413,6 +416,13 @@ TEST(OwnAviSaveTest, ProgressAbortAndTheErrorsOfUnwritableOrFullDestinations) {
   EXPECT_EQ(Save(TempFolder() + L"no_such_folder\\x.avi", streams, {}), AVIERR_FILEOPEN);
   // The host's /dev/full: every write fails as on a full disk.
   EXPECT_EQ(Save(L"Z:\\dev\\full", streams, {}), AVIERR_FILEWRITE);
+  // Unlike the platform's, our services take names outside the ANSI code page.
+  std::wstring japanese = TempFolder() + L"\u52d5\u753b.avi";
+  ASSERT_EQ(Save(japanese, streams, {}), AVIERR_OK);
+  PAVISTREAM back = nullptr;
+  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&back, japanese.c_str(), streamtypeAUDIO, 0, OF_READ, nullptr), AVIERR_OK);
+  EXPECT_EQ(ownavi::AVIStreamLength(back), 24000);
+  ownavi::AVIStreamRelease(back);
   PAVISTREAM foreign = nullptr;
   EXPECT_EQ(ownavi::AVISaveVW(path.c_str(), nullptr, nullptr, 1, &foreign, nullptr), AVIERR_BADHANDLE);
   ReleaseAll(streams);
@@ -618,4 +628,41 @@ TEST(OwnAviEditTest, FramesFromGlobalMemoryPastedEditedAndSaved) {
   ASSERT_EQ(platform.videoLength, 4);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(platform.frames[i], Pixels(6, 4, 24, i));
   CheckWithMciWnd(path, 4);
+}
+
+TEST(OwnAviComTest, InterfacesCountsAndStreamsThatAreNotOurs) {
+  PAVISTREAM ours = ownavi::WrapStream(MadeVideo(4, 2, 24, 2));
+  IUnknown* unknown = nullptr;
+  ASSERT_EQ(ours->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+  EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(ours));
+  IAVIStream* again = nullptr;
+  ASSERT_EQ(ours->QueryInterface(kIidAviStream, reinterpret_cast<void**>(&again)), S_OK);
+  void* file = reinterpret_cast<void*>(1);
+  EXPECT_EQ(ours->QueryInterface(kIidAviFile, &file), E_NOINTERFACE);
+  EXPECT_EQ(file, nullptr);
+  EXPECT_EQ(ownavi::AVIStreamAddRef(ours), 4u);
+  EXPECT_EQ(ownavi::AVIStreamRelease(ours), 3u);
+  unknown->Release();
+  again->Release();
+  // The platform's info call goes through our IAVIStream::Info.
+  AVISTREAMINFOW info{};
+  ASSERT_EQ(::AVIStreamInfoW(ours, &info, sizeof info), 0);
+  EXPECT_EQ(info.dwLength, 2u);
+  EXPECT_EQ(info.rcFrame.right, 4);
+
+  // A stream of the platform's own is refused, not misread.
+  std::wstring path = TempFolder() + L"platform_stream.avi";
+  ASSERT_EQ(AviSave(Narrow(path), {MadeVideo(4, 2, 24, 2)}, nullptr), AVIERR_OK);
+  ::AVIFileInit();
+  PAVISTREAM theirs = nullptr;
+  ASSERT_EQ(::AVIStreamOpenFromFileW(&theirs, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr), 0);
+  EXPECT_EQ(ownavi::StreamCore(theirs), nullptr);
+  EXPECT_EQ(ownavi::AVIStreamGetFrameOpen(theirs, nullptr), nullptr);
+  EXPECT_EQ(ownavi::AVISaveVW(path.c_str(), nullptr, nullptr, 1, &theirs, nullptr), AVIERR_BADHANDLE);
+  PAVISTREAM edit = nullptr;
+  EXPECT_EQ(ownavi::CreateEditableStream(&edit, theirs), AVIERR_BADHANDLE);
+  EXPECT_EQ(edit, nullptr);
+  ::AVIStreamRelease(theirs);
+  ::AVIFileExit();
+  EXPECT_EQ(ownavi::AVIStreamRelease(ours), 0u);
 }

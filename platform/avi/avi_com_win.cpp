@@ -26,6 +26,12 @@ namespace {
 // Lets our calls tell our streams from anybody else's IAVIStream.
 constexpr GUID kIidOwnStream = {0x5f0c2a71, 0x3b9e, 0x4d6a, {0x9c, 0x12, 0x7e, 0x41, 0xa8, 0x03, 0xd5, 0x6b}};
 constexpr uint32_t kHandlerDib = FourCC("DIB ");
+// The platform's interface ids, spelt out: MinGW's import libraries give
+// IID_IAVIStream and its kin as code stubs, not as the GUIDs.
+constexpr GUID AviGuid(unsigned long first) { return {first, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}; }
+constexpr GUID kIidAviFile = AviGuid(0x00020020);
+constexpr GUID kIidAviStream = AviGuid(0x00020021);
+constexpr GUID kIidGetFrame = AviGuid(0x00020023);
 
 struct ServiceGlobals {
   int initCount = 0;
@@ -103,7 +109,7 @@ class OwnStream final : public IAVIStream {
 
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAVIStream) || IsEqualIID(riid, kIidOwnStream)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidAviStream) || IsEqualIID(riid, kIidOwnStream)) {
       *out = static_cast<IAVIStream*>(this);
       AddRef();
       return S_OK;
@@ -182,7 +188,7 @@ class OwnFile final : public IAVIFile {
 
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAVIFile)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidAviFile)) {
       *out = static_cast<IAVIFile*>(this);
       AddRef();
       return S_OK;
@@ -299,7 +305,7 @@ class OwnGetFrame final : public IGetFrame {
 
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IGetFrame)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidGetFrame)) {
       *out = static_cast<IGetFrame*>(this);
       AddRef();
       return S_OK;
