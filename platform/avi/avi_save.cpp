@@ -174,6 +174,6 @@ AviResult AviSave(const std::string& path, const std::vector<AviStreamRef>& stre
   if (r == AVIERR_OK && !closed) r = AVIERR_FILEWRITE;
   // Only an ordinary file that this save made unreadable is removed, never a device.
   std::error_code error;
-  if (r != AVIERR_OK && std::filesystem::is_regular_file(std::filesystem::path(path), error)) FileRemove(path);
+  if (r != AVIERR_OK && std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), error)) FileRemove(path);
   return r;
 }
