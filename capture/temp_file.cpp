@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/file.h"
 #include "common/message.h"
 
 TempCaptureFile gTempCaptureFile;
@@ -24,21 +25,6 @@ constexpr char kTitleNoMemory[] = "あらあら";
 
 constexpr uint32_t kMagic = FourCC("QTMP");
 
-// Temp files outgrow 2 GiB, beyond what long-based fseek reaches on Windows.
-int64_t StreamTell(std::FILE* file) {
-#ifdef _WIN32
-  return _ftelli64(file);
-#else
-  return ftello(file);
-#endif
-}
-bool StreamSeek(std::FILE* file, int64_t offset, int whence) {
-#ifdef _WIN32
-  return _fseeki64(file, offset, whence) == 0;
-#else
-  return fseeko(file, offset, whence) == 0;
-#endif
-}
 
 bool WriteAll(std::FILE* file, const void* data, size_t count) {
   const auto* bytes = static_cast<const uint8_t*>(data);
@@ -235,7 +221,7 @@ bool CloseTempCaptureFile() {
   ByteWriter head;
   PutHeader(head, header);
   bool ok = !out.writeFailed && std::fflush(out.file.get()) == 0 &&
-            StreamSeek(out.file.get(), 0, SEEK_SET) &&
+            FileSeek64(out.file.get(), 0, SEEK_SET) &&
             WriteAll(out.file.get(), head.data(), head.size());
   ok = std::fclose(out.file.release()) == 0 && ok;
   return ok;
@@ -296,10 +282,10 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   // Every picture the file can give needs these bytes; a file shorter than that
   // has damaged sizes or was cut before its first picture, and sizes taken from
   // it must not decide how much memory is taken.
-  int64_t start = StreamTell(in);
+  int64_t start = FileTell64(in);
   int64_t end = -1;
-  if (start >= 0 && StreamSeek(in, 0, SEEK_END)) end = StreamTell(in);
-  if (end < 0 || !StreamSeek(in, start, SEEK_SET))
+  if (start >= 0 && FileSeek64(in, 0, SEEK_END)) end = FileTell64(in);
+  if (end < 0 || !FileSeek64(in, start, SEEK_SET))
     return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
   uint64_t picture = reader->sizes.frameBytes + reader->sizes.paletteBytes +
                      (header.codec == kTempCodecPlain ? 4 : 0);
@@ -315,7 +301,7 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   reader->palette = Allocate(reader->sizes.paletteBytes);
   if (!reader->frame || !reader->palette) return ReaderFail(reader, kMsgNoMemory, kTitleNoMemory);
   if (!ReadReferenceFrame(reader)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
-  reader->recordsOffset = StreamTell(in);
+  reader->recordsOffset = FileTell64(in);
 
   if (header.frameCount >= 0) {
     reader->frameCount = header.frameCount;
@@ -330,7 +316,7 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   reader->cutShort = read == RecordRead::CutShort;
   reader->frameCount = last + 1;
   // Back to the reference frame, which leaves the stream at the first record.
-  if (!StreamSeek(in, start, SEEK_SET) || !ReadReferenceFrame(reader))
+  if (!FileSeek64(in, start, SEEK_SET) || !ReadReferenceFrame(reader))
     return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
   return true;
 }

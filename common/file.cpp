@@ -28,3 +28,19 @@ bool FileRemove(const std::string& path) { return std::remove(path.c_str()) == 0
 #endif
 
 bool FileExists(const std::string& path) { return FileOpen(path, "rb") != nullptr; }
+
+int64_t FileTell64(std::FILE* file) {
+#ifdef _WIN32
+  return _ftelli64(file);
+#else
+  return ftello(file);
+#endif
+}
+
+bool FileSeek64(std::FILE* file, int64_t offset, int whence) {
+#ifdef _WIN32
+  return _fseeki64(file, offset, whence) == 0;
+#else
+  return fseeko(file, offset, whence) == 0;
+#endif
+}

@@ -150,6 +150,7 @@ TEST_F(ConvertTempTest, UncompressedRepeatsEachPictureToItsFrameNumberAndDeletes
   const std::wstring temp = WriteTemp(L"1208093000.tmp");
   std::wstring folder = folder_;
   DialogScript nothing;
+  nothing.Ignore(104);  // the progress window
   DialogDriver driver(nothing);
   EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, true, false));
   EXPECT_TRUE(driver.Finish().empty());
@@ -240,7 +241,7 @@ TEST_F(ConvertTempTest, CompressedWaySavesWhatTheDialogConfirmsWithItsSound) {
   const std::string chosen = Narrow(folder_) + "\\chosen.mpg";  // saved as chosen.AVI
   std::wstring folder = folder_;
   DialogScript script;
-  script.Dialog(102, [&](DialogHandle& d) {
+  script.Ignore(104).Dialog(102, [&](DialogHandle& d) {
     EXPECT_EQ(d.Caption(), kSaveCaption);
     EXPECT_TRUE(d.Enabled(1036)) << "there is a sound stream";
     d.SetText(1033, chosen);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/bytes.h"
+#include "common/file.h"
 #include "common/message.h"
 
 namespace {
@@ -30,20 +31,6 @@ std::string WithPath(const char* pattern, const std::string& path) {
   return text;
 }
 
-int64_t StreamTell(std::FILE* file) {
-#ifdef _WIN32
-  return _ftelli64(file);
-#else
-  return ftello(file);
-#endif
-}
-bool StreamSeek(std::FILE* file, int64_t offset, int whence) {
-#ifdef _WIN32
-  return _fseeki64(file, offset, whence) == 0;
-#else
-  return fseeko(file, offset, whence) == 0;
-#endif
-}
 
 bool ReadId(std::FILE* file, uint32_t* id) {
   uint8_t bytes[4];
@@ -108,7 +95,7 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   size_t take = std::min<uint32_t>(fmtSize, sizeof area);
   size_t got = std::fread(area, 1, take, in);
   if (got == take && fmtSize > sizeof area)
-    StreamSeek(in, int64_t{fmtSize} - int64_t{sizeof area}, SEEK_CUR);
+    FileSeek64(in, int64_t{fmtSize} - int64_t{sizeof area}, SEEK_CUR);
   std::memcpy(sound->format, area, sizeof sound->format);
   // Without a block alignment or a sample rate no stream header can be made
   // (the stream length divides by the alignment).
@@ -123,7 +110,7 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
       return false;
     }
     if (id == FourCC("data")) break;
-    if (!StreamSeek(in, size, SEEK_CUR)) {
+    if (!FileSeek64(in, size, SEEK_CUR)) {
       if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
       sound->file.reset();
       return false;
@@ -132,10 +119,10 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
 
   // A file cut short (a recording that never patched its sizes, a copy that
   // broke off) gives the sound it has; the sizes written to the AVI then match.
-  int64_t here = StreamTell(in);
+  int64_t here = FileTell64(in);
   int64_t end = -1;
-  if (here >= 0 && StreamSeek(in, 0, SEEK_END)) end = StreamTell(in);
-  if (end < here || !StreamSeek(in, here, SEEK_SET)) {
+  if (here >= 0 && FileSeek64(in, 0, SEEK_END)) end = FileTell64(in);
+  if (end < here || !FileSeek64(in, here, SEEK_SET)) {
     if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
     sound->file.reset();
     return false;

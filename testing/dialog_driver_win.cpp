@@ -36,6 +36,7 @@ struct DriverCore {
   std::vector<HWND> served;  // dialogs already given to a step or dismissed
   std::vector<HWND> busy;    // dialogs whose step action is running
   std::vector<DismissedWindow> dismissed;
+  std::vector<int> ignored;  // template ids left alone
   Clock::time_point lastProgress = Clock::now();
   milliseconds lastBound = kDefaultBound;
   int failures = 0;
@@ -241,7 +242,13 @@ int AnswerButton(MessageAnswer answer) {
   return IDOK;
 }
 
+bool Ignored(const DriverCore& core, HWND window) {
+  return std::find(core.ignored.begin(), core.ignored.end(), DialogTemplateId(window)) !=
+         core.ignored.end();
+}
+
 void Serve(DriverCore& core, HWND window) {
+  if (Ignored(core, window)) return;
   DriverDialogKind kind = Classify(window);
   bool firstTime = !Contains(core.served, window);
   bool matches = !core.steps.empty() && StepMatches(core.steps.front(), window, kind);
@@ -333,7 +340,7 @@ void CheckBounds(DriverCore& core) {
   if (now - core.lastProgress < bound) return;
   std::vector<HWND> open = OpenDialogs(core);
   std::erase_if(open, [&](HWND w) {
-    return std::any_of(core.dismissed.begin(), core.dismissed.end(),
+    return Ignored(core, w) || std::any_of(core.dismissed.begin(), core.dismissed.end(),
                        [&](const DismissedWindow& d) { return d.window == w; });
   });
   std::string openList;
@@ -911,10 +918,16 @@ DialogScript& DialogScript::Within(milliseconds bound) {
   return *this;
 }
 
+DialogScript& DialogScript::Ignore(int templateId) {
+  ignored_.push_back(templateId);
+  return *this;
+}
+
 // ---- DialogDriver ----
 
 DialogDriver::DialogDriver(const DialogScript& script) : core_(std::make_unique<DriverCore>()) {
   core_->steps = script.steps();
+  core_->ignored = script.ignored();
   core_->threadId = GetCurrentThreadId();
   if (gDriver.active) {
     ADD_FAILURE() << "A dialog driver is already active; this one does nothing.";
@@ -968,6 +981,7 @@ int RunProcessWithScript(const std::wstring& commandLine, const DialogScript& sc
                          milliseconds timeout, std::vector<RecordedMessage>* messages) {
   DriverCore core;
   core.steps = script.steps();
+  core.ignored = script.ignored();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

@@ -171,12 +171,17 @@ class DialogScript {
   DialogScript& System(DriverDialogKind kind, DialogAction action);
   // How long the last step may take to come (default 10 s).
   DialogScript& Within(std::chrono::milliseconds bound);
+  // Our dialog with this template id may come and go at any time (a progress
+  // window) and is neither served nor reported.
+  DialogScript& Ignore(int templateId);
 
   const std::deque<DriverStep>& steps() const { return steps_; }
+  const std::vector<int>& ignored() const { return ignored_; }
 
  private:
   DialogScript& Add(DriverStep step);
   std::deque<DriverStep> steps_;
+  std::vector<int> ignored_;
 };
 
 // Drives the dialogs of the thread that makes it. One at a time per process.

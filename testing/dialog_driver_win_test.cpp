@@ -265,6 +265,22 @@ TEST(DialogDriverTest, TakesUpAModelessDialogAgainForEachStepThatNamesIt) {
   DestroyWindow(dialog);
 }
 
+TEST(DialogDriverTest, AnIgnoredDialogIsNeitherServedNorReported) {
+  gSample = {};
+  DialogScript script;
+  script.Ignore(IDD_DRIVER_SAMPLE).Message("進み具合", "いま途中ですわ");
+  DialogDriver driver(script);
+  HWND dialog = CreateSampleDialog(nullptr);  // stands for a progress window
+  ASSERT_TRUE(dialog);
+  ShowWindow(dialog, SW_SHOW);
+  ShowMessage("いま途中ですわ", "進み具合");
+  EXPECT_TRUE(driver.WaitForSteps());
+  EXPECT_EQ(driver.Finish().size(), 1u);
+  EXPECT_TRUE(IsWindowVisible(dialog)) << "left alone, not dismissed";
+  EXPECT_EQ(gSample.name, "");
+  DestroyWindow(dialog);
+}
+
 namespace {
 constexpr wchar_t kMainClass[] = L"QuilvaDriverTestMain";
 constexpr int kMenuAsk = 40001;
