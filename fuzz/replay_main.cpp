@@ -1,4 +1,4 @@
-// Runs a fuzz target once over every file of the given folders (its seed corpus),
+// Runs a fuzz target once over every file of the given folders (its starting corpus),
 // so past findings stay regression tests in builds without libFuzzer.
 #include <cstdint>
 #include <cstdio>

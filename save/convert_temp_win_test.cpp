@@ -20,9 +20,9 @@ namespace {
 constexpr int kWidth = 8, kHeight = 4;
 constexpr uint32_t kStride = 24;  // 8 pixels × 3 bytes, already a multiple of 4
 
-std::vector<uint8_t> Picture(uint8_t seed) {
+std::vector<uint8_t> Picture(uint8_t shade) {
   std::vector<uint8_t> p(kStride * kHeight);
-  for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint8_t>(seed * 31 + i * 7);
+  for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint8_t>(shade * 31 + i * 7);
   return p;
 }
 
