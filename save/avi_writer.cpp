@@ -52,7 +52,8 @@ void Write(const void* data, size_t count) {
 void PatchAt(uint64_t at, const void* data, size_t count) {
   AviWriterState& w = gAviWriter;
   if (w.writeFailed) return;
-  if (std::fflush(w.file.get()) != 0 || !FileSeek64(w.file.get(), static_cast<int64_t>(at), SEEK_SET) ||
+  if (std::fflush(w.file.get()) != 0 ||
+      !FileSeek64(w.file.get(), static_cast<int64_t>(at), SEEK_SET) ||
       !WriteAll(w.file.get(), data, count) || std::fflush(w.file.get()) != 0 ||
       !FileSeek64(w.file.get(), static_cast<int64_t>(w.position), SEEK_SET))
     w.writeFailed = true;
@@ -178,7 +179,8 @@ void PutName(ByteWriter& h, const char* name) {
   h.EndChunk(at);  // pads the odd-sized name to an even length
 }
 
-void PutSuperIndex(ByteWriter& h, uint32_t chunkId, const std::vector<AviWriterSuperEntry>& entries) {
+void PutSuperIndex(ByteWriter& h, uint32_t chunkId,
+                   const std::vector<AviWriterSuperEntry>& entries) {
   h.Tag(FourCC("indx"));
   h.U32(static_cast<uint32_t>(24 + 16 * entries.size()));
   h.U16(4);  // longs per entry
@@ -195,10 +197,10 @@ void PutSuperIndex(ByteWriter& h, uint32_t chunkId, const std::vector<AviWriterS
 }
 
 struct HeaderCounts {
-  uint32_t riffSize = 0;     // of the first RIFF; 0 until it is known
-  uint32_t avihFrames = 0;   // frames of the first RIFF
-  uint32_t streamFrames = 0; // frames of the whole movie
-  uint32_t moviSize = 0;     // of the first movi list
+  uint32_t riffSize = 0;      // of the first RIFF; 0 until it is known
+  uint32_t avihFrames = 0;    // frames of the first RIFF
+  uint32_t streamFrames = 0;  // frames of the whole movie
+  uint32_t moviSize = 0;      // of the first movi list
   bool openDml = false;
 };
 
@@ -213,7 +215,8 @@ void PutHeaders(ByteWriter& h, const AviWriterState& w, const HeaderCounts& c) {
   h.Tag(FourCC("avih"));
   h.U32(56);
   // Computed wide: scale × 1,000,000 passes 32 bits from scale 4295 on.
-  h.U32(static_cast<uint32_t>(std::min<uint64_t>(uint64_t{w.scale} * 1000000 / w.rate, 0xFFFFFFFFu)));
+  h.U32(
+      static_cast<uint32_t>(std::min<uint64_t>(uint64_t{w.scale} * 1000000 / w.rate, 0xFFFFFFFFu)));
   h.U32(6144);   // maximum bytes per second
   h.U32(2048);   // padding granularity
   h.U32(0x810);  // has index, trust chunk type
@@ -226,8 +229,8 @@ void PutHeaders(ByteWriter& h, const AviWriterState& w, const HeaderCounts& c) {
   h.Zeros(16);
 
   size_t video = h.BeginList(FourCC("LIST"), FourCC("strl"));
-  PutStreamHeader(h, FourCC("vids"), FourCC("DIB "), w.scale, w.rate, c.streamFrames, 0, 0xFFFFFFFFu, 0,
-                  static_cast<uint32_t>(w.width), static_cast<uint32_t>(w.height));
+  PutStreamHeader(h, FourCC("vids"), FourCC("DIB "), w.scale, w.rate, c.streamFrames, 0,
+                  0xFFFFFFFFu, 0, static_cast<uint32_t>(w.width), static_cast<uint32_t>(w.height));
   h.Tag(FourCC("strf"));
   h.U32(40);
   h.U32(40);  // bitmap information header size
@@ -254,7 +257,9 @@ void PutHeaders(ByteWriter& h, const AviWriterState& w, const HeaderCounts& c) {
     PutName(h, "QUILVA:AUDIO");
     // An OpenDML reader takes every stream from its super index once one
     // stream has one, so the sound chunk gets a standard index of its own.
-    if (c.openDml) PutSuperIndex(h, FourCC("01wb"), {{w.soundIx, kStandardIndexHead + 8, soundBytes / blockAlign}});
+    if (c.openDml)
+      PutSuperIndex(h, FourCC("01wb"),
+                    {{w.soundIx, kStandardIndexHead + 8, soundBytes / blockAlign}});
     h.EndChunk(audio);
   }
   if (c.openDml) {
@@ -283,11 +288,12 @@ void EndPart() {
   AviWriterState& w = gAviWriter;
   bool first = w.parts == 1;
   uint64_t firstChunk = first ? kFirstChunk + SoundChunkBytes(w) : w.moviStart + 4;
-  uint64_t ix = WriteStandardIndex(FourCC("ix00"), FourCC("00db"), w.moviStart, firstChunk, w.framesInPart,
-                                   w.frameBytes);
+  uint64_t ix = WriteStandardIndex(FourCC("ix00"), FourCC("00db"), w.moviStart, firstChunk,
+                                   w.framesInPart, w.frameBytes);
   w.superIndex.push_back({ix, static_cast<uint32_t>(w.position - ix), w.framesInPart});
   if (first && w.soundIndex[0])
-    w.soundIx = WriteStandardIndex(FourCC("ix01"), FourCC("01wb"), w.moviStart, kFirstChunk, 1, w.soundIndex[3]);
+    w.soundIx = WriteStandardIndex(FourCC("ix01"), FourCC("01wb"), w.moviStart, kFirstChunk, 1,
+                                   w.soundIndex[3]);
   uint32_t moviSize = static_cast<uint32_t>(w.position - w.moviStart);
   PatchU32At(w.moviStart - 4, moviSize);
   if (first) {
@@ -358,7 +364,8 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
     uint64_t firstBase = kFirstChunk + soundChunk + kStandardIndexHead +
                          (hasSound ? kStandardIndexHead + 8 + 16 : 0) + 8;
     uint64_t partBase = 12 + 12 + kStandardIndexHead;
-    if (riffLimit > firstBase) firstPartFrames = (riffLimit - firstBase) / (frameBytes + 8 + 8 + 16);
+    if (riffLimit > firstBase)
+      firstPartFrames = (riffLimit - firstBase) / (frameBytes + 8 + 8 + 16);
     if (riffLimit > partBase) partFrames = (riffLimit - partBase) / (frameBytes + 8 + 8);
     firstPartFrames = std::min<uint64_t>(firstPartFrames, 0xFFFFFFFFu);
     partFrames = std::min<uint64_t>(partFrames, 0xFFFFFFFFu);
@@ -411,7 +418,11 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   HeaderCounts counts;
   counts.avihFrames = frameCount;
   counts.streamFrames = frameCount;
-  counts.moviSize = static_cast<uint32_t>(moviSize);  // an OpenDML movie patches it when its first part ends
+  // An OpenDML movie patches this when its first part ends; until then it
+  // tells what the first part is meant to hold.
+  if (openDml)
+    moviSize = 4 + soundChunk + std::min<uint64_t>(frameCount, firstPartFrames) * (frameBytes + 8);
+  counts.moviSize = static_cast<uint32_t>(moviSize);
   ByteWriter h;
   PutHeaders(h, w, counts);
   if (hasSound) {

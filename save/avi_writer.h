@@ -51,18 +51,20 @@ struct AviWriterState {
   uint32_t parts = 1;            // RIFF parts begun
   uint32_t framesInPart = 0;
   uint32_t framesWritten = 0;
-  uint32_t framesInFirst = 0;    // of the first RIFF, once it is ended
+  uint32_t framesInFirst = 0;  // of the first RIFF, once it is ended
   uint32_t firstMoviSize = 0;
   uint32_t firstRiffSize = 0;
-  uint64_t partStart = 0;        // "RIFF" of the current part
-  uint64_t moviStart = 0;        // "movi" identifier of the current part
-  uint64_t soundIx = 0;          // "ix01" chunk of the sound, 0 before it is written
+  uint64_t partStart = 0;  // "RIFF" of the current part
+  uint64_t moviStart = 0;  // "movi" identifier of the current part
+  uint64_t soundIx = 0;    // "ix01" chunk of the sound, 0 before it is written
   std::vector<AviWriterSuperEntry> superIndex;
 };
 extern AviWriterState gAviWriter;
 
 // wavPath empty: no sound. The recorder reads the sound streamed, the
 // converter in memory. Failure shows its message and leaves the writer closed.
+// riffLimit: the largest file kept in one RIFF, and the largest RIFF part of a
+// movie beyond it (tests lower it to split small movies).
 bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint32_t scale,
                    uint32_t rate, uint32_t frameCount, const std::string& wavPath,
                    WavReadMode soundMode = WavReadMode::Streamed,

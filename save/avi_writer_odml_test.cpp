@@ -180,7 +180,8 @@ TEST(AviWriterOpenDml, TheLimitDecidesAndSmallerMoviesKeepTheirBytes) {
   const int frames = 6;
   Bytes frame = RandomBytes(random, 8 * 4);  // 2 × 4 pixels, 8 bytes a row
   auto write = [&](const std::string& path, uint64_t limit, int put) {
-    EXPECT_TRUE(AviWriterOpen(path, 2, 4, 1, 10, frames, "limit.wav", WavReadMode::InMemory, limit));
+    EXPECT_TRUE(
+        AviWriterOpen(path, 2, 4, 1, 10, frames, "limit.wav", WavReadMode::InMemory, limit));
     for (int i = 0; i < put; ++i) AviWriterPutFrame(frame.data());
     EXPECT_TRUE(AviWriterClose());
     return ReadWhole(path);
@@ -211,8 +212,8 @@ TEST(AviWriterOpenDml, TheLimitDecidesAndSmallerMoviesKeepTheirBytes) {
   EXPECT_FALSE(small.openDml);
   EXPECT_EQ(small.streams[0].table.chunks.size(), 2u);
 
-  for (const char* p : {"limit.wav", "limit_default.avi", "limit_exact.avi", "limit_short.avi",
-                        "limit_early.avi"})
+  for (const char* p :
+       {"limit.wav", "limit_default.avi", "limit_exact.avi", "limit_short.avi", "limit_early.avi"})
     FileRemove(p);
 }
 
@@ -244,7 +245,9 @@ int SparseSeek(void* cookie, off64_t* offset, int whence) {
   return 0;
 }
 
-int SparseClose(void* cookie) { return close(static_cast<int>(reinterpret_cast<intptr_t>(cookie))); }
+int SparseClose(void* cookie) {
+  return close(static_cast<int>(reinterpret_cast<intptr_t>(cookie)));
+}
 
 TEST(AviWriterOpenDml, PastFourGigabytesOverASparseFile) {
   const std::string path = "odml_large.avi";
