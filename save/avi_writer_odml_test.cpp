@@ -217,6 +217,45 @@ TEST(AviWriterOpenDml, TheLimitDecidesAndSmallerMoviesKeepTheirBytes) {
     FileRemove(p);
 }
 
+TEST(AviWriterOpenDml, TheMostPartsStillFitBeforeOffset2048) {
+  // 1 × 1 frames of 4 bytes with one byte of sound: a limit of 2202 bytes
+  // leaves the first RIFF one frame (2166 bytes before it, 36 a frame) and
+  // each "AVIX" part 107 (56 bytes and 20 a frame); 80 parts hold 8454 frames.
+  WriteWav("most.wav", Bytes{0x80});
+  const uint32_t frames = 1 + 79 * 107;
+  MessageRecorder messages;
+  ASSERT_TRUE(
+      AviWriterOpen("most.avi", 1, 1, 1, 15, frames, "most.wav", WavReadMode::Streamed, 2202));
+  for (uint32_t i = 0; i < frames; ++i) {
+    uint8_t frame[4] = {uint8_t(i), uint8_t(i >> 8), uint8_t(i >> 16), 0};
+    ASSERT_TRUE(AviWriterPutFrame(frame)) << "frame " << i;
+  }
+  uint8_t extra[4] = {};
+  EXPECT_FALSE(AviWriterPutFrame(extra)) << "an 81st part has no room in the super index";
+  ASSERT_TRUE(AviWriterClose());
+  EXPECT_TRUE(messages.Lines().empty());
+
+  Bytes avi = ReadWhole("most.avi");
+  EXPECT_EQ(RiffParts(avi).size(), size_t{kAviWriterMaxParts});
+  uint32_t junk = 20 + GetU32(&avi[16]);
+  ASSERT_LE(junk + 8, 2048u);
+  EXPECT_EQ(GetU32(&avi[junk]), FourCC("JUNK"));
+  EXPECT_EQ(junk + 8 + GetU32(&avi[junk + 4]), 2048u);
+  AviReader reader;
+  ASSERT_EQ(AviReaderOpenFile(reader, "most.avi"), AVIERR_OK);
+  EXPECT_TRUE(reader.openDml);
+  const AviChunkTable& video = reader.streams.at(0).table;
+  ASSERT_EQ(video.chunks.size(), frames);
+  for (uint32_t i = 0; i < frames; i += 1000) {
+    Bytes expected = {uint8_t(i), uint8_t(i >> 8), uint8_t(i >> 16), 0};
+    EXPECT_EQ(ChunkBytes(reader, video.chunks[i]), expected) << "frame " << i;
+  }
+  EXPECT_EQ(ChunkBytes(reader, reader.streams.at(1).table.chunks.at(0)), Bytes{0x80});
+  reader = AviReader();
+  FileRemove("most.avi");
+  FileRemove("most.wav");
+}
+
 #ifdef __linux__
 // Writes that seek over whole blocks of zeros instead of writing them, so a
 // movie of several gigabytes of mostly black frames costs little disk.
