@@ -118,7 +118,19 @@ struct Movie {
   Wav wav;
   WavReadMode mode;
   const char* frameRate;  // as ffprobe reports it
+  uint64_t riffLimit = kAviWriterRiffLimit;
+  size_t riffParts = 1;
 };
+
+size_t CountRiffParts(const Bytes& avi) {
+  size_t parts = 0;
+  uint64_t at = 0;
+  while (at + 12 <= avi.size() && GetU32(&avi[at]) == FourCC("RIFF")) {
+    ++parts;
+    at += 8 + uint64_t{GetU32(&avi[at + 4])};
+  }
+  return parts;
+}
 
 TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
   if (std::system("ffprobe -version >/dev/null 2>&1") != 0)
@@ -161,6 +173,32 @@ TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
        {2, 16, 44100, samples(4 * 2500)},
        WavReadMode::Streamed,
        "10/1"},
+      // 432-byte frames in RIFF parts of at most 5486 bytes: the first holds
+      // the sound and 5 frames, the next ones 12 frames each.
+      {"OpenDML parts with sound",
+       16,
+       9,
+       1,
+       15,
+       40,
+       true,
+       {1, 8, 11025, samples(1001)},
+       WavReadMode::Streamed,
+       "15/1",
+       5486,
+       4},
+      {"OpenDML parts, 16-bit stereo in memory",
+       33,
+       17,
+       1001,
+       30000,
+       30,
+       true,
+       {2, 16, 22050, samples(4 * 3000)},
+       WavReadMode::InMemory,
+       "30000/1001",
+       16 * 1024,
+       5},
   };
   for (const Movie& m : movies) {
     SCOPED_TRACE(m.label);
@@ -169,10 +207,11 @@ TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
     std::vector<Bytes> frames = RandomFrames(random, m.width, m.height, m.frames);
     MessageRecorder messages;
     ASSERT_TRUE(AviWriterOpen(avi, m.width, m.height, m.scale, m.rate, m.frames, m.sound ? wav : "",
-                              m.mode));
+                              m.mode, m.riffLimit));
     for (const Bytes& f : frames) ASSERT_TRUE(AviWriterPutFrame(f.data()));
     ASSERT_TRUE(AviWriterClose());
     EXPECT_TRUE(messages.Lines().empty());
+    EXPECT_EQ(CountRiffParts(ReadWhole(avi)), m.riffParts);
 
     auto streams = Probe(avi);
     ASSERT_EQ(streams.size(), m.sound ? 2u : 1u);

@@ -16,13 +16,20 @@ constexpr char kMsgCreateFailed[] = "ファイルが開けへんかったぁ";
 constexpr char kTitleCreateFailed[] = "しっぱいやぁ～";
 constexpr char kMsgWriteFailed[] = "%s の書き込みに失敗してしまいました";
 constexpr char kTitleWriteFailed[] = "しっぱいやぁ～";
-// This layout has 32-bit sizes and offsets only.
+// A frame chunk, or a movie that even OpenDML parts can't hold, has sizes no
+// 32-bit field can describe.
 constexpr char kMsgTooLarge[] = "4GBを超えるAVIファイルは作れませんわ";
+constexpr char kMsgTooManyParts[] = "大きすぎて、AVIファイルに収まりませんわ";
 constexpr char kMsgBadShape[] = "動画の大きさかフレームレートが正しくありませんわ";
 constexpr char kTitleRefused[] = "それは困ります";
 
 constexpr uint32_t kMoviListOffset = 2048;
+constexpr uint64_t kFirstChunk = kMoviListOffset + 12;  // behind "LIST", size, "movi"
 constexpr uint32_t kSoundPiece = 1024;
+// "ix##" chunk: head, 24 bytes of index header, 8 bytes an entry.
+constexpr uint64_t kStandardIndexHead = 8 + 24;
+// "dmlh" body: total frames and 61 reserved values.
+constexpr uint32_t kDmlhSize = 248;
 
 bool WriteAll(std::FILE* file, const void* data, size_t count) {
   const auto* bytes = static_cast<const uint8_t*>(data);
@@ -39,6 +46,105 @@ void Write(const void* data, size_t count) {
   AviWriterState& w = gAviWriter;
   if (!w.writeFailed && !WriteAll(w.file.get(), data, count)) w.writeFailed = true;
   w.position += count;
+}
+
+// Rewrites bytes already written and comes back to the end.
+void PatchAt(uint64_t at, const void* data, size_t count) {
+  AviWriterState& w = gAviWriter;
+  if (w.writeFailed) return;
+  if (std::fflush(w.file.get()) != 0 ||
+      !FileSeek64(w.file.get(), static_cast<int64_t>(at), SEEK_SET) ||
+      !WriteAll(w.file.get(), data, count) || std::fflush(w.file.get()) != 0 ||
+      !FileSeek64(w.file.get(), static_cast<int64_t>(w.position), SEEK_SET))
+    w.writeFailed = true;
+}
+
+void PatchU32At(uint64_t at, uint32_t value) {
+  uint8_t b[4];
+  PutU32(b, value);
+  PatchAt(at, b, 4);
+}
+
+// Index entries are gathered into blocks: a movie of small frames has
+// millions of them.
+class EntryWriter {
+ public:
+  EntryWriter() { block_.reserve(kBlock); }
+  ~EntryWriter() { Flush(); }
+  void Put(const uint8_t* bytes, size_t n) {
+    block_.insert(block_.end(), bytes, bytes + n);
+    if (block_.size() >= kBlock) Flush();
+  }
+  void Flush() {
+    Write(block_.data(), block_.size());
+    block_.clear();
+  }
+
+ private:
+  static constexpr size_t kBlock = 16 * 4096;
+  std::vector<uint8_t> block_;
+};
+
+uint64_t SoundChunkBytes(const AviWriterState& w) {
+  return w.soundIndex[0] ? 8 + uint64_t{w.soundIndex[3]} + (w.soundIndex[3] & 1) : 0;
+}
+
+// "idx1" for the sound and the first `frames` frame chunks of the first movi.
+void WriteIdx1(uint32_t frames) {
+  AviWriterState& w = gAviWriter;
+  uint64_t entries = uint64_t{frames} + (w.soundIndex[0] ? 1 : 0);
+  uint8_t head[8];
+  PutU32(head, FourCC("idx1"));
+  PutU32(head + 4, static_cast<uint32_t>(16 * entries));
+  Write(head, 8);
+  EntryWriter out;
+  auto entry = [&](uint32_t id, uint32_t flags, uint32_t offset, uint32_t length) {
+    uint8_t e[16];
+    PutU32(e, id);
+    PutU32(e + 4, flags);
+    PutU32(e + 8, offset);
+    PutU32(e + 12, length);
+    out.Put(e, 16);
+  };
+  // Offsets count from the "movi" identifier at 2056 to each chunk's id.
+  uint32_t offset = 4;
+  if (w.soundIndex[0]) {
+    entry(w.soundIndex[0], w.soundIndex[1], w.soundIndex[2], w.soundIndex[3]);
+    offset += static_cast<uint32_t>(SoundChunkBytes(w));
+  }
+  for (uint32_t i = 0; i < frames; ++i, offset += w.frameBytes + 8)
+    entry(FourCC("00db"), 0x10, offset, w.frameBytes);
+}
+
+// An OpenDML standard index ("ix##") of `count` chunks of `size` bytes, the
+// first at firstChunk, each next one size + 8 further; entries point at the
+// chunk data, relative to base (the part's "movi" identifier). Returns the
+// chunk's position.
+uint64_t WriteStandardIndex(uint32_t indexId, uint32_t chunkId, uint64_t base, uint64_t firstChunk,
+                            uint32_t count, uint32_t size) {
+  AviWriterState& w = gAviWriter;
+  uint64_t at = w.position;
+  ByteWriter h;
+  h.Tag(indexId);
+  h.U32(static_cast<uint32_t>(24 + 8 * uint64_t{count}));
+  h.U16(2);  // longs per entry
+  h.U8(0);   // sub type
+  h.U8(1);   // AVI_INDEX_OF_CHUNKS
+  h.U32(count);
+  h.Tag(chunkId);
+  h.U64(base);
+  h.U32(0);  // reserved
+  Write(h.data(), h.size());
+  EntryWriter out;
+  // The high bit of the size would mark a frame that is not a key frame.
+  uint64_t chunk = firstChunk;
+  for (uint32_t i = 0; i < count; ++i, chunk += uint64_t{size} + 8) {
+    uint8_t e[8];
+    PutU32(e, static_cast<uint32_t>(chunk + 8 - base));
+    PutU32(e + 4, size & 0x7FFFFFFFu);
+    out.Put(e, 8);
+  }
+  return at;
 }
 
 void PutStreamHeader(ByteWriter& h, uint32_t type, uint32_t handler, uint32_t scale, uint32_t rate,
@@ -73,11 +179,150 @@ void PutName(ByteWriter& h, const char* name) {
   h.EndChunk(at);  // pads the odd-sized name to an even length
 }
 
+void PutSuperIndex(ByteWriter& h, uint32_t chunkId,
+                   const std::vector<AviWriterSuperEntry>& entries) {
+  h.Tag(FourCC("indx"));
+  h.U32(static_cast<uint32_t>(24 + 16 * entries.size()));
+  h.U16(4);  // longs per entry
+  h.U8(0);   // sub type
+  h.U8(0);   // AVI_INDEX_OF_INDEXES
+  h.U32(static_cast<uint32_t>(entries.size()));
+  h.Tag(chunkId);
+  h.Zeros(12);  // reserved
+  for (const AviWriterSuperEntry& e : entries) {
+    h.U64(e.offset);
+    h.U32(e.size);
+    h.U32(e.frames);
+  }
+}
+
+struct HeaderCounts {
+  uint32_t riffSize = 0;      // of the first RIFF; 0 until it is known
+  uint32_t avihFrames = 0;    // frames of the first RIFF
+  uint32_t streamFrames = 0;  // frames of the whole movie
+  uint32_t moviSize = 0;      // of the first movi list
+  bool openDml = false;
+};
+
+// Everything from offset 0 up to and including the "movi" identifier at 2056.
+// Without OpenDML this is the fixed layout; with it the super indexes and the
+// "odml" list follow the stream lists and the "JUNK" chunk shrinks.
+void PutHeaders(ByteWriter& h, const AviWriterState& w, const HeaderCounts& c) {
+  bool hasSound = w.soundIndex[0] != 0;
+  h.BeginList(FourCC("RIFF"), FourCC("AVI "));
+  h.PatchU32(4, c.riffSize);
+  size_t hdrl = h.BeginList(FourCC("LIST"), FourCC("hdrl"));
+  h.Tag(FourCC("avih"));
+  h.U32(56);
+  // Computed wide: scale × 1,000,000 passes 32 bits from scale 4295 on.
+  h.U32(
+      static_cast<uint32_t>(std::min<uint64_t>(uint64_t{w.scale} * 1000000 / w.rate, 0xFFFFFFFFu)));
+  h.U32(6144);   // maximum bytes per second
+  h.U32(2048);   // padding granularity
+  h.U32(0x810);  // has index, trust chunk type
+  h.U32(c.avihFrames);
+  h.U32(0);  // initial frames
+  h.U32(hasSound ? 2 : 1);
+  h.U32(0);  // suggested buffer size
+  h.I32(w.width);
+  h.I32(w.height);
+  h.Zeros(16);
+
+  size_t video = h.BeginList(FourCC("LIST"), FourCC("strl"));
+  PutStreamHeader(h, FourCC("vids"), FourCC("DIB "), w.scale, w.rate, c.streamFrames, 0,
+                  0xFFFFFFFFu, 0, static_cast<uint32_t>(w.width), static_cast<uint32_t>(w.height));
+  h.Tag(FourCC("strf"));
+  h.U32(40);
+  h.U32(40);  // bitmap information header size
+  h.I32(w.width);
+  h.I32(w.height);  // positive: bottom-up rows
+  h.U16(1);         // planes
+  h.U16(24);        // bits per pixel
+  h.U32(0);         // uncompressed
+  h.U32(w.frameBytes);
+  h.Zeros(16);  // resolutions, colours used, colours important
+  PutName(h, "QUILVA:AVI");
+  if (c.openDml) PutSuperIndex(h, FourCC("00db"), w.superIndex);
+  h.EndChunk(video);
+
+  if (hasSound) {
+    size_t audio = h.BeginList(FourCC("LIST"), FourCC("strl"));
+    uint32_t blockAlign = GetU16(w.soundFormat + 12);
+    uint32_t soundBytes = w.soundIndex[3];
+    PutStreamHeader(h, FourCC("auds"), 0, 1, GetU32(w.soundFormat + 4), soundBytes / blockAlign,
+                    soundBytes, 0, blockAlign, 0, 0);
+    h.Tag(FourCC("strf"));
+    h.U32(18);
+    h.Bytes(w.soundFormat, 18);
+    PutName(h, "QUILVA:AUDIO");
+    // An OpenDML reader takes every stream from its super index once one
+    // stream has one, so the sound chunk gets a standard index of its own.
+    if (c.openDml)
+      PutSuperIndex(h, FourCC("01wb"),
+                    {{w.soundIx, kStandardIndexHead + 8, soundBytes / blockAlign}});
+    h.EndChunk(audio);
+  }
+  if (c.openDml) {
+    size_t odml = h.BeginList(FourCC("LIST"), FourCC("odml"));
+    h.Tag(FourCC("dmlh"));
+    h.U32(kDmlhSize);
+    h.U32(c.streamFrames);
+    h.Zeros(kDmlhSize - 4);
+    h.EndChunk(odml);
+  }
+  h.EndChunk(hdrl);
+
+  size_t junk = h.size();
+  h.Tag(FourCC("JUNK"));
+  h.U32(static_cast<uint32_t>(kMoviListOffset - junk - 8));
+  h.Zeros(kMoviListOffset - junk - 8);
+  h.Tag(FourCC("LIST"));
+  h.U32(c.moviSize);
+  h.Tag(FourCC("movi"));
+}
+
+// Ends the current RIFF part: its standard index (and, in the first part, the
+// sound's) inside its movi list, then in the first part the "idx1"; sizes are
+// patched.
+void EndPart() {
+  AviWriterState& w = gAviWriter;
+  bool first = w.parts == 1;
+  uint64_t firstChunk = first ? kFirstChunk + SoundChunkBytes(w) : w.moviStart + 4;
+  uint64_t ix = WriteStandardIndex(FourCC("ix00"), FourCC("00db"), w.moviStart, firstChunk,
+                                   w.framesInPart, w.frameBytes);
+  w.superIndex.push_back({ix, static_cast<uint32_t>(w.position - ix), w.framesInPart});
+  if (first && w.soundIndex[0])
+    w.soundIx = WriteStandardIndex(FourCC("ix01"), FourCC("01wb"), w.moviStart, kFirstChunk, 1,
+                                   w.soundIndex[3]);
+  uint32_t moviSize = static_cast<uint32_t>(w.position - w.moviStart);
+  PatchU32At(w.moviStart - 4, moviSize);
+  if (first) {
+    WriteIdx1(w.framesInPart);
+    w.framesInFirst = w.framesInPart;
+    w.firstMoviSize = moviSize;
+  }
+  uint32_t riffSize = static_cast<uint32_t>(w.position - w.partStart - 8);
+  PatchU32At(w.partStart + 4, riffSize);
+  if (first) w.firstRiffSize = riffSize;
+}
+
+void BeginAvixPart() {
+  AviWriterState& w = gAviWriter;
+  w.partStart = w.position;
+  ByteWriter h;
+  h.BeginList(FourCC("RIFF"), FourCC("AVIX"));
+  h.BeginList(FourCC("LIST"), FourCC("movi"));
+  Write(h.data(), h.size());
+  w.moviStart = w.position - 4;
+  ++w.parts;
+  w.framesInPart = 0;
+}
+
 }  // namespace
 
 bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint32_t scale,
                    uint32_t rate, uint32_t frameCount, const std::string& wavPath,
-                   WavReadMode soundMode) {
+                   WavReadMode soundMode, uint64_t riffLimit) {
   AviWriterState& w = gAviWriter;
   // A file left open by an earlier use is closed as it stands, without its index.
   w.file.reset();
@@ -94,19 +339,55 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   bool hasSound = !wavPath.empty() && WavReadSound(wavPath, soundMode, &sound);
   uint64_t soundBytes = hasSound ? sound.dataBytes : 0;
 
-  // Every size field is 32 bits: a movie they can't describe is refused rather
-  // than written with wrapped sizes.
-  uint64_t entries = uint64_t{frameCount} + (hasSound ? 1 : 0);
   // An odd-sized sound chunk gets its RIFF pad byte: chunk-walking readers (the
   // platform's mmio-based AVIFile among them) skip one and otherwise lose the
   // index and every chunk behind the sound.
   uint64_t soundPad = soundBytes & 1;
-  uint64_t moviSize =
-      4 + uint64_t{frameCount} * (frameBytes + 8) + (hasSound ? soundBytes + soundPad + 8 : 0);
+  uint64_t soundChunk = hasSound ? 8 + soundBytes + soundPad : 0;
+  uint64_t entries = uint64_t{frameCount} + (hasSound ? 1 : 0);
+  uint64_t moviSize = 4 + uint64_t{frameCount} * (frameBytes + 8) + soundChunk;
   uint64_t riffSize = kMoviListOffset + 8 + moviSize + 8 + 16 * entries - 8;
-  if (frameBytes > 0xFFFFFFFFu || riffSize > 0xFFFFFFFFu) {
+  // Every size field is 32 bits: a frame they can't describe is refused rather
+  // than written with wrapped sizes.
+  if (frameBytes > 0xFFFFFFFFu) {
     ShowMessage(kMsgTooLarge, kTitleRefused);
     return false;
+  }
+  // Parts stay below 4 GiB whatever limit is asked for.
+  riffLimit = std::min<uint64_t>(riffLimit, uint64_t{1} << 32);
+  bool openDml = false;
+  uint64_t firstPartFrames = 0, partFrames = 0;
+  if (riffSize + 8 > riffLimit) {
+    // First RIFF: headers, sound, k frames, its "ix00" (and the sound's
+    // "ix01") and an "idx1" of k entries (plus the sound's); an "AVIX" part:
+    // its two list heads, k frames and its "ix00".
+    uint64_t firstBase = kFirstChunk + soundChunk + kStandardIndexHead +
+                         (hasSound ? kStandardIndexHead + 8 + 16 : 0) + 8;
+    uint64_t partBase = 12 + 12 + kStandardIndexHead;
+    if (riffLimit > firstBase)
+      firstPartFrames = (riffLimit - firstBase) / (frameBytes + 8 + 8 + 16);
+    if (riffLimit > partBase) partFrames = (riffLimit - partBase) / (frameBytes + 8 + 8);
+    firstPartFrames = std::min<uint64_t>(firstPartFrames, 0xFFFFFFFFu);
+    partFrames = std::min<uint64_t>(partFrames, 0xFFFFFFFFu);
+    // A standard index entry has 31 bits for the size.
+    bool fits = firstPartFrames > 0 && partFrames > 0 && frameBytes < 0x80000000u &&
+                soundBytes < 0x80000000u;
+    if (fits) {
+      uint64_t rest = frameCount > firstPartFrames ? frameCount - firstPartFrames : 0;
+      uint64_t parts = 1 + (rest + partFrames - 1) / partFrames;
+      if (parts <= kAviWriterMaxParts) {
+        openDml = true;
+      } else if (riffSize > 0xFFFFFFFFu) {
+        ShowMessage(kMsgTooManyParts, kTitleRefused);
+        return false;
+      }
+    }
+    // What OpenDML can't split (a sound too long for its index, a limit
+    // below one frame) is still written in one RIFF while that can hold it.
+    if (!openDml && riffSize > 0xFFFFFFFFu) {
+      ShowMessage(kMsgTooLarge, kTitleRefused);
+      return false;
+    }
   }
 
   w.file = FileOpen(path, "wb");
@@ -117,61 +398,33 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   w.path = path;
   w.frameCount = frameCount;
   w.frameBytes = static_cast<uint32_t>(frameBytes);
-
-  ByteWriter h;
-  h.BeginList(FourCC("RIFF"), FourCC("AVI "));  // size written by AviWriterClose
-  size_t hdrl = h.BeginList(FourCC("LIST"), FourCC("hdrl"));
-  h.Tag(FourCC("avih"));
-  h.U32(56);
-  // Computed wide: scale × 1,000,000 passes 32 bits from scale 4295 on.
-  h.U32(static_cast<uint32_t>(std::min<uint64_t>(uint64_t{scale} * 1000000 / rate, 0xFFFFFFFFu)));
-  h.U32(6144);   // maximum bytes per second
-  h.U32(2048);   // padding granularity
-  h.U32(0x810);  // has index, trust chunk type
-  h.U32(frameCount);
-  h.U32(0);  // initial frames
-  h.U32(hasSound ? 2 : 1);
-  h.U32(0);  // suggested buffer size
-  h.I32(width);
-  h.I32(height);
-  h.Zeros(16);
-
-  size_t video = h.BeginList(FourCC("LIST"), FourCC("strl"));
-  PutStreamHeader(h, FourCC("vids"), FourCC("DIB "), scale, rate, frameCount, 0, 0xFFFFFFFFu, 0,
-                  static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-  h.Tag(FourCC("strf"));
-  h.U32(40);
-  h.U32(40);  // bitmap information header size
-  h.I32(width);
-  h.I32(height);  // positive: bottom-up rows
-  h.U16(1);       // planes
-  h.U16(24);      // bits per pixel
-  h.U32(0);       // uncompressed
-  h.U32(w.frameBytes);
-  h.Zeros(16);  // resolutions, colours used, colours important
-  PutName(h, "QUILVA:AVI");
-  h.EndChunk(video);
-
+  w.width = width;
+  w.height = height;
+  w.scale = scale;
+  w.rate = rate;
+  w.riffLimit = riffLimit;
+  w.openDml = openDml;
+  w.firstPartFrames = static_cast<uint32_t>(firstPartFrames);
+  w.partFrames = static_cast<uint32_t>(partFrames);
+  w.moviStart = kMoviListOffset + 8;
   if (hasSound) {
-    size_t audio = h.BeginList(FourCC("LIST"), FourCC("strl"));
-    uint32_t blockAlign = sound.BlockAlign();
-    PutStreamHeader(h, FourCC("auds"), 0, 1, sound.SamplesPerSecond(), sound.dataBytes / blockAlign,
-                    sound.dataBytes, 0, blockAlign, 0, 0);
-    h.Tag(FourCC("strf"));
-    h.U32(18);
-    h.Bytes(sound.format, 18);
-    PutName(h, "QUILVA:AUDIO");
-    h.EndChunk(audio);
+    std::memcpy(w.soundFormat, sound.format, 18);
+    w.soundIndex[0] = FourCC("01wb");
+    w.soundIndex[1] = 1;
+    w.soundIndex[2] = 4;
+    w.soundIndex[3] = sound.dataBytes;
   }
-  h.EndChunk(hdrl);
 
-  size_t junk = h.size();
-  h.Tag(FourCC("JUNK"));
-  h.U32(static_cast<uint32_t>(kMoviListOffset - junk - 8));
-  h.Zeros(kMoviListOffset - junk - 8);
-  h.Tag(FourCC("LIST"));
-  h.U32(static_cast<uint32_t>(moviSize));
-  h.Tag(FourCC("movi"));
+  HeaderCounts counts;
+  counts.avihFrames = frameCount;
+  counts.streamFrames = frameCount;
+  // An OpenDML movie patches this when its first part ends; until then it
+  // tells what the first part is meant to hold.
+  if (openDml)
+    moviSize = 4 + soundChunk + std::min<uint64_t>(frameCount, firstPartFrames) * (frameBytes + 8);
+  counts.moviSize = static_cast<uint32_t>(moviSize);
+  ByteWriter h;
+  PutHeaders(h, w, counts);
   if (hasSound) {
     h.Tag(FourCC("01wb"));
     h.U32(sound.dataBytes);
@@ -195,10 +448,6 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
       }
     }
     if (soundPad) Write("", 1);
-    w.soundIndex[0] = FourCC("01wb");
-    w.soundIndex[1] = 1;
-    w.soundIndex[2] = 4;
-    w.soundIndex[3] = sound.dataBytes;
   }
   return true;
 }
@@ -206,56 +455,57 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
 bool AviWriterPutFrame(const uint8_t* frameBits) {
   AviWriterState& w = gAviWriter;
   if (!w.file) return false;
-  // Frames beyond the declared count must still not push the file past 4 GiB.
-  uint64_t entries = uint64_t{w.frameCount} + (w.soundIndex[0] ? 1 : 0);
-  if (w.position + 8 + w.frameBytes + 8 + 16 * entries - 8 > 0xFFFFFFFFu) return false;
+  if (w.openDml) {
+    uint32_t room = w.parts == 1 ? w.firstPartFrames : w.partFrames;
+    if (w.framesInPart >= room) {
+      if (w.parts >= kAviWriterMaxParts || w.framesWritten == 0xFFFFFFFFu) return false;
+      EndPart();
+      BeginAvixPart();
+    }
+  } else {
+    // Frames beyond the declared count must still not push the file past 4 GiB.
+    uint64_t entries = uint64_t{w.frameCount} + (w.soundIndex[0] ? 1 : 0);
+    if (w.position + 8 + w.frameBytes + 8 + 16 * entries - 8 > 0xFFFFFFFFu) return false;
+  }
   uint8_t head[8];
   PutU32(head, FourCC("00db"));
   PutU32(head + 4, w.frameBytes);
   Write(head, 8);
   Write(frameBits, w.frameBytes);
+  ++w.framesInPart;
+  ++w.framesWritten;
   return !w.writeFailed;
 }
 
 bool AviWriterClose() {
   AviWriterState& w = gAviWriter;
   if (!w.file) return true;
-  uint64_t entries = uint64_t{w.frameCount} + (w.soundIndex[0] ? 1 : 0);
-  std::vector<uint8_t> block;
-  block.reserve(16 * 4096);
-  auto flush = [&] {
-    Write(block.data(), block.size());
-    block.clear();
-  };
-  auto entry = [&](uint32_t id, uint32_t flags, uint32_t offset, uint32_t length) {
-    uint8_t e[16];
-    PutU32(e, id);
-    PutU32(e + 4, flags);
-    PutU32(e + 8, offset);
-    PutU32(e + 12, length);
-    block.insert(block.end(), e, e + 16);
-    if (block.size() >= 16 * 4096) flush();
-  };
-  uint8_t head[8];
-  PutU32(head, FourCC("idx1"));
-  PutU32(head + 4, static_cast<uint32_t>(16 * entries));
-  Write(head, 8);
-  // Offsets count from the "movi" identifier at 2056 to each chunk's id.
-  uint32_t offset = 4;
-  if (w.soundIndex[0]) {
-    entry(w.soundIndex[0], w.soundIndex[1], w.soundIndex[2], w.soundIndex[3]);
-    offset += 8 + w.soundIndex[3] + (w.soundIndex[3] & 1);
+  if (!w.openDml) {
+    // The index and the movie list size follow the declared frame count.
+    WriteIdx1(w.frameCount);
+    PatchU32At(4, static_cast<uint32_t>(w.position - 8));
+  } else {
+    // Counts and sizes follow the frames actually written; a movie that
+    // stayed in its first RIFF needs no OpenDML headers.
+    HeaderCounts counts;
+    counts.streamFrames = w.framesWritten;
+    if (w.parts == 1) {
+      counts.moviSize = static_cast<uint32_t>(w.position - w.moviStart);
+      WriteIdx1(w.framesInPart);
+      counts.riffSize = static_cast<uint32_t>(w.position - 8);
+      counts.avihFrames = w.framesWritten;
+    } else {
+      EndPart();
+      counts.openDml = true;
+      counts.avihFrames = w.framesInFirst;
+      counts.riffSize = w.firstRiffSize;
+      counts.moviSize = w.firstMoviSize;
+    }
+    ByteWriter h;
+    PutHeaders(h, w, counts);
+    PatchAt(0, h.data(), h.size());
   }
-  for (uint32_t i = 0; i < w.frameCount; ++i, offset += w.frameBytes + 8)
-    entry(FourCC("00db"), 0x10, offset, w.frameBytes);
-  flush();
 
-  uint8_t riffSize[4];
-  PutU32(riffSize, static_cast<uint32_t>(w.position - 8));
-  if (!w.writeFailed &&
-      (std::fflush(w.file.get()) != 0 || std::fseek(w.file.get(), 4, SEEK_SET) != 0 ||
-       !WriteAll(w.file.get(), riffSize, 4)))
-    w.writeFailed = true;
   if (std::fclose(w.file.release()) != 0) w.writeFailed = true;
   if (w.writeFailed) {
     std::string_view pattern = kMsgWriteFailed;

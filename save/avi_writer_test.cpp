@@ -317,19 +317,37 @@ TEST(AviWriter, WavProblemsCostOnlyTheSound) {
 TEST(AviWriter, RefusedMovies) {
   MessageRecorder messages;
   const std::string tooLarge = "それは困ります: 4GBを超えるAVIファイルは作れませんわ";
+  const std::string tooManyParts = "それは困ります: 大きすぎて、AVIファイルに収まりませんわ";
   const std::string badShape = "それは困ります: 動画の大きさかフレームレートが正しくありませんわ";
-  // 1024 × 768 frames are 2,359,296 bytes: 1820 of them still fit, 1821 don't.
-  EXPECT_TRUE(AviWriterOpen("big.avi", 1024, 768, 1, 12, 1820, ""));
+  // 1024 × 768 frames are 2,359,296 bytes. Past 2 GiB the movie goes on in
+  // RIFF parts of 910 frames each (2,359,296 + 8 bytes a chunk, 8 bytes of
+  // "ix00" entry, and in the first part 16 bytes of "idx1" entry), 80 parts at
+  // most: 72,800 frames fit, one more doesn't.
+  EXPECT_TRUE(AviWriterOpen("big.avi", 1024, 768, 1, 12, 1821, ""));
   AviWriterClose();
-  EXPECT_FALSE(AviWriterOpen("big.avi", 1024, 768, 1, 12, 1821, ""));
+  EXPECT_TRUE(AviWriterOpen("big.avi", 1024, 768, 1, 12, 72800, ""));
+  AviWriterClose();
+  EXPECT_FALSE(AviWriterOpen("big.avi", 1024, 768, 1, 12, 72801, ""));
   EXPECT_FALSE(AviWriterOpen("big.avi", 0x7FFFFFFF, 0x7FFFFFFF, 1, 12, 1, ""));
   EXPECT_FALSE(AviWriterOpen("big.avi", -4, 4, 1, 12, 1, ""));
   EXPECT_FALSE(AviWriterOpen("big.avi", 4, 0, 1, 12, 1, ""));
   EXPECT_FALSE(AviWriterOpen("big.avi", 4, 4, 1, 0, 1, ""));
   EXPECT_EQ(messages.Lines(),
-            (std::vector<std::string>{tooLarge, tooLarge, badShape, badShape, badShape}));
+            (std::vector<std::string>{tooManyParts, tooLarge, badShape, badShape, badShape}));
   EXPECT_FALSE(AviWriterPutFrame(nullptr)) << "a failed open leaves the writer closed";
   EXPECT_TRUE(AviWriterClose());
+
+  // A limit below one frame can't split the movie: it is written in one RIFF
+  // while that can hold it, and refused beyond.
+  MessageRecorder more;
+  Bytes frame(16, 3);
+  ASSERT_TRUE(AviWriterOpen("big.avi", 2, 2, 1, 12, 2, "", WavReadMode::Streamed, 100));
+  EXPECT_TRUE(AviWriterPutFrame(frame.data()));
+  EXPECT_TRUE(AviWriterPutFrame(frame.data()));
+  EXPECT_TRUE(AviWriterClose());
+  EXPECT_EQ(ReadWhole("big.avi").size(), 2060u + 2 * 24 + 8 + 2 * 16);
+  EXPECT_FALSE(AviWriterOpen("big.avi", 1024, 768, 1, 12, 1821, "", WavReadMode::Streamed, 100));
+  EXPECT_EQ(more.Lines(), std::vector<std::string>{tooLarge});
 
   FileRemove("big.avi");
 }
