@@ -4,11 +4,14 @@
 #include "save/convert_temp_win.h"
 
 #include <windows.h>
+#include <psapi.h>
 #include <vfw.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -308,4 +311,48 @@ TEST_F(ConvertTempTest, CompressedWayRefusesAnEmptyNameUntilOneIsGiven) {
   EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
   driver.Finish();
   EXPECT_EQ(Read(folder_ + L"\\named.AVI").frames.size(), 4u);
+}
+
+TEST_F(ConvertTempTest, CompressedWayKeepsALongRecordingOutOfMemory) {
+  // Ten seconds of 1024 x 768 at 12 frames per second, every frame different:
+  // 283 MB of frames, far more than the AVI services keep in memory.
+  constexpr int w = 1024, h = 768, frames = 120;
+  const size_t stride = 1024 * 3, bytes = stride * h;
+  const std::wstring temp = folder_ + L"\\1208093006.tmp";
+  {
+    TempFileHeader header;
+    header.width = w;
+    header.height = h;
+    std::vector<uint8_t> previous(bytes, 0x40), current;
+    ASSERT_TRUE(CreateTempCaptureFile(Narrow(temp), header, nullptr, nullptr, previous.data()));
+    for (int f = 0; f < frames; ++f) {
+      current = previous;
+      std::memset(current.data() + (f % h) * stride, f, stride);  // one new row a frame
+      ASSERT_TRUE(AppendRecord(f, nullptr, nullptr, current.data(), previous.data()));
+      previous.swap(current);
+    }
+    ASSERT_TRUE(CloseTempCaptureFile());
+  }
+  PROCESS_MEMORY_COUNTERS before{sizeof before};
+  GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+  std::wstring folder = folder_;
+  const std::string output = Narrow(folder_) + "\\long.AVI";
+  DialogScript script;
+  script.Ignore(104).Dialog(102, [&](DialogHandle& d) {
+    d.SetText(1033, output);
+    d.Click(1037);
+  }).Within(std::chrono::seconds(120));
+  DialogDriver driver(script);
+  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, true, true));
+  driver.Finish();
+  PROCESS_MEMORY_COUNTERS after{sizeof after};
+  GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+  const double grownMb = (double(after.PeakWorkingSetSize) - double(before.PeakWorkingSetSize)) / 1048576;
+  EXPECT_GT(after.PeakWorkingSetSize, 0u) << "the measure itself works";
+  EXPECT_LT(grownMb, 160.0) << "the frames went to a scratch file, not into memory";
+  std::printf("peak working set grew by %.1f MB (from %.1f MB)\n", grownMb, before.PeakWorkingSetSize / 1048576.0);
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  ASSERT_TRUE(GetFileAttributesExW(Widen(output).c_str(), GetFileExInfoStandard, &info));
+  EXPECT_GT(info.nFileSizeLow + (uint64_t(info.nFileSizeHigh) << 32), uint64_t(frames) * bytes);
+  DeleteFileW(Widen(output).c_str());
 }
