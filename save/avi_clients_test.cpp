@@ -3,6 +3,8 @@
 // every pixel and every sound sample.
 #include <gtest/gtest.h>
 
+#include "save/file_bytes_test_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -15,19 +17,6 @@
 #include "testing/message_recorder.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadWhole(const std::string& path) {
-  UniqueFile file = FileOpen(path, "rb");
-  Bytes out;
-  if (!file) return out;
-  uint8_t piece[65536];
-  size_t got;
-  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
-    out.insert(out.end(), piece, piece + got);
-  return out;
-}
 
 std::string RunTool(const std::string& command) {
   std::string out;

@@ -3,6 +3,8 @@
 // every frame and the sound back through the super index.
 #include <gtest/gtest.h>
 
+#include "save/file_bytes_test_support.h"
+
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -19,19 +21,6 @@
 #endif
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadWhole(const std::string& path) {
-  UniqueFile file = FileOpen(path, "rb");
-  Bytes out;
-  if (!file) return out;
-  uint8_t piece[65536];
-  size_t got;
-  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
-    out.insert(out.end(), piece, piece + got);
-  return out;
-}
 
 // 8-bit mono PCM at 11025 samples per second.
 void WriteWav(const std::string& path, const Bytes& data) {

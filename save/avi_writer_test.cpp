@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "save/file_bytes_test_support.h"
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -11,19 +13,6 @@
 #include "testing/message_recorder.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadWhole(const std::string& path) {
-  UniqueFile file = FileOpen(path, "rb");
-  Bytes out;
-  if (!file) return out;
-  uint8_t piece[65536];
-  size_t got;
-  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
-    out.insert(out.end(), piece, piece + got);
-  return out;
-}
 
 void WriteWhole(const std::string& path, const Bytes& bytes) {
   UniqueFile file = FileOpen(path, "wb");
