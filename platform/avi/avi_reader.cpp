@@ -43,14 +43,23 @@ struct Layout {
   int riffParts = 0;
 };
 
+// The next chunk inside a header list: its id, its size (cut to what the list
+// still holds) and its data; the pad byte of an odd size is stepped over.
+bool NextSubChunk(ByteReader& list, uint32_t* id, uint32_t* size, const uint8_t** data) {
+  if (list.remaining() < 8) return false;
+  *id = list.U32();
+  *size = list.U32();
+  if (*size > list.remaining()) *size = static_cast<uint32_t>(list.remaining());
+  *data = list.View(*size);
+  if (*size & 1) list.Skip(std::min<size_t>(1, list.remaining()));
+  return true;
+}
+
 bool ParseStrl(ByteReader list, AviReaderStream& stream, std::vector<uint8_t>& indx) {
   bool haveStrh = false;
-  while (list.remaining() >= 8) {
-    uint32_t id = list.U32();
-    uint32_t size = list.U32();
-    if (size > list.remaining()) size = static_cast<uint32_t>(list.remaining());
-    const uint8_t* data = list.View(size);
-    if (size & 1) list.Skip(std::min<size_t>(1, list.remaining()));
+  uint32_t id, size;
+  const uint8_t* data;
+  while (NextSubChunk(list, &id, &size, &data)) {
     if (id == FourCC("strh")) {
       ByteReader r(data, size);
       AviStreamInfo& info = stream.info;
@@ -91,12 +100,9 @@ bool ParseStrl(ByteReader list, AviReaderStream& stream, std::vector<uint8_t>& i
 bool ParseHdrl(const std::vector<uint8_t>& bytes, AviReader& reader, Layout& layout) {
   ByteReader list(bytes.data(), bytes.size());
   bool haveAvih = false;
-  while (list.remaining() >= 8) {
-    uint32_t id = list.U32();
-    uint32_t size = list.U32();
-    if (size > list.remaining()) size = static_cast<uint32_t>(list.remaining());
-    const uint8_t* data = list.View(size);
-    if (size & 1) list.Skip(std::min<size_t>(1, list.remaining()));
+  uint32_t id, size;
+  const uint8_t* data;
+  while (NextSubChunk(list, &id, &size, &data)) {
     if (id == FourCC("avih")) {
       ByteReader r(data, size);
       AviMainHeader& m = reader.main;
