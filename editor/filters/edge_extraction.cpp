@@ -52,12 +52,15 @@ void SobelFlags(const uint8_t* __restrict down, const uint8_t* __restrict row,
 // the pixel's own three bytes is taken for every byte at once: a forward, a
 // centred and a backward window of three, chosen by the byte's place in its
 // pixel (`phase` is b mod 3). Non-edge bytes become 255 by OR with flag - 1.
+// `padded` is the flag row with its two leading zero bytes, so every window
+// is indexed forward from it (an index of b - 1 at b = 0 would wrap).
 void WriteOutline(const uint8_t* __restrict src, uint8_t* __restrict dst,
-                  const uint8_t* __restrict f, const uint8_t* __restrict phase, size_t n) {
+                  const uint8_t* __restrict padded, const uint8_t* __restrict phase, size_t n) {
   for (size_t b = 0; b < n; ++b) {
-    const uint8_t forward = f[b] | f[b + 1] | f[b + 2];
-    const uint8_t centred = f[b - 1] | f[b] | f[b + 1];
-    const uint8_t backward = f[b - 2] | f[b - 1] | f[b];
+    const uint8_t* w = padded + b;  // w[2] is the flag of byte b
+    const uint8_t forward = w[2] | w[3] | w[4];
+    const uint8_t centred = w[1] | w[2] | w[3];
+    const uint8_t backward = w[0] | w[1] | w[2];
     const uint8_t edge = phase[b] == 0 ? forward : phase[b] == 1 ? centred : backward;
     dst[b] = src[b] | static_cast<uint8_t>(edge - 1);
   }
@@ -87,7 +90,7 @@ bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold,
       } else {
         RobertsFlags(row, up, flags, n, t);
       }
-      WriteOutline(row, FrameRow(dst, y), flags, phase.data(), n);
+      WriteOutline(row, FrameRow(dst, y), flagBuffer.data(), phase.data(), n);
     }
     return true;
   }
@@ -95,7 +98,7 @@ bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold,
   const size_t n = size_t{3} * (width - 2);
   for (int y = 1; y + 1 < height; ++y) {
     SobelFlags(FrameRow(src, y - 1), FrameRow(src, y), FrameRow(src, y + 1), flags, n, t);
-    WriteOutline(FrameRow(src, y) + 3, FrameRow(dst, y) + 3, flags, phase.data(), n);
+    WriteOutline(FrameRow(src, y) + 3, FrameRow(dst, y) + 3, flagBuffer.data(), phase.data(), n);
   }
   return true;
 }
