@@ -82,7 +82,9 @@ bool ReaderFail(TempFileReader* reader, const char* text, const char* title) {
 
 enum class RecordRead { Whole, End, CutShort };
 
-RecordRead ReadRecord(TempFileReader* reader, int32_t* frameNumber) {
+// scan: plain parts are stepped over by their known size; coded parts have no
+// length field and are decoded to find where they end.
+RecordRead ReadRecord(TempFileReader* reader, int32_t* frameNumber, bool scan = false) {
   std::FILE* file = reader->file.get();
   uint8_t number[4];
   size_t got = std::fread(number, 1, 4, file);
@@ -90,6 +92,14 @@ RecordRead ReadRecord(TempFileReader* reader, int32_t* frameNumber) {
   if (got < 4) return RecordRead::CutShort;
   *frameNumber = static_cast<int32_t>(GetU32(number));
   FrameDecoder decode = SelectFrameDecoder(reader->header.codec);
+  if (scan && !decode) {
+    const uint64_t bytes = uint64_t{reader->sizes.paletteBytes} + reader->sizes.frameBytes;
+    const int64_t here = FileTell64(file);
+    if (here < 0 || here > reader->fileEnd || static_cast<uint64_t>(reader->fileEnd - here) < bytes)
+      return RecordRead::CutShort;
+    return FileSeek64(file, static_cast<int64_t>(bytes), SEEK_CUR) ? RecordRead::Whole
+                                                                   : RecordRead::CutShort;
+  }
   auto part = [&](uint8_t* buffer, size_t bytes) {
     if (bytes == 0) return true;
     return decode ? decode(file, buffer, bytes) : ReadAll(file, buffer, bytes);
@@ -97,6 +107,55 @@ RecordRead ReadRecord(TempFileReader* reader, int32_t* frameNumber) {
   if (!part(reader->palette.get(), reader->sizes.paletteBytes)) return RecordRead::CutShort;
   if (!part(reader->frame.get(), reader->sizes.frameBytes)) return RecordRead::CutShort;
   return RecordRead::Whole;
+}
+
+// Reads every record once, as the conversion will, to learn how long the
+// movie is before anything is written: a damaged count must neither drop
+// records nor promise frames the file does not hold.
+void ScanRecords(TempFileReader* reader) {
+  const int64_t declared = reader->header.frameCount;
+  const bool countSet = declared >= 0;
+  const int64_t maxGap = TempMaxFrameGap(reader->header);
+  bool damaged = false, absurd = false;
+  int64_t next = 0, absurdClaim = 0;
+  int32_t number = 0;
+  RecordRead read;
+  while ((read = ReadRecord(reader, &number, true)) == RecordRead::Whole) {
+    if (number < next) continue;
+    if (countSet && !damaged && number >= declared) {
+      // Past a count already reached, a wild number is trailing junk; any
+      // other record there means the count is wrong.
+      if (next >= declared && number - next > maxGap) break;
+      damaged = true;
+    }
+    if (number - next > maxGap) {
+      // Its picture still fills one frame; what follows it can't be placed.
+      absurd = true;
+      absurdClaim = int64_t{number} + 1;
+      ++next;
+      break;
+    }
+    next = int64_t{number} + 1;
+  }
+  reader->partialRecord = read == RecordRead::CutShort;
+  if (declared < kTempFrameCountUnset && next > 0) damaged = true;
+  reader->frameCount = next;
+  reader->claimedCount = next;
+  if (absurd) {
+    reader->countState = damaged ? TempCountState::Damaged : TempCountState::CutShort;
+    reader->claimedCount = std::max(absurdClaim, countSet ? declared : 0);
+  } else if (damaged) {
+    reader->countState = TempCountState::Damaged;
+  } else if (!countSet) {
+    reader->countState = TempCountState::NeverSet;
+  } else if (next < declared) {
+    reader->countState = TempCountState::CutShort;
+    reader->claimedCount = declared;
+  } else {
+    reader->countState = TempCountState::Matches;
+    reader->frameCount = declared;
+    reader->claimedCount = declared;
+  }
 }
 
 // Puts the buffers into their state before the first record.
@@ -277,7 +336,9 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   }
 
   reader->sizes = TempFileFrameSizes(header, reader->format);
-  if (reader->sizes.frameBytes == 0) return ReaderFail(reader, kMsgNoMemory, kTitleNoMemory);
+  // Sizes that describe no picture (none at all, rows shorter than their
+  // pixels, more than any screen) come from a damaged or foreign header.
+  if (reader->sizes.frameBytes == 0) return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
 
   // Every picture the file can give needs these bytes; a file shorter than that
   // has damaged sizes or was cut before its first picture, and sizes taken from
@@ -285,13 +346,16 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   int64_t start = FileTell64(in);
   int64_t end = -1;
   if (start >= 0 && FileSeek64(in, 0, SEEK_END)) end = FileTell64(in);
-  if (end < 0 || !FileSeek64(in, start, SEEK_SET))
+  if (end < start || !FileSeek64(in, start, SEEK_SET))
     return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+  reader->fileEnd = end;
   uint64_t picture = reader->sizes.frameBytes + reader->sizes.paletteBytes +
                      (header.codec == kTempCodecPlain ? 4 : 0);
   uint64_t available = static_cast<uint64_t>(end - start);
   if (available == 0 && header.frameCount <= 0) {
     // A recording stopped before its first grab: an empty movie.
+    reader->countState =
+        header.frameCount == 0 ? TempCountState::Matches : TempCountState::NeverSet;
     reader->finished = true;
     return true;
   }
@@ -303,18 +367,7 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   if (!ReadReferenceFrame(reader)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
   reader->recordsOffset = FileTell64(in);
 
-  if (header.frameCount >= 0) {
-    reader->frameCount = header.frameCount;
-    return true;
-  }
-  // The count was never written: walk the records once to learn it.
-  int64_t last = -1;
-  int32_t number = 0;
-  RecordRead read;
-  while ((read = ReadRecord(reader, &number)) == RecordRead::Whole)
-    last = std::max<int64_t>(last, number);
-  reader->cutShort = read == RecordRead::CutShort;
-  reader->frameCount = last + 1;
+  ScanRecords(reader);
   // Back to the reference frame, which leaves the stream at the first record.
   if (!FileSeek64(in, start, SEEK_SET) || !ReadReferenceFrame(reader))
     return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
@@ -328,25 +381,22 @@ bool TempFileReadPicture(TempFileReader* reader, TempPicture* picture) {
     return false;
   }
   int32_t number = 0;
-  RecordRead read = ReadRecord(reader, &number);
   *picture = TempPicture{};
-  if (read != RecordRead::Whole) {
-    reader->cutShort = read == RecordRead::CutShort;
+  if (ReadRecord(reader, &number) != RecordRead::Whole) {
     reader->finished = true;
-    picture->firstIndex = reader->nextIndex;
-    picture->count = reader->frameCount - reader->nextIndex;
-    picture->frameNumber = static_cast<int32_t>(reader->frameCount - 1);
-    picture->fillsToEnd = true;
-    reader->nextIndex = reader->frameCount;
-    return true;
+    return false;
   }
-  picture->frameNumber = number;
+  const int64_t last = reader->frameCount - 1;
+  picture->firstIndex = reader->nextIndex;
+  picture->frameNumber = static_cast<int32_t>(std::min<int64_t>(number, last));
   if (number >= reader->nextIndex) {
-    picture->firstIndex = reader->nextIndex;
-    picture->count = std::min<int64_t>(number, reader->frameCount - 1) - reader->nextIndex + 1;
-    reader->nextIndex = int64_t{number} + 1;
-  } else {
-    picture->firstIndex = reader->nextIndex;
+    picture->count = std::min<int64_t>(number, last) - reader->nextIndex + 1;
+    reader->nextIndex = std::min<int64_t>(int64_t{number} + 1, reader->frameCount);
   }
   return true;
+}
+
+int64_t TempMaxFrameGap(const TempFileHeader& header) {
+  if (header.rate <= 0 || header.scale <= 0) return 1;
+  return std::max<int64_t>(1, int64_t{header.rate} * 86400 / header.scale);
 }

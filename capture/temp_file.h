@@ -89,6 +89,17 @@ bool CloseTempCaptureFile();
 
 // --- Reader (the conversion) --------------------------------------------------
 
+// How the records compare with the header's frame count, learnt by reading
+// the records once before any frame is handed on.
+enum class TempCountState {
+  Matches,     // the records fill exactly the count the header declares
+  NeverSet,    // the recorder ended before it wrote the count: taken from the records
+  CutShort,    // the file ends before the declared count, or a frame number jumps
+               // absurdly far: the movie ends with the last usable record
+  Damaged,     // records lie past the declared count (a count of 0 among them):
+               // the records are taken as for a count never set
+};
+
 struct TempFileReader {
   UniqueFile file;
   TempFileHeader header;
@@ -98,13 +109,22 @@ struct TempFileReader {
   std::unique_ptr<uint8_t[]> frame;
   std::unique_ptr<uint8_t[]> palette;
   int64_t recordsOffset = 0;
-  // AVI frames the file gives: the header's count, or for a file whose count
-  // was never written the last whole record's frame number + 1.
+  int64_t fileEnd = 0;
+  // AVI frames the movie gets: what the whole records fill, never more than
+  // the header declares unless the count is damaged or was never set.
   int64_t frameCount = 0;
+  // What the file claims: the header's count, or for a count never set or
+  // damaged what its records (up to an absurd frame number) claim.
+  int64_t claimedCount = 0;
+  TempCountState countState = TempCountState::Matches;
+  bool partialRecord = false;  // the file ends inside a record
   int64_t nextIndex = 0;
-  bool cutShort = false;  // the file ended inside a record
   bool finished = false;
 };
+
+// A frame number more than this many frames ahead of the next index (a day of
+// frames at the file's rate) is damage, not a pause: the movie ends there.
+int64_t TempMaxFrameGap(const TempFileHeader& header);
 
 // What one decoded picture fills: AVI indices firstIndex .. firstIndex + count - 1.
 // count is 0 for a record whose frame number lies below the next index.
@@ -112,16 +132,16 @@ struct TempPicture {
   int64_t firstIndex = 0;
   int64_t count = 0;
   int32_t frameNumber = 0;
-  bool fillsToEnd = false;  // stands in for the frames a cut or short file lacks
 };
 
-// Opens, checks the magic and sizes, allocates the buffers and reads the
-// reference frame. Failures show the conversion's messages and return false.
+// Opens, checks the magic and sizes, allocates the buffers, reads the records
+// once to learn the movie's length (frameCount, countState) and leaves the
+// stream at the first record with the reference frame in the buffers.
+// Failures show the conversion's messages and return false.
 bool TempFileReaderOpen(TempFileReader* reader, const std::string& path);
 // The same on a stream already open for reading (taken over by the reader).
 bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file);
 // Reads and decodes the next record into reader->frame / reader->palette.
-// False when the movie is complete: the frame count reached or the file ended.
-// When the file ends before the frame count, one last picture (the buffer as
-// it stands) fills the rest, so the movie always gets frameCount frames.
+// False when the movie is complete: frameCount frames handed out, or the file
+// ended (it changed since it was opened).
 bool TempFileReadPicture(TempFileReader* reader, TempPicture* picture);

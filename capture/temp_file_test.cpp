@@ -78,7 +78,6 @@ Bytes Nudge(std::mt19937& random, Bytes picture) {
 struct Emitted {
   int64_t first, count;
   Bytes frame, palette;
-  bool fillsToEnd;
 };
 
 std::vector<Emitted> ReadAllPictures(const std::string& path, TempFileReader* reader) {
@@ -88,8 +87,7 @@ std::vector<Emitted> ReadAllPictures(const std::string& path, TempFileReader* re
   while (TempFileReadPicture(reader, &picture)) {
     out.push_back({picture.firstIndex, picture.count,
                    Bytes(reader->frame.get(), reader->frame.get() + reader->sizes.frameBytes),
-                   Bytes(reader->palette.get(), reader->palette.get() + reader->sizes.paletteBytes),
-                   picture.fillsToEnd});
+                   Bytes(reader->palette.get(), reader->palette.get() + reader->sizes.paletteBytes)});
   }
   return out;
 }
@@ -223,9 +221,8 @@ TEST(TempFile, RecordsReadBackInOrder) {
         if (surface) {
           EXPECT_EQ(pictures[i].palette, r.palettes[i]);
         }
-        EXPECT_FALSE(pictures[i].fillsToEnd);
       }
-      EXPECT_FALSE(reader.cutShort);
+      EXPECT_EQ(reader.countState, TempCountState::Matches);
     }
   }
   FileRemove(path);
@@ -250,7 +247,7 @@ TEST(TempFile, FrameNumberRules) {
   EXPECT_EQ(pictures[1].first, 3);
   EXPECT_EQ(pictures[1].count, 2);
 
-  // Records beyond the frame count are not read: the movie ends at the count.
+  // A record past the count means the count is wrong: the records decide.
   UniqueFile file = FileOpen(path, "r+b");
   ASSERT_NE(file, nullptr);
   std::fseek(file.get(), 24, SEEK_SET);
@@ -258,8 +255,9 @@ TEST(TempFile, FrameNumberRules) {
   std::fwrite(two, 1, 4, file.get());
   file.reset();
   pictures = ReadAllPictures(path, &reader);
-  ASSERT_EQ(pictures.size(), 1u);
-  EXPECT_EQ(pictures[0].count, 2);
+  ASSERT_EQ(pictures.size(), 2u);
+  EXPECT_EQ(reader.frameCount, 5);
+  EXPECT_EQ(reader.countState, TempCountState::Damaged);
   FileRemove(path);
 }
 
@@ -297,21 +295,20 @@ TEST(TempFile, FileCutInsideARecord) {
       ASSERT_EQ(pictures.size(), 2u);
       EXPECT_EQ(pictures[0].frame, r.pictures[0]);
       EXPECT_EQ(pictures[1].frame, r.pictures[1]);
-      EXPECT_TRUE(reader.cutShort);
+      EXPECT_TRUE(reader.partialRecord);
+      EXPECT_EQ(reader.countState, TempCountState::NeverSet);
     }
-    // A file whose count was written but whose tail went missing: the last
-    // picture fills the frames that are missing, so the movie keeps its length.
+    // A file whose count was written but whose tail went missing ends with
+    // its last whole record; nothing stands in for the frames it lacks.
     Bytes patched(whole.begin(), whole.begin() + thirdRecord + 3);
     PutU32(&patched[24], 4);
     WriteWhole(path, patched);
     TempFileReader reader;
     auto pictures = ReadAllPictures(path, &reader);
-    ASSERT_EQ(pictures.size(), 3u);
-    EXPECT_TRUE(pictures[2].fillsToEnd);
-    EXPECT_EQ(pictures[2].first, 2);
-    EXPECT_EQ(pictures[2].count, 2);
-    EXPECT_EQ(pictures[2].frame, r.pictures[1])
-        << "a cut frame number leaves the picture untouched";
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(reader.frameCount, 2);
+    EXPECT_EQ(reader.claimedCount, 4);
+    EXPECT_EQ(reader.countState, TempCountState::CutShort);
   }
   FileRemove(path);
 }
@@ -328,7 +325,6 @@ TEST(TempFile, DamagedOrForeignFilesAreRefused) {
     return b;
   };
   const std::string unknown = "あら？: 知らない形式のファイルです。";
-  const std::string memory = "あらあら: メモリの確保に失敗してしまいました";
   const std::string readFailed = "大変です: 一時ファイルの読み込みに失敗しました";
   struct Case {
     const char* label;
@@ -357,11 +353,11 @@ TEST(TempFile, DamagedOrForeignFilesAreRefused) {
       {"surface flag 2", header(2, 0, 1, 1), unknown},
       {"7 bits per pixel", bits7, unknown},
       {"zero 16-bit mask", zeroMask, unknown},
-      {"negative width", header(0, 0, -5, 1), memory},
-      {"zero height", header(0, 0, 5, 0), memory},
-      {"frame size overflows", header(0, 0, 0x7FFFFFFF, 0x7FFFFFFF), memory},
-      {"rows shorter than their pixels", shortRows, memory},
-      {"absurd surface", hugeRows, memory},
+      {"negative width", header(0, 0, -5, 1), unknown},
+      {"zero height", header(0, 0, 5, 0), unknown},
+      {"frame size overflows", header(0, 0, 0x7FFFFFFF, 0x7FFFFFFF), unknown},
+      {"rows shorter than their pixels", shortRows, unknown},
+      {"absurd surface", hugeRows, unknown},
       {"file shorter than one picture", noPicture, readFailed},
   };
   for (const Case& c : cases) {

@@ -13,6 +13,12 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// The form in which the Windows file API takes a path of any length: an
+// absolute path past the classic limit (248 UTF-16 units, what a folder may
+// have) gets the "\\?\" prefix ("\\?\UNC\" for a network path) and its
+// '/' become '\'; anything else is returned as it is.
+std::string FileApiPath(const std::string& path);
+
 // mode as for fopen; binary modes are what this suite uses.
 UniqueFile FileOpen(const std::string& path, const char* mode);
 bool FileRemove(const std::string& path);
@@ -20,3 +26,10 @@ bool FileRemove(const std::string& path);
 int64_t FileTell64(std::FILE* file);
 bool FileSeek64(std::FILE* file, int64_t offset, int whence);
 bool FileExists(const std::string& path);
+
+// Bytes a new file at path may still take on its volume; UINT64_MAX when the
+// volume won't say (then nothing is refused for it).
+uint64_t FileFreeSpace(const std::string& path);
+// Tests stand in for the volume; returns the query that was installed before.
+using FreeSpaceQuery = uint64_t (*)(const std::string& path);
+FreeSpaceQuery SetFreeSpaceQuery(FreeSpaceQuery query);

@@ -21,3 +21,22 @@ TEST(File, OpensWritesReadsAndRemovesANonAsciiName) {
   EXPECT_FALSE(FileExists(path));
   EXPECT_FALSE(FileRemove(path));
 }
+
+TEST(FileApiPath, LongAbsolutePathsGetTheExtendedForm) {
+  const std::string folder(250, 'a');
+  struct Case {
+    std::string path, expected;
+  };
+  const Case cases[] = {
+      {"C:\\short\\x.tmp", "C:\\short\\x.tmp"},
+      {"C:\\" + folder + "\\x.tmp", "\\\\?\\C:\\" + folder + "\\x.tmp"},
+      {"C:/" + folder + "/x.tmp", "\\\\?\\C:\\" + folder + "\\x.tmp"},
+      {"\\\\server\\share\\" + folder, "\\\\?\\UNC\\server\\share\\" + folder},
+      {"\\\\?\\C:\\" + folder, "\\\\?\\C:\\" + folder},
+      {folder + "\\relative.tmp", folder + "\\relative.tmp"},
+      // 240 three-byte characters are 240 UTF-16 units: under the limit.
+      {"C:\\" + [] { std::string s; for (int i = 0; i < 240; ++i) s += "あ"; return s; }(),
+       "C:\\" + [] { std::string s; for (int i = 0; i < 240; ++i) s += "あ"; return s; }()},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FileApiPath(c.path), c.expected) << c.path.substr(0, 20);
+}

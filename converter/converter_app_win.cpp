@@ -5,10 +5,9 @@
 #include <cwchar>
 
 #include "common/file.h"
-#include "common/message.h"
 #include "common/message_box_win.h"
 #include "common/text_win.h"
-#include "save/convert_temp_internal_win.h"
+#include "converter/batch_conversion.h"
 #include "save/convert_temp_win.h"
 #include "save/temp_conversion.h"
 
@@ -23,8 +22,6 @@ std::vector<std::wstring> CommandLineArguments() {
 }
 
 namespace {
-constexpr int kPathCapacity = 260;
-
 // The drive and folder of the program file, ending in "\".
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -34,10 +31,28 @@ std::wstring ProgramFolder() {
   return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
 }
 
+// The long form of an existing file's path, empty when there is no such file.
+// A path past the classic limit is made absolute and asked in its "\\?\"
+// form, which the answer is given without.
 std::wstring LongPath(const std::wstring& path) {
-  wchar_t buffer[kPathCapacity] = {};
-  DWORD length = GetLongPathNameW(path.c_str(), buffer, kPathCapacity);
-  return length == 0 || length >= kPathCapacity ? std::wstring() : std::wstring(buffer);
+  std::wstring query = path;
+  if (Widen(FileApiPath(Narrow(path))) == path && path.size() >= MAX_PATH - 12) {
+    // Long but relative: the prefix needs the absolute form.
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    if (full.empty()) return std::wstring();
+    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    query = full;
+  }
+  query = Widen(FileApiPath(Narrow(query)));
+  DWORD length = GetLongPathNameW(query.c_str(), nullptr, 0);
+  if (length == 0) return std::wstring();
+  std::wstring result(length, L'\0');
+  length = GetLongPathNameW(query.c_str(), result.data(), length);
+  if (length == 0 || length >= result.size()) return std::wstring();
+  result.resize(length);
+  if (result.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + result.substr(8);
+  if (result.rfind(L"\\\\?\\", 0) == 0) return result.substr(4);
+  return result;
 }
 
 // The WAV beside the temp file, when it can be opened; the file system
@@ -52,14 +67,6 @@ bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
 }
 
 // --- Unattended conversion --------------------------------------------------
-
-// Messages of a batch run become the reason on the file's line.
-MessageAnswer CollectMessage(const MessageRequest& request, void* context) {
-  auto* reason = static_cast<std::string*>(context);
-  if (!reason->empty()) *reason += " / ";
-  *reason += request.text;
-  return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-}
 
 class Output {
  public:
@@ -82,41 +89,24 @@ class Output {
   HANDLE handle_ = nullptr;
 };
 
-bool ConvertUnattended(HINSTANCE instance, const std::wstring& argument, bool deleteAfter,
-                       Output& out) {
+BatchStatus ConvertUnattended(const std::wstring& argument, bool deleteAfter, Output& out) {
   const std::wstring temp = LongPath(argument);
   if (temp.empty()) {
+    // Said as it is: a path that is merely long is found above.
     out.Line("FAILED " + Narrow(argument) + ": no such file");
-    return false;
+    return BatchStatus::Failed;
   }
-  const std::wstring wav = CompanionWav(temp);
-  const std::wstring avi = Widen(PathWithAviExtension(Narrow(temp)));
-  if (GetFileAttributesW(avi.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    out.Line("FAILED " + Narrow(temp) + ": " + Narrow(avi) + " already exists");
-    return false;
-  }
-  std::string reason;
-  MessageHandlerSlot previous = SetMessageHandler({CollectMessage, &reason});
-  bool ok;
-  {
-    AviWriterSink sink(Narrow(avi), Narrow(wav), WavReadMode::Streamed);
-    ok = RunTempConversion(Narrow(temp), sink, nullptr);
-  }
-  SetMessageHandler(previous);
-  if (!ok) {
-    DeleteFileW(avi.c_str());  // no half-written movie is left behind
-    out.Line("FAILED " + Narrow(temp) + ": " + (reason.empty() ? "conversion failed" : reason));
-    return false;
-  }
-  out.Line("OK " + Narrow(temp) + " -> " + Narrow(avi) + (wav.empty() ? "" : " (with sound)"));
-  if (deleteAfter) {
-    DeleteFileW(temp.c_str());
-    if (!wav.empty()) DeleteFileW(wav.c_str());
-  }
-  return true;
+  BatchFile file;
+  file.tempPath = Narrow(temp);
+  file.wavPath = Narrow(CompanionWav(temp));
+  file.aviPath = PathWithAviExtension(file.tempPath);
+  file.deleteAfter = deleteAfter;
+  BatchOutcome outcome = ConvertBatchFile(file);
+  out.Line(outcome.line);
+  return outcome.status;
 }
 
-int ConvertAllUnattended(HINSTANCE instance, const std::vector<std::wstring>& arguments) {
+int ConvertAllUnattended(const std::vector<std::wstring>& arguments) {
   bool deleteAfter = false;
   std::vector<std::wstring> files;
   for (const std::wstring& argument : arguments) {
@@ -128,16 +118,16 @@ int ConvertAllUnattended(HINSTANCE instance, const std::vector<std::wstring>& ar
     files.push_back(argument);
   }
   Output out;
-  int failed = 0;
+  BatchStatus worst = BatchStatus::Converted;
   for (const std::wstring& file : files)
-    if (!ConvertUnattended(instance, file, deleteAfter, out)) ++failed;
-  return failed ? 1 : 0;
+    worst = BatchWorse(worst, ConvertUnattended(file, deleteAfter, out));
+  return BatchExitCode(worst);
 }
 }  // namespace
 
 int ConverterMain(HINSTANCE instance, const std::vector<std::wstring>& arguments) {
   for (const std::wstring& argument : arguments)
-    if (IsSwitch(argument, L"/batch")) return ConvertAllUnattended(instance, arguments);
+    if (IsSwitch(argument, L"/batch")) return ConvertAllUnattended(arguments);
 
   UseWindowsMessageBoxes();
   gConversionSoundMode = WavReadMode::InMemory;

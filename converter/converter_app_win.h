@@ -11,7 +11,8 @@
 // box: the uncompressed way, each AVI beside its temp file under the temp
 // file's base name with ".AVI" (an existing file is never overwritten), one
 // line per file on the standard output, the temp files kept unless "/delete"
-// is given too; the exit code is 1 when any file failed.
+// is given too. Exit code: 0 all whole, 2 some AVI leaves something out
+// (sound refused, temp file cut short or damaged), 1 some file failed.
 int ConverterMain(HINSTANCE instance, const std::vector<std::wstring>& arguments);
 // The command line split as the C runtime would, without the program name.
 std::vector<std::wstring> CommandLineArguments();

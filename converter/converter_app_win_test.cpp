@@ -126,6 +126,94 @@ TEST(ConverterProgram, BatchConvertsBesideEachTempFileWithoutADialogAndNeverOver
 }
 
 namespace {
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  ASSERT_NE(f, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// A plain 4 x 2 temp file whose header declares `count` frames.
+std::vector<uint8_t> PlainTemp(uint32_t count, std::vector<uint32_t> numbers) {
+  std::vector<uint8_t> b = {'Q', 'T', 'M', 'P', 0, 0, 0, 0};
+  for (uint32_t v : {4u, 2u, 1u, 12u, count})
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  for (uint32_t n : numbers) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(n >> (8 * i)));
+    b.insert(b.end(), 24, 0x33);
+  }
+  return b;
+}
+
+uint64_t FileBytes(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+}  // namespace
+
+// The process as a script sees it: what it leaves out is on the line, the
+// exit code is 2, and /delete keeps whatever still holds something.
+TEST(ConverterProgram, BatchSaysWhatItLeftOutAndKeepsIt) {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  const std::wstring folder = std::wstring(base) + L"converter_partial";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring noSound = folder + L"\\1208120000.tmp";
+  const std::wstring claims = folder + L"\\1208120001.tmp";
+  WriteTemp(noSound);
+  const uint8_t fmtOfSizeZero[] = {'R', 'I', 'F', 'F', 12, 0, 0, 0, 'W', 'A', 'V', 'E',
+                                   'f', 'm', 't', ' ', 0, 0, 0, 0};
+  WriteBytes(folder + L"\\1208120000.wav", {std::begin(fmtOfSizeZero), std::end(fmtOfSizeZero)});
+  WriteBytes(claims, PlainTemp(0x7FFFFFFF, {0, 1, 2}));  // 112 bytes claiming 2^31 frames
+  const std::wstring log = folder + L"\out.txt";
+
+  EXPECT_EQ(RunConverter(L"/batch /delete \"" + noSound + L"\" \"" + claims + L"\"", log), 2u);
+  const std::string text = ReadText(log);
+  const std::string lines[] = {
+      "OK " + Narrow(noSound) + " -> " + Narrow(folder) +
+          "\\1208120000.AVI (sound refused: PCM音源ではありませんわ) (WAV kept)\r\n",
+      "OK " + Narrow(claims) + " -> " + Narrow(folder) +
+          "\\1208120001.AVI (cut short: 3 of 2147483647 frames) (temp file kept)\r\n",
+  };
+  for (const std::string& line : lines) EXPECT_NE(text.find(line), std::string::npos) << text;
+  EXPECT_FALSE(Exists(noSound)) << "all its pictures are in the movie";
+  EXPECT_TRUE(Exists(folder + L"\\1208120000.wav"));
+  EXPECT_TRUE(Exists(claims));
+  EXPECT_LT(FileBytes(folder + L"\\1208120001.AVI"), 4096u);
+
+  for (const wchar_t* name : {L"1208120000.AVI", L"1208120000.wav", L"1208120001.AVI",
+                              L"1208120001.tmp", L"out.txt"})
+    DeleteFileW((folder + L"\\" + name).c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+// A temp file deep in folders, its path past 260 characters, is found and
+// converted beside itself.
+TEST(ConverterProgram, BatchTakesPathsPastTheClassicLimit) {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  std::vector<std::wstring> folders = {std::wstring(base) + L"converter_long"};
+  for (int i = 0; i < 3; ++i) folders.push_back(folders.back() + L"\\" + std::wstring(90, L'a' + i));
+  for (const std::wstring& f : folders) CreateDirectoryW((L"\\\\?\\" + f).c_str(), nullptr);
+  const std::wstring temp = folders.back() + L"\\1208130000.tmp";
+  ASSERT_GE(temp.size(), 260u);
+  WriteBytes(L"\\\\?\\" + temp, PlainTemp(2, {0, 1}));
+  const std::wstring log = std::wstring(base) + L"converter_long.txt";
+
+  EXPECT_EQ(RunConverter(L"/batch /delete \"" + temp + L"\"", log), 0u);
+  const std::wstring avi = folders.back() + L"\\1208130000.AVI";
+  EXPECT_EQ(ReadText(log), "OK " + Narrow(temp) + " -> " + Narrow(avi) + "\r\n");
+  EXPECT_EQ(FileBytes(L"\\\\?\\" + avi), 2048u + 12 + 2 * 32 + 8 + 2 * 16);
+  EXPECT_FALSE(Exists(L"\\\\?\\" + temp));
+
+  DeleteFileW((L"\\\\?\\" + avi).c_str());
+  DeleteFileW(log.c_str());
+  for (auto f = folders.rbegin(); f != folders.rend(); ++f)
+    RemoveDirectoryW((L"\\\\?\\" + *f).c_str());
+}
+
+namespace {
 // Whether the platform's AVI reader finds a stream of the type in the file.
 bool HasStream(const std::wstring& path, DWORD type) {
   AVIFileInit();

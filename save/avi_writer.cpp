@@ -31,6 +31,15 @@ constexpr uint64_t kStandardIndexHead = 8 + 24;
 // "dmlh" body: total frames and 61 reserved values.
 constexpr uint32_t kDmlhSize = 248;
 
+std::string WriteFailedText(const std::string& path) {
+  std::string_view pattern = kMsgWriteFailed;
+  size_t at = pattern.find("%s");
+  std::string text(pattern.substr(0, at));
+  text += path;
+  text += pattern.substr(at + 2);
+  return text;
+}
+
 bool WriteAll(std::FILE* file, const void* data, size_t count) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (count) {
@@ -356,7 +365,7 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   // Parts stay below 4 GiB whatever limit is asked for.
   riffLimit = std::min<uint64_t>(riffLimit, uint64_t{1} << 32);
   bool openDml = false;
-  uint64_t firstPartFrames = 0, partFrames = 0;
+  uint64_t firstPartFrames = 0, partFrames = 0, parts = 1;
   if (riffSize + 8 > riffLimit) {
     // First RIFF: headers, sound, k frames, its "ix00" (and the sound's
     // "ix01") and an "idx1" of k entries (plus the sound's); an "AVIX" part:
@@ -374,7 +383,7 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
                 soundBytes < 0x80000000u;
     if (fits) {
       uint64_t rest = frameCount > firstPartFrames ? frameCount - firstPartFrames : 0;
-      uint64_t parts = 1 + (rest + partFrames - 1) / partFrames;
+      parts = 1 + (rest + partFrames - 1) / partFrames;
       if (parts <= kAviWriterMaxParts) {
         openDml = true;
       } else if (riffSize > 0xFFFFFFFFu) {
@@ -388,6 +397,17 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
       ShowMessage(kMsgTooLarge, kTitleRefused);
       return false;
     }
+  }
+
+  // A movie the volume can't hold is refused before its first byte: writing
+  // it would fill the disk and fail at the end all the same.
+  uint64_t expected = riffSize + 8;
+  if (openDml)
+    expected += uint64_t{frameCount} * 8 + parts * (12 + 12 + kStandardIndexHead) +
+                2 * kStandardIndexHead + kDmlhSize;
+  if (expected > FileFreeSpace(path)) {
+    ShowMessage(WriteFailedText(path), kTitleWriteFailed);
+    return false;
   }
 
   w.file = FileOpen(path, "wb");
@@ -481,9 +501,23 @@ bool AviWriterClose() {
   AviWriterState& w = gAviWriter;
   if (!w.file) return true;
   if (!w.openDml) {
-    // The index and the movie list size follow the declared frame count.
-    WriteIdx1(w.frameCount);
+    // The index and the sizes follow the frames actually written: a movie
+    // that got fewer than it declared (a temp file that changed while it was
+    // read) must not index chunks that are not there. With the declared
+    // count, as always, the headers written at open stand.
+    WriteIdx1(w.framesWritten);
     PatchU32At(4, static_cast<uint32_t>(w.position - 8));
+    if (w.framesWritten != w.frameCount) {
+      HeaderCounts counts;
+      counts.riffSize = static_cast<uint32_t>(w.position - 8);
+      counts.avihFrames = w.framesWritten;
+      counts.streamFrames = w.framesWritten;
+      counts.moviSize =
+          static_cast<uint32_t>(4 + SoundChunkBytes(w) + uint64_t{w.framesWritten} * (w.frameBytes + 8));
+      ByteWriter h;
+      PutHeaders(h, w, counts);
+      PatchAt(0, h.data(), h.size());
+    }
   } else {
     // Counts and sizes follow the frames actually written; a movie that
     // stayed in its first RIFF needs no OpenDML headers.
@@ -508,12 +542,7 @@ bool AviWriterClose() {
 
   if (std::fclose(w.file.release()) != 0) w.writeFailed = true;
   if (w.writeFailed) {
-    std::string_view pattern = kMsgWriteFailed;
-    size_t at = pattern.find("%s");
-    std::string text(pattern.substr(0, at));
-    text += w.path;
-    text += pattern.substr(at + 2);
-    ShowMessage(text, kTitleWriteFailed);
+    ShowMessage(WriteFailedText(w.path), kTitleWriteFailed);
     return false;
   }
   return true;

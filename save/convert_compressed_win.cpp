@@ -133,7 +133,8 @@ struct JobCleanup {
 };
 }  // namespace
 
-bool ConvertTempCompressed(const TempConversion& c, bool* deleteFlag) {
+bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) {
+  bool* deleteFlag = &outcome->deleteFlag;
   static SaveJob job;
   job = SaveJob{};
   gSaveJob = &job;
@@ -146,7 +147,7 @@ bool ConvertTempCompressed(const TempConversion& c, bool* deleteFlag) {
 
   ProgressWindow progress(c.instance, c.owner, c.showProgress);
   EditableStreamSink sink(c.owner, job, progress);
-  if (!RunTempConversion(Narrow(c.tempPath), sink, &progress, c.owner)) {
+  if (!RunTempConversion(Narrow(c.tempPath), sink, &progress, c.owner, &outcome->result)) {
     *deleteFlag = job.deleteFlag;
     return false;
   }
@@ -202,5 +203,7 @@ bool ConvertTempCompressed(const TempConversion& c, bool* deleteFlag) {
     Say(c.owner, m.text, m.title);
     return false;
   }
+  outcome->saved = true;
+  outcome->soundSaved = job.streamCount == 2;
   return true;
 }

@@ -35,6 +35,14 @@ struct TempConversion {
   bool showProgress;
 };
 
+// What one way of the conversion tells the disposal of the temp files.
+struct ConversionOutcome {
+  bool deleteFlag = true;   // the user's word on deleting (the save dialog may clear it)
+  bool saved = false;       // a movie was written (a cancelled save writes none)
+  bool soundSaved = false;  // the WAV's sound is in it
+  TempConversionResult result;
+};
+
 // The uncompressed way without disposing of the temp files (the retry).
 bool ConvertTempToAviKeeping(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
                              const std::wstring& wavPath, std::wstring* folder, bool showProgress);

@@ -14,6 +14,7 @@
 #include "save/avi_writer.h"
 #include "save/convert_compressed_win.h"
 #include "save/convert_temp_internal_win.h"
+#include "save/save_messages.h"
 #include "save/save_resource.h"
 #include "save/temp_conversion.h"
 
@@ -23,10 +24,8 @@ namespace {
 constexpr char kTitleComeToThis[] = "こうなったら";
 constexpr char kMessageRetryUncompressed[] =
     "完全未圧縮，動画のみの保存となりますが，よろしいですか？";
-constexpr char kTitleError[] = "エラーです";
+constexpr char kTitleItIsAnError[] = "エラーです";
 constexpr char kMessageFailedAgain[] = "またしても失敗です";
-constexpr char kTitleByTheWay[] = "ところで";
-constexpr char kMessageDeleteTempFiles[] = "一時ファイルは削除なさいますか？";
 
 // The progress window's two controls, remembered while it exists.
 struct ProgressControls {
@@ -106,18 +105,33 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
                       bool compress) {
   const std::wstring output = OutputPath(folder);
   TempConversion c{instance, owner, tempPath, wavPath, output, showProgress};
-  bool deleteFlag = true;
+  ConversionOutcome outcome;
   bool ok;
   if (compress) {
-    ok = ConvertTempCompressed(c, &deleteFlag);
+    ok = ConvertTempCompressed(c, &outcome);
   } else {
     AviWriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
     ProgressWindow progress(instance, owner, showProgress);
-    ok = RunTempConversion(Narrow(tempPath), sink, &progress, owner);
+    ok = RunTempConversion(Narrow(tempPath), sink, &progress, owner, &outcome.result);
+    outcome.saved = ok;
+    outcome.soundSaved = sink.HasSound();
   }
 
   if (ok) {
-    if (deleteFlag) DeleteTempFiles(tempPath, wavPath);
+    if (!outcome.saved) {
+      // Cancelled in the save dialog, which asked about the temp files itself.
+      if (outcome.deleteFlag) DeleteTempFiles(tempPath, wavPath);
+      return true;
+    }
+    const std::string notice = TempConversionNotice(outcome.result);
+    if (!notice.empty())
+      ShowMessage(notice, kTitleTempNotice, MessageButtons::Ok, MessageIcon::Information, owner);
+    // Only what the movie holds in full may go: a temp file that was cut
+    // short or damaged, or a WAV whose sound was refused, is the only copy.
+    if (outcome.deleteFlag) {
+      if (TempConversionWhole(outcome.result)) DeleteFileW(tempPath.c_str());
+      if (!wavPath.empty() && outcome.soundSaved) DeleteFileW(wavPath.c_str());
+    }
     return true;
   }
   if (!compress) {
@@ -130,7 +144,7 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
     // The retry keeps the sound: the own writer takes it at no risk, and a
     // recording without its sound is less than the user had.
     ok = ConvertTempToAviKeeping(instance, owner, tempPath, wavPath, folder, showProgress);
-    if (!ok) ShowMessage(kMessageFailedAgain, kTitleError, MessageButtons::Ok, MessageIcon::None, owner);
+    if (!ok) ShowMessage(kMessageFailedAgain, kTitleItIsAnError, MessageButtons::Ok, MessageIcon::None, owner);
   }
   if (ShowMessage(kMessageDeleteTempFiles, kTitleByTheWay, MessageButtons::YesNo,
                   MessageIcon::Question, owner) == MessageAnswer::Yes)

@@ -177,6 +177,39 @@ TEST_F(ConvertTempTest, UncompressedTakesTheSoundAndDeletesBothTempFiles) {
   EXPECT_FALSE(Exists(wav));
 }
 
+// What the movie lacks is said once, and what still holds it stays.
+TEST_F(ConvertTempTest, ACutShortFileAndARefusedWavAreSaidAndKept) {
+  const std::wstring temp = WriteTemp(L"1208093002.tmp");
+  {
+    // The count says 40: the file holds records up to frame 3.
+    FILE* f = _wfopen(temp.c_str(), L"r+b");
+    ASSERT_TRUE(f);
+    const uint8_t forty[4] = {40, 0, 0, 0};
+    fseek(f, 24, SEEK_SET);
+    fwrite(forty, 1, 4, f);
+    fclose(f);
+  }
+  const std::wstring wav = folder_ + L"\\1208093002.wav";
+  FILE* f = _wfopen(wav.c_str(), L"wb");
+  fwrite("RIFF\x04\0\0\0WAVE", 1, 12, f);  // no "fmt " at all
+  fclose(f);
+  std::wstring folder = folder_;
+  DialogScript script;
+  script.Ignore(104)
+      .Message("あら？", Narrow(wav) + " はfmt ファイルではありませんでした")
+      .Message("あら？",
+               "一時ファイルが途中で切れていましたわ。\n40 フレームのうち 4 "
+               "フレームまでを保存いたしました。\n一時ファイルは残しておきますね。");
+  DialogDriver driver(script);
+  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, wav, &folder, true, false));
+  driver.Finish();
+  EXPECT_TRUE(Exists(temp)) << "cut short: kept";
+  EXPECT_TRUE(Exists(wav)) << "its sound is not in the movie: kept";
+  Movie movie = Read(FindAvi(folder_));
+  EXPECT_EQ(movie.frames.size(), 4u);
+  EXPECT_EQ(movie.soundBytes, -1);
+}
+
 TEST_F(ConvertTempTest, AForeignFileIsRefusedOnceAndKeptInTheUncompressedWay) {
   const std::wstring temp = folder_ + L"\\not_a_temp.tmp";
   FILE* f = _wfopen(temp.c_str(), L"wb");

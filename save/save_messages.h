@@ -10,3 +10,6 @@ inline constexpr char kMessageDeleteTempFiles[] = "一時ファイルは削除�
 inline constexpr char kTitleError[] = "Error";
 inline constexpr char kMessageShellAllocator[] = "SHGetMalloc Error";
 inline constexpr char kMessageInvalidFolder[] = "不正なフォルダです";
+// After a conversion of a temp file that was cut short or whose count was
+// damaged; the text itself is made with its figures (TempConversionNotice).
+inline constexpr char kTitleTempNotice[] = "あら？";

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "common/message.h"
 #include "save/avi_writer.h"
@@ -113,8 +114,40 @@ SaveErrorMessage SaveResultMessage(uint32_t result) {
   }
 }
 
+std::string TempConversionRemark(const TempConversionResult& r) {
+  switch (r.countState) {
+    case TempCountState::CutShort:
+      return "cut short: " + std::to_string(r.frames) + " of " + std::to_string(r.claimedFrames) +
+             " frames";
+    case TempCountState::Damaged:
+      return "header damaged: frame count " + std::to_string(r.headerCount) + ", " +
+             std::to_string(r.frames) + " frames from the records";
+    default:
+      return std::string();
+  }
+}
+
+std::string TempConversionNotice(const TempConversionResult& r) {
+  switch (r.countState) {
+    case TempCountState::CutShort:
+      return "一時ファイルが途中で切れていましたわ。\n" + std::to_string(r.claimedFrames) +
+             " フレームのうち " + std::to_string(r.frames) +
+             " フレームまでを保存いたしました。\n一時ファイルは残しておきますね。";
+    case TempCountState::Damaged:
+      return "一時ファイルのフレーム数がこわれていましたわ。\n記録されていた " +
+             std::to_string(r.frames) +
+             " フレームを保存いたしました。\n一時ファイルは残しておきますね。";
+    default:
+      return std::string();
+  }
+}
+
+bool TempConversionWhole(const TempConversionResult& r) {
+  return r.countState == TempCountState::Matches || r.countState == TempCountState::NeverSet;
+}
+
 bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempProgress* progress,
-                       void* owner) {
+                       void* owner, TempConversionResult* result) {
   TempFileReader reader;
   if (!TempFileReaderOpen(&reader, tempPath)) return false;
   const TempFileHeader& h = reader.header;
@@ -144,15 +177,25 @@ bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempPro
     }
     if (progress) progress->Position(picture.frameNumber);
   }
+  if (result) {
+    // A file that changed while it was read gives fewer frames than counted.
+    result->frames = reader.nextIndex;
+    result->claimedFrames = reader.claimedCount;
+    result->headerCount = h.frameCount;
+    result->countState = reader.countState;
+    if (reader.nextIndex < reader.frameCount) result->countState = TempCountState::CutShort;
+  }
   return sink.End();
 }
 
 AviWriterSink::~AviWriterSink() { AviWriterClose(); }
 
 bool AviWriterSink::Begin(const TempFileHeader& h, int64_t frameCount) {
-  return AviWriterOpen(output_, h.width, h.height, static_cast<uint32_t>(h.scale),
-                       static_cast<uint32_t>(h.rate), static_cast<uint32_t>(frameCount), wav_,
-                       soundMode_);
+  const bool ok = AviWriterOpen(output_, h.width, h.height, static_cast<uint32_t>(h.scale),
+                                static_cast<uint32_t>(h.rate), static_cast<uint32_t>(frameCount),
+                                wav_, soundMode_);
+  hasSound_ = ok && gAviWriter.soundIndex[0] != 0;
+  return ok;
 }
 
 bool AviWriterSink::Put(const uint8_t* frame, int64_t, int64_t count) {

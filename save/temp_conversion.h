@@ -53,11 +53,28 @@ class TempProgress {
   virtual void Position(int64_t frameNumber) = 0;
 };
 
+// What a conversion made of its temp file, beyond success.
+struct TempConversionResult {
+  int64_t frames = 0;         // AVI frames written
+  int64_t claimedFrames = 0;  // what the header declared, or the records claimed
+  int32_t headerCount = 0;    // the header's frame count as stored
+  TempCountState countState = TempCountState::Matches;
+};
+// The words for a result that is not simply whole, for a batch line:
+// "cut short: N of M frames" or "header damaged: frame count C, N frames from
+// the records"; empty when the file converted as it declares.
+std::string TempConversionRemark(const TempConversionResult& result);
+// The same said to the user in a message box (empty when there is nothing to
+// say); its title is kTitleTempNotice.
+std::string TempConversionNotice(const TempConversionResult& result);
+// Whether everything the temp file held is in the movie, so that it may go.
+bool TempConversionWhole(const TempConversionResult& result);
+
 // Reads the temp file once, front to back, decoding each picture over the one
 // before, and hands every picture once (with the indices it fills) to the
 // sink. Failures have shown their messages (owner: the message boxes' parent).
 bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempProgress* progress,
-                       void* owner = nullptr);
+                       void* owner = nullptr, TempConversionResult* result = nullptr);
 
 // The uncompressed way: every frame through the own writer, the sound from the WAV.
 class AviWriterSink : public TempFrameSink {
@@ -68,8 +85,11 @@ class AviWriterSink : public TempFrameSink {
   bool Begin(const TempFileHeader& header, int64_t frameCount) override;
   bool Put(const uint8_t* frame, int64_t first, int64_t count) override;
   bool End() override;
+  // The movie got the WAV's sound (false also when no WAV was given).
+  bool HasSound() const { return hasSound_; }
 
  private:
+  bool hasSound_ = false;
   std::string output_;
   std::string wav_;
   WavReadMode soundMode_;
