@@ -9,19 +9,12 @@
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/message.h"
+#include "save/save_messages.h"
 
 TempCaptureFile gTempCaptureFile;
 
 namespace {
 
-constexpr char kMsgCreateFailed[] = "一時ファイルの作成に失敗してしまいました。";
-constexpr char kTitleCreateFailed[] = "あら？";
-constexpr char kMsgReadFailed[] = "一時ファイルの読み込みに失敗しました";
-constexpr char kTitleReadFailed[] = "大変です";
-constexpr char kMsgUnknownFormat[] = "知らない形式のファイルです。";
-constexpr char kTitleUnknownFormat[] = "あら？";
-constexpr char kMsgNoMemory[] = "メモリの確保に失敗してしまいました";
-constexpr char kTitleNoMemory[] = "あらあら";
 
 constexpr uint32_t kMagic = FourCC("QTMP");
 
@@ -76,7 +69,7 @@ bool ReaderFail(TempFileReader* reader, const char* text, const char* title) {
   reader->frame.reset();
   reader->palette.reset();
   reader->finished = true;
-  ShowMessage(text, title);
+  ShowMessage(text, title, MessageButtons::Ok, MessageIcon::None, reader->owner);
   return false;
 }
 
@@ -229,7 +222,7 @@ bool CreateTempCaptureFile(const std::string& path, const TempFileHeader& header
                (header.surfaceFlag == 0 || format);
   if (valid) out.file = FileOpen(path, "wb");
   if (!out.file) {
-    ShowMessage(kMsgCreateFailed, kTitleCreateFailed);
+    ShowMessage(kMessageTempCreateFailed, kTitleAra);
     return false;
   }
   ByteWriter head;
@@ -247,7 +240,7 @@ bool CreateTempCaptureFile(const std::string& path, const TempFileHeader& header
   }
   if (!ok) {
     out.file.reset();
-    ShowMessage(kMsgCreateFailed, kTitleCreateFailed);
+    ShowMessage(kMessageTempCreateFailed, kTitleAra);
     return false;
   }
   return true;
@@ -286,23 +279,25 @@ bool CloseTempCaptureFile() {
   return ok;
 }
 
-bool TempFileReaderOpen(TempFileReader* reader, const std::string& path) {
+bool TempFileReaderOpen(TempFileReader* reader, const std::string& path, void* owner) {
   UniqueFile file = FileOpen(path, "rb");
   if (!file) {
     *reader = TempFileReader{};
-    return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+    reader->owner = owner;
+    return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
   }
-  return TempFileReaderAttach(reader, std::move(file));
+  return TempFileReaderAttach(reader, std::move(file), owner);
 }
 
-bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
+bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file, void* owner) {
   *reader = TempFileReader{};
+  reader->owner = owner;
   reader->file = std::move(file);
   std::FILE* in = reader->file.get();
 
   uint8_t head[kTempHeaderBytes];
   if (!ReadAll(in, head, sizeof head) || GetU32(head) != kMagic)
-    return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+    return ReaderFail(reader, kMessageUnknownFormat, kTitleAra);
   ByteReader fields(head + 4, sizeof head - 4);
   TempFileHeader& header = reader->header;
   header.surfaceFlag = fields.U8();
@@ -315,30 +310,30 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   header.frameCount = fields.I32();
   if (header.surfaceFlag > 1 || header.codec > kTempCodecRunXor || header.scale <= 0 ||
       header.rate <= 0)
-    return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+    return ReaderFail(reader, kMessageUnknownFormat, kTitleAra);
 
   if (header.surfaceFlag == 1) {
     uint8_t block[20];
-    if (!ReadAll(in, block, 8)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+    if (!ReadAll(in, block, 8)) return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
     reader->format.rowBytes = static_cast<int32_t>(GetU32(block));
     reader->format.bitsPerPixel = static_cast<int32_t>(GetU32(block + 4));
     if (!IsSurfaceDepth(reader->format.bitsPerPixel))
-      return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+      return ReaderFail(reader, kMessageUnknownFormat, kTitleAra);
     if (reader->format.bitsPerPixel == 16) {
-      if (!ReadAll(in, block + 8, 12)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+      if (!ReadAll(in, block + 8, 12)) return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
       reader->format.redMask = GetU32(block + 8);
       reader->format.greenMask = GetU32(block + 12);
       reader->format.blueMask = GetU32(block + 16);
       // A zero mask leaves no colour to scale (the conversion divides by it).
       if (!reader->format.redMask || !reader->format.greenMask || !reader->format.blueMask)
-        return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+        return ReaderFail(reader, kMessageUnknownFormat, kTitleAra);
     }
   }
 
   reader->sizes = TempFileFrameSizes(header, reader->format);
   // Sizes that describe no picture (none at all, rows shorter than their
   // pixels, more than any screen) come from a damaged or foreign header.
-  if (reader->sizes.frameBytes == 0) return ReaderFail(reader, kMsgUnknownFormat, kTitleUnknownFormat);
+  if (reader->sizes.frameBytes == 0) return ReaderFail(reader, kMessageUnknownFormat, kTitleAra);
 
   // Every picture the file can give needs these bytes; a file shorter than that
   // has damaged sizes or was cut before its first picture, and sizes taken from
@@ -347,7 +342,7 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
   int64_t end = -1;
   if (start >= 0 && FileSeek64(in, 0, SEEK_END)) end = FileTell64(in);
   if (end < start || !FileSeek64(in, start, SEEK_SET))
-    return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+    return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
   reader->fileEnd = end;
   uint64_t picture = reader->sizes.frameBytes + reader->sizes.paletteBytes +
                      (header.codec == kTempCodecPlain ? 4 : 0);
@@ -359,18 +354,18 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file) {
     reader->finished = true;
     return true;
   }
-  if (available < picture) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+  if (available < picture) return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
 
   reader->frame = Allocate(reader->sizes.frameBytes);
   reader->palette = Allocate(reader->sizes.paletteBytes);
-  if (!reader->frame || !reader->palette) return ReaderFail(reader, kMsgNoMemory, kTitleNoMemory);
-  if (!ReadReferenceFrame(reader)) return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+  if (!reader->frame || !reader->palette) return ReaderFail(reader, kMessageNoMemory, kTitleAraAra);
+  if (!ReadReferenceFrame(reader)) return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
   reader->recordsOffset = FileTell64(in);
 
   ScanRecords(reader);
   // Back to the reference frame, which leaves the stream at the first record.
   if (!FileSeek64(in, start, SEEK_SET) || !ReadReferenceFrame(reader))
-    return ReaderFail(reader, kMsgReadFailed, kTitleReadFailed);
+    return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
   return true;
 }
 

@@ -102,6 +102,7 @@ enum class TempCountState {
 
 struct TempFileReader {
   UniqueFile file;
+  void* owner = nullptr;  // the parent of the reader's message boxes
   TempFileHeader header;
   TempSurfaceFormat format;
   TempFrameSizes sizes;
@@ -138,9 +139,10 @@ struct TempPicture {
 // once to learn the movie's length (frameCount, countState) and leaves the
 // stream at the first record with the reference frame in the buffers.
 // Failures show the conversion's messages and return false.
-bool TempFileReaderOpen(TempFileReader* reader, const std::string& path);
+// owner: the parent of the message boxes (the conversion's owner window).
+bool TempFileReaderOpen(TempFileReader* reader, const std::string& path, void* owner = nullptr);
 // The same on a stream already open for reading (taken over by the reader).
-bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file);
+bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file, void* owner = nullptr);
 // Reads and decodes the next record into reader->frame / reader->palette.
 // False when the movie is complete: frameCount frames handed out, or the file
 // ended (it changed since it was opened).

@@ -12,6 +12,13 @@ MessageHandlerSlot SetMessageHandler(MessageHandlerSlot slot) {
   return previous;
 }
 
+std::string MessageWithPath(const char* pattern, const std::string& path) {
+  std::string text = pattern;
+  const size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, path);
+  return text;
+}
+
 MessageAnswer ShowMessage(const MessageRequest& request) {
   if (gMessageHandler.handler) return gMessageHandler.handler(request, gMessageHandler.context);
   std::fprintf(stderr, "[%s] %s\n", request.title.c_str(), request.text.c_str());

@@ -26,6 +26,10 @@ struct MessageHandlerSlot {
 // Returns the handler that was installed before, so a scope can put it back.
 MessageHandlerSlot SetMessageHandler(MessageHandlerSlot slot);
 
+// A message text with "%s" replaced by the path it speaks of (no other
+// format characters are read, so a path with "%" in it stays as it is).
+std::string MessageWithPath(const char* pattern, const std::string& path);
+
 // Without a handler the request goes to standard error and the answer is the
 // safe one: Ok for a notice, No for a question.
 MessageAnswer ShowMessage(const MessageRequest& request);

@@ -29,6 +29,18 @@ TEST(MessageLayer, NestedRecordersRestoreThePreviousHandler) {
   EXPECT_EQ(outer.messages()[0].text, "outer");
 }
 
+TEST(MessageLayer, PathGoesWhereThePatternSaysAndStaysAsItIs) {
+  struct Case {
+    const char* pattern;
+    const char* path;
+    const char* expected;
+  };
+  for (Case c : {Case{"%s を開くのに失敗しました", "C:\\a.wav", "C:\\a.wav を開くのに失敗しました"},
+                 Case{"%s の書き込み", "100%s%d.avi", "100%s%d.avi の書き込み"},
+                 Case{"no path here", "x", "no path here"}})
+    EXPECT_EQ(MessageWithPath(c.pattern, c.path), c.expected) << c.pattern;
+}
+
 TEST(MessageLayer, WithoutHandlerQuestionsAnswerNo) {
   MessageHandlerSlot previous = SetMessageHandler({});
   EXPECT_EQ(ShowMessage("q", "t", MessageButtons::YesNo), MessageAnswer::No);

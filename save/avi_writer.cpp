@@ -7,21 +7,12 @@
 
 #include "common/bytes.h"
 #include "common/message.h"
+#include "save/save_messages.h"
 
 AviWriterState gAviWriter;
 
 namespace {
 
-constexpr char kMsgCreateFailed[] = "ファイルが開けへんかったぁ";
-constexpr char kTitleCreateFailed[] = "しっぱいやぁ～";
-constexpr char kMsgWriteFailed[] = "%s の書き込みに失敗してしまいました";
-constexpr char kTitleWriteFailed[] = "しっぱいやぁ～";
-// A frame chunk, or a movie that even OpenDML parts can't hold, has sizes no
-// 32-bit field can describe.
-constexpr char kMsgTooLarge[] = "4GBを超えるAVIファイルは作れませんわ";
-constexpr char kMsgTooManyParts[] = "大きすぎて、AVIファイルに収まりませんわ";
-constexpr char kMsgBadShape[] = "動画の大きさかフレームレートが正しくありませんわ";
-constexpr char kTitleRefused[] = "それは困ります";
 
 constexpr uint32_t kMoviListOffset = 2048;
 constexpr uint64_t kFirstChunk = kMoviListOffset + 12;  // behind "LIST", size, "movi"
@@ -30,15 +21,6 @@ constexpr uint32_t kSoundPiece = 1024;
 constexpr uint64_t kStandardIndexHead = 8 + 24;
 // "dmlh" body: total frames and 61 reserved values.
 constexpr uint32_t kDmlhSize = 248;
-
-std::string WriteFailedText(const std::string& path) {
-  std::string_view pattern = kMsgWriteFailed;
-  size_t at = pattern.find("%s");
-  std::string text(pattern.substr(0, at));
-  text += path;
-  text += pattern.substr(at + 2);
-  return text;
-}
 
 bool WriteAll(std::FILE* file, const void* data, size_t count) {
   const auto* bytes = static_cast<const uint8_t*>(data);
@@ -340,7 +322,7 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   uint64_t stride = width > 0 ? ((uint64_t(width) * 24 + 31) & ~uint64_t{31}) / 8 : 0;
   uint64_t frameBytes = height > 0 ? stride * uint64_t(height) : 0;
   if (frameBytes == 0 || scale == 0 || rate == 0) {
-    ShowMessage(kMsgBadShape, kTitleRefused);
+    ShowMessage(kMessageAviBadShape, kTitleSoreWaKomarimasu);
     return false;
   }
 
@@ -359,7 +341,7 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   // Every size field is 32 bits: a frame they can't describe is refused rather
   // than written with wrapped sizes.
   if (frameBytes > 0xFFFFFFFFu) {
-    ShowMessage(kMsgTooLarge, kTitleRefused);
+    ShowMessage(kMessageAviTooLarge, kTitleSoreWaKomarimasu);
     return false;
   }
   // Parts stay below 4 GiB whatever limit is asked for.
@@ -387,14 +369,14 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
       if (parts <= kAviWriterMaxParts) {
         openDml = true;
       } else if (riffSize > 0xFFFFFFFFu) {
-        ShowMessage(kMsgTooManyParts, kTitleRefused);
+        ShowMessage(kMessageAviTooManyParts, kTitleSoreWaKomarimasu);
         return false;
       }
     }
     // What OpenDML can't split (a sound too long for its index, a limit
     // below one frame) is still written in one RIFF while that can hold it.
     if (!openDml && riffSize > 0xFFFFFFFFu) {
-      ShowMessage(kMsgTooLarge, kTitleRefused);
+      ShowMessage(kMessageAviTooLarge, kTitleSoreWaKomarimasu);
       return false;
     }
   }
@@ -406,13 +388,13 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
     expected += uint64_t{frameCount} * 8 + parts * (12 + 12 + kStandardIndexHead) +
                 2 * kStandardIndexHead + kDmlhSize;
   if (expected > FileFreeSpace(path)) {
-    ShowMessage(WriteFailedText(path), kTitleWriteFailed);
+    ShowMessage(MessageWithPath(kMessageAviWriteFailed, path), kTitleShippaiYaa);
     return false;
   }
 
   w.file = FileOpen(path, "wb");
   if (!w.file) {
-    ShowMessage(kMsgCreateFailed, kTitleCreateFailed);
+    ShowMessage(kMessageAviCreateFailed, kTitleShippaiYaa);
     return false;
   }
   w.path = path;
@@ -542,7 +524,7 @@ bool AviWriterClose() {
 
   if (std::fclose(w.file.release()) != 0) w.writeFailed = true;
   if (w.writeFailed) {
-    ShowMessage(WriteFailedText(w.path), kTitleWriteFailed);
+    ShowMessage(MessageWithPath(kMessageAviWriteFailed, w.path), kTitleShippaiYaa);
     return false;
   }
   return true;

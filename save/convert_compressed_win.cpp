@@ -8,25 +8,12 @@
 #include "common/message.h"
 #include "common/text_win.h"
 #include "save/save_job_win.h"
+#include "save/save_messages.h"
 #include "save/save_resource.h"
 #include "save/save_settings_dialog_win.h"
 #include "save/temp_conversion.h"
 
 namespace {
-constexpr char kTitleError[] = "Error";
-constexpr char kTitleTrouble[] = "たいへんですわ";
-constexpr char kMessageNoEditStream[] = "編集用ストリームの作成に失敗しました";
-constexpr char kMessageNoFrameStream[] = "ビットマップストリームの作成に失敗しました";
-constexpr char kTitleOuch[] = "あうぅっ";
-constexpr char kMessagePasteFailed[] = "ストリームをはりつけるのに失敗してしまいましたわ";
-constexpr char kMessageNoSoundStream[] = "オーディオストリームの作成に失敗しました";
-constexpr char kMessageSetInfoFailed[] = "編集ストリームの情報の設定に失敗してしまいました";
-constexpr char kMessageNoGlobalMemory[] =
-    "クリップボードに設定するようのメモリの確保に失敗してしまいましたわ";
-constexpr char kMessageNoGlobalLock[] = "クリップボードのロックに失敗してしまいましたわ";
-constexpr char kMessageNoClipboardStream[] =
-    "クリップボードからストリームを作成するのに失敗してしまいましたわ";
-
 ProgressWindow* gSaveProgress = nullptr;
 
 BOOL CALLBACK SaveProgress(int percent) {
@@ -46,7 +33,7 @@ PAVISTREAM MakeFrameStream(HWND owner, const BITMAPINFOHEADER& header, const uin
   const SIZE_T bytes = sizeof header + header.biSizeImage;
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
   if (!memory) {
-    Say(owner, kMessageNoGlobalMemory, kTitleTrouble);
+    Say(owner, kMessageNoGlobalMemory, kTitleTaihenDesuwa);
     return nullptr;
   }
   PAVISTREAM stream = nullptr;
@@ -56,10 +43,10 @@ PAVISTREAM MakeFrameStream(HWND owner, const BITMAPINFOHEADER& header, const uin
     GlobalUnlock(memory);
     if (avi::AVIMakeStreamFromClipboard(CF_DIB, memory, &stream) != 0 || !stream) {
       stream = nullptr;
-      Say(owner, kMessageNoClipboardStream, kTitleTrouble);
+      Say(owner, kMessageNoClipboardStream, kTitleTaihenDesuwa);
     }
   } else {
-    Say(owner, kMessageNoGlobalLock, kTitleTrouble);
+    Say(owner, kMessageNoGlobalLock, kTitleTaihenDesuwa);
   }
   GlobalFree(memory);
   return stream;
@@ -77,7 +64,7 @@ class EditableStreamSink : public TempFrameSink {
   bool Begin(const TempFileHeader& h, int64_t frameCount) override {
     if (avi::CreateEditableStream(&job_.streams[0], nullptr) != 0 || !job_.streams[0]) {
       job_.streams[0] = nullptr;
-      Say(owner_, kMessageNoEditStream, kTitleError);
+      Say(owner_, kMessageNoEditStream, kTitleErrorLatin);
       return false;
     }
     progress_.SetLabel(L"編集用ストリーム作成中");
@@ -96,14 +83,14 @@ class EditableStreamSink : public TempFrameSink {
   bool Put(const uint8_t* frame, int64_t first, int64_t count) override {
     PAVISTREAM single = MakeFrameStream(owner_, header_, frame);
     if (!single) {
-      Say(owner_, kMessageNoFrameStream, kTitleOuch);
+      Say(owner_, kMessageNoFrameStream, kTitleAuu);
       return false;
     }
     bool ok = true;
     for (int64_t i = 0; i < count && ok; ++i) {
       LONG position = static_cast<LONG>(first + i), length = 1;
       if (avi::EditStreamPaste(job_.streams[0], &position, &length, single, 0, -1) != 0) {
-        Say(owner_, kMessagePasteFailed, kTitleTrouble);
+        Say(owner_, kMessagePasteFailed, kTitleTaihenDesuwa);
         ok = false;
       }
     }
@@ -156,7 +143,7 @@ bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) 
     if (avi::AVIStreamOpenFromFileW(&job.streams[1], c.wavPath.c_str(), streamtypeAUDIO, 0,
                                     OF_SHARE_DENY_NONE, nullptr) != 0 || !job.streams[1]) {
       job.streams[1] = nullptr;
-      Say(c.owner, kMessageNoSoundStream, kTitleTrouble);
+      Say(c.owner, kMessageNoSoundStream, kTitleTaihenDesuwa);
     } else {
       job.streamCount = 2;
     }
@@ -189,7 +176,7 @@ bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) 
   SetRect(&info.rcFrame, 0, 0, sink.temp.width, sink.temp.height);
   lstrcpynW(info.szName, L"QUILVA VIDEO IMAGE", ARRAYSIZE(info.szName));
   if (avi::EditStreamSetInfoW(job.streams[0], &info, sizeof info) != 0) {
-    Say(c.owner, kMessageSetInfoFailed, kTitleError);
+    Say(c.owner, kMessageSetInfoFailed, kTitleErrorLatin);
     *deleteFlag = job.deleteFlag;
     return false;
   }

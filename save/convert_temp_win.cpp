@@ -21,11 +21,6 @@
 WavReadMode gConversionSoundMode = WavReadMode::Streamed;
 
 namespace {
-constexpr char kTitleComeToThis[] = "こうなったら";
-constexpr char kMessageRetryUncompressed[] =
-    "完全未圧縮，動画のみの保存となりますが，よろしいですか？";
-constexpr char kTitleItIsAnError[] = "エラーです";
-constexpr char kMessageFailedAgain[] = "またしても失敗です";
 
 // The progress window's two controls, remembered while it exists.
 struct ProgressControls {
@@ -125,7 +120,7 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
     }
     const std::string notice = TempConversionNotice(outcome.result);
     if (!notice.empty())
-      ShowMessage(notice, kTitleTempNotice, MessageButtons::Ok, MessageIcon::Information, owner);
+      ShowMessage(notice, kTitleAra, MessageButtons::Ok, MessageIcon::Information, owner);
     // Only what the movie holds in full may go: a temp file that was cut
     // short or damaged, or a WAV whose sound was refused, is the only copy.
     if (outcome.deleteFlag) {
@@ -139,14 +134,14 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
     // only copy of the recording, and the converter can try them again.
     return false;
   }
-  if (ShowMessage(kMessageRetryUncompressed, kTitleComeToThis, MessageButtons::YesNo,
+  if (ShowMessage(kMessageRetryUncompressed, kTitleKounattara, MessageButtons::YesNo,
                   MessageIcon::Question, owner) == MessageAnswer::Yes) {
     // The retry keeps the sound: the own writer takes it at no risk, and a
     // recording without its sound is less than the user had.
     ok = ConvertTempToAviKeeping(instance, owner, tempPath, wavPath, folder, showProgress);
-    if (!ok) ShowMessage(kMessageFailedAgain, kTitleItIsAnError, MessageButtons::Ok, MessageIcon::None, owner);
+    if (!ok) ShowMessage(kMessageFailedAgain, kTitleErrorDesu, MessageButtons::Ok, MessageIcon::None, owner);
   }
-  if (ShowMessage(kMessageDeleteTempFiles, kTitleByTheWay, MessageButtons::YesNo,
+  if (ShowMessage(kMessageDeleteTempFiles, kTitleTokorode, MessageButtons::YesNo,
                   MessageIcon::Question, owner) == MessageAnswer::Yes)
     DeleteTempFiles(tempPath, wavPath);
   return ok;

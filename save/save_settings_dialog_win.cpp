@@ -36,17 +36,17 @@ void ChooseCompression(int stream) {
 void Confirm(HWND dialog) {
   GetDlgItemTextW(dialog, IDC_SAVE_PATH, gSaveJob->outputPath, kSavePathCapacity);
   if (gSaveJob->outputPath[0] == L'\0') {
-    ShowMessage(kMessageNoFileName, kTitleTroubled, MessageButtons::Ok, MessageIcon::None, dialog);
+    ShowMessage(kMessageNoFileName, kTitleKomarimashitawa, MessageButtons::Ok, MessageIcon::None, dialog);
     return;
   }
   EndDialog(dialog, 1);
 }
 
 void CancelSave(HWND dialog) {
-  if (ShowMessage(kMessageCancelSave, kTitleJustInCase, MessageButtons::YesNo,
+  if (ShowMessage(kMessageCancelSave, kTitleNennotame, MessageButtons::YesNo,
                   MessageIcon::Question, dialog) != MessageAnswer::Yes)
     return;
-  gSaveJob->deleteFlag = ShowMessage(kMessageDeleteTempFiles, kTitleByTheWay, MessageButtons::YesNo,
+  gSaveJob->deleteFlag = ShowMessage(kMessageDeleteTempFiles, kTitleTokorode, MessageButtons::YesNo,
                                      MessageIcon::Question, dialog) == MessageAnswer::Yes;
   gSaveJob->outputPath[0] = L'\0';
   EndDialog(dialog, 0);

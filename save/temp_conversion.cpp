@@ -7,6 +7,7 @@
 
 #include "common/message.h"
 #include "save/avi_writer.h"
+#include "save/save_messages.h"
 
 std::string OutputTimeName(const std::tm& localTime) {
   char name[32];
@@ -88,30 +89,9 @@ bool ConvertSurfaceFrame(const TempFileHeader& header, const TempSurfaceFormat& 
 }
 
 SaveErrorMessage SaveResultMessage(uint32_t result) {
-  static constexpr const char* kFailed = "失敗です";
-  static constexpr const char* kError = "エラーです";
-  switch (result) {
-    case 0x80044065: return {"サポートされていません", kFailed};
-    case 0x80044066: return {"ファイルを読み込むことが出来ませんでした", kFailed};
-    case 0x80044067: return {"メモリが不充分なためファイルを開くことが出来ません", kFailed};
-    case 0x80044068:
-      return {"内部エラーが発生しました．\nこの圧縮形式は利用できない可能性があります．", kError};
-    case 0x80044069: return {"フラグに問題があります", kFailed};
-    case 0x8004406A: return {"パラメータに問題があります", kFailed};
-    case 0x8004406B: return {"サイズに問題があります", kFailed};
-    case 0x8004406C: return {"ハンドルに問題があります", kFailed};
-    case 0x8004406D: return {"ファイル読み込み中にディスクエラーが発生しました", kFailed};
-    case 0x8004406E: return {"ファイル書き込み中にディスクエラーが発生しました", kFailed};
-    case 0x8004406F: return {"ファイルをオープン中にディスクエラーが発生しました", kFailed};
-    case 0x80044070: return {"ストリームの圧縮に失敗しました", kFailed};
-    case 0x80044071: return {"圧縮用DLLがありません", kFailed};
-    case 0x80044072: return {"読み込み専用です", kFailed};
-    case 0x80044073: return {"データがありません", kFailed};
-    case 0x80044074: return {"メモリが足りません", kFailed};
-    case 0x80044075: return {"圧縮できません", kFailed};
-    case 0x800440C6: return {"ユーザによって処理が中断されました", "中断～！"};
-    default: return {"予期しないエラーです", "たいへんですわ"};
-  }
+  for (const SaveErrorText& e : kSaveErrorTexts)
+    if (e.result == result) return {e.text, e.title};
+  return {kSaveErrorUnexpected.text, kSaveErrorUnexpected.title};
 }
 
 std::string TempConversionRemark(const TempConversionResult& r) {
@@ -130,13 +110,10 @@ std::string TempConversionRemark(const TempConversionResult& r) {
 std::string TempConversionNotice(const TempConversionResult& r) {
   switch (r.countState) {
     case TempCountState::CutShort:
-      return "一時ファイルが途中で切れていましたわ。\n" + std::to_string(r.claimedFrames) +
-             " フレームのうち " + std::to_string(r.frames) +
-             " フレームまでを保存いたしました。\n一時ファイルは残しておきますね。";
+      return kMessageCutShortPart1 + std::to_string(r.claimedFrames) + kMessageCutShortPart2 +
+             std::to_string(r.frames) + kMessageCutShortPart3;
     case TempCountState::Damaged:
-      return "一時ファイルのフレーム数がこわれていましたわ。\n記録されていた " +
-             std::to_string(r.frames) +
-             " フレームを保存いたしました。\n一時ファイルは残しておきますね。";
+      return kMessageDamagedCountPart1 + std::to_string(r.frames) + kMessageDamagedCountPart2;
     default:
       return std::string();
   }
@@ -149,7 +126,7 @@ bool TempConversionWhole(const TempConversionResult& r) {
 bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempProgress* progress,
                        void* owner, TempConversionResult* result) {
   TempFileReader reader;
-  if (!TempFileReaderOpen(&reader, tempPath)) return false;
+  if (!TempFileReaderOpen(&reader, tempPath, owner)) return false;
   const TempFileHeader& h = reader.header;
   // Surface flag 0 pictures already are output frames; others are converted
   // into a buffer of their own, once per picture however many indices it fills.
@@ -158,7 +135,7 @@ bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempPro
     const uint64_t bytes = Stride24(h.width) * static_cast<uint64_t>(h.height);
     if (bytes <= SIZE_MAX) converted.reset(new (std::nothrow) uint8_t[bytes]);
     if (!converted) {
-      ShowMessage("メモリの確保に失敗してしまいました", "あらあら", MessageButtons::Ok,
+      ShowMessage(kMessageNoMemory, kTitleAraAra, MessageButtons::Ok,
                   MessageIcon::None, owner);
       return false;
     }

@@ -65,7 +65,7 @@ struct TempConversionResult {
 // the records"; empty when the file converted as it declares.
 std::string TempConversionRemark(const TempConversionResult& result);
 // The same said to the user in a message box (empty when there is nothing to
-// say); its title is kTitleTempNotice.
+// say); its title is kTitleAra.
 std::string TempConversionNotice(const TempConversionResult& result);
 // Whether everything the temp file held is in the movie, so that it may go.
 bool TempConversionWhole(const TempConversionResult& result);

@@ -8,28 +8,9 @@
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/message.h"
+#include "save/save_messages.h"
 
 namespace {
-
-constexpr char kMsgOpenFailed[] = "%s を開くのに失敗しました";
-constexpr char kMsgNotRiff[] = "%s はRIFFファイルではありませんでした";
-constexpr char kMsgNotWave[] = "%s はWAVEファイルではありませんでした";
-constexpr char kMsgNotFmt[] = "%s はfmt ファイルではありませんでした";
-constexpr char kTitleFileProblem[] = "あら？";
-constexpr char kMsgNotPcm[] = "PCM音源ではありませんわ";
-constexpr char kMsgNoData[] = "dataチャンクが発見できませんでしたわ";
-constexpr char kTitleNotUsable[] = "それは困ります";
-constexpr char kMsgNoMemory[] = "WAVEデータを読み込むためのメモリの確保に失敗してしまいました";
-constexpr char kTitleNoMemory[] = "困りましたわ";
-
-std::string WithPath(const char* pattern, const std::string& path) {
-  std::string_view view = pattern;
-  size_t at = view.find("%s");
-  std::string text(view.substr(0, at));
-  text += path;
-  text += view.substr(at + 2);
-  return text;
-}
 
 
 bool ReadId(std::FILE* file, uint32_t* id) {
@@ -69,7 +50,7 @@ bool WavReadSound(const std::string& path, WavReadMode mode, WavSound* sound) {
   UniqueFile file = FileOpen(path, "rb");
   if (!file) {
     *sound = WavSound{};
-    return Fail(sound, WithPath(kMsgOpenFailed, path), kTitleFileProblem);
+    return Fail(sound, MessageWithPath(kMessageWavOpenFailed, path), kTitleAra);
   }
   return WavReadSoundFrom(std::move(file), path, mode, sound);
 }
@@ -80,12 +61,12 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   std::FILE* in = sound->file.get();
   uint32_t id = 0;
   if (!ReadId(in, &id) || id != FourCC("RIFF"))
-    return Fail(sound, WithPath(kMsgNotRiff, path), kTitleFileProblem);
+    return Fail(sound, MessageWithPath(kMessageWavNotRiff, path), kTitleAra);
   uint32_t riffSize;
   if (!ReadId(in, &riffSize) || !ReadId(in, &id) || id != FourCC("WAVE"))
-    return Fail(sound, WithPath(kMsgNotWave, path), kTitleFileProblem);
+    return Fail(sound, MessageWithPath(kMessageWavNotWave, path), kTitleAra);
   if (!ReadId(in, &id) || id != FourCC("fmt "))
-    return Fail(sound, WithPath(kMsgNotFmt, path), kTitleFileProblem);
+    return Fail(sound, MessageWithPath(kMessageWavNotFmt, path), kTitleAra);
 
   // The format area holds 20 bytes; a longer chunk is skipped behind them, a
   // shorter one leaves the rest zero (no extra size).
@@ -100,18 +81,18 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   // Without a block alignment or a sample rate no stream header can be made
   // (the stream length divides by the alignment).
   if (sound->FormatTag() != 1 || sound->BlockAlign() == 0 || sound->SamplesPerSecond() == 0)
-    return Fail(sound, kMsgNotPcm, kTitleNotUsable);
+    return Fail(sound, kMessageWavNotPcm, kTitleSoreWaKomarimasu);
 
   uint32_t size = 0;
   for (;;) {
     if (!ReadId(in, &id) || !ReadId(in, &size)) {
-      if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
+      if (mode == WavReadMode::Streamed) return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
       sound->file.reset();
       return false;
     }
     if (id == FourCC("data")) break;
     if (!FileSeek64(in, size, SEEK_CUR)) {
-      if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
+      if (mode == WavReadMode::Streamed) return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
       sound->file.reset();
       return false;
     }
@@ -123,7 +104,7 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   int64_t end = -1;
   if (here >= 0 && FileSeek64(in, 0, SEEK_END)) end = FileTell64(in);
   if (end < here || !FileSeek64(in, here, SEEK_SET)) {
-    if (mode == WavReadMode::Streamed) return Fail(sound, kMsgNoData, kTitleNotUsable);
+    if (mode == WavReadMode::Streamed) return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
     sound->file.reset();
     return false;
   }
@@ -131,7 +112,7 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
 
   if (mode == WavReadMode::InMemory) {
     sound->bytes.reset(new (std::nothrow) uint8_t[sound->dataBytes ? sound->dataBytes : 1]);
-    if (!sound->bytes) return Fail(sound, kMsgNoMemory, kTitleNoMemory);
+    if (!sound->bytes) return Fail(sound, kMessageWavNoMemory, kTitleKomarimashitawaKanji);
     sound->dataBytes =
         static_cast<uint32_t>(std::fread(sound->bytes.get(), 1, sound->dataBytes, in));
     sound->file.reset();

@@ -10,6 +10,7 @@
 #include "platform/scrnsave/screen_saver.h"
 #include "saver/resource.h"
 #include "saver/saver_geometry.h"
+#include "saver/saver_messages.h"
 #include "saver/saver_movie_win.h"
 #include "saver/tindora_win.h"
 
@@ -18,8 +19,6 @@ constexpr UINT_PTR kPlaybackTimer = 0x7FFF;
 constexpr int kPathCapacity = 260;
 constexpr RECT kPreviewArea{5, 5, 160, 160};
 const wchar_t* const kDisplayModeNames[] = {L"中央に表示", L"並べて表示", L"拡大表示"};
-constexpr char kMessageCannotOpen[] = "ファイルが開けませんでした";
-constexpr char kTitleError[] = "Error";
 
 // One saver window's playback, from its creation to its destruction.
 struct SaverPlayback {
@@ -127,7 +126,7 @@ void PaintPreview(HWND dialog) {
   SaverMovieClose(movie);
   if (!frame) {
     gConfigPath.clear();
-    ShowMessage(kMessageCannotOpen, kTitleError);
+    ShowMessage(kMessageCannotOpen, kTitleErrorLatin);
   }
 }
 
