@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/dib_geometry.h"
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/custom_filter.h"
 #include "editor/filters/edge_extraction.h"

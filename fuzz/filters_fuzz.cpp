@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/dib_geometry.h"
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/custom_filter.h"
 #include "editor/filters/edge_extraction.h"

@@ -7,13 +7,11 @@
 #include <vector>
 
 #include "common/bytes.h"
-#include "editor/filters/frame_view.h"
+#include "common/dib_geometry.h"
 
 ColourKernelOptions colourKernelOptions;
 
 namespace {
-
-constexpr size_t kHeaderSize = 40;
 
 // Truncates toward zero after clamping to 0..255; the clamp comes first so that
 // no out-of-range double is ever converted.
@@ -287,38 +285,32 @@ struct PaleOp {
 
 bool DepthDispatch(const uint8_t* frame, size_t frameSize, DibLayout* layout) {
   *layout = DibLayout{};
-  if (!frame || frameSize < kHeaderSize) return false;
+  if (!frame || frameSize < kDibHeaderBytes) return false;
   const int64_t width = static_cast<int32_t>(GetU32(frame + 4));
   const int64_t height = std::llabs(static_cast<int32_t>(GetU32(frame + 8)));
   const int bits = GetU16(frame + 14);
   const uint32_t compression = GetU32(frame + 16);
-  const uint64_t coloursUsed = GetU32(frame + 32);
-  const uint64_t available = frameSize - kHeaderSize;
+  const uint32_t coloursUsed = GetU32(frame + 32);
+  const uint64_t offset = PixelOffset(bits, compression, coloursUsed);
 
-  auto table = [&](uint64_t entries) {
-    if (entries * 4 > available) return false;
+  // A palettised frame (or any frame naming its colours) changes through its
+  // colour table alone.
+  if (coloursUsed != 0 || bits == 1 || bits == 4 || bits == 8) {
+    if (offset > frameSize) return false;
     layout->kind = DibPixels::Table;
-    layout->offset = kHeaderSize;
-    layout->count = static_cast<size_t>(entries);
+    layout->offset = kDibHeaderBytes;
+    layout->count = static_cast<size_t>((offset - kDibHeaderBytes) / 4);
     return true;
-  };
-  if (coloursUsed != 0) return table(coloursUsed);
-  switch (bits) {
-    case 1: return table(2);
-    case 4: return table(16);
-    case 8: return table(256);
-    case 16:
-    case 24:
-    case 32: break;
-    default: return true;
   }
+  if (bits != 16 && bits != 24 && bits != 32) return true;
   if (width <= 0 || height == 0) return true;
   // Bit-field masks are skipped unread: 16 bits are taken as 5-5-5 regardless.
-  const uint64_t skip = (bits != 24 && compression != 0) ? 12 : 0;
   const uint64_t stride = static_cast<uint64_t>(DibStride(width, bits));
-  if (skip > available || (available - skip) / stride < static_cast<uint64_t>(height)) return false;
+  if (offset > frameSize || (frameSize - offset) / stride < static_cast<uint64_t>(height)) {
+    return false;
+  }
   layout->kind = bits == 16 ? DibPixels::Rgb555 : bits == 24 ? DibPixels::Rgb24 : DibPixels::Rgb32;
-  layout->offset = static_cast<size_t>(kHeaderSize + skip);
+  layout->offset = static_cast<size_t>(offset);
   layout->width = static_cast<int>(width);
   layout->height = static_cast<int>(height);
   layout->stride = static_cast<size_t>(stride);

@@ -3,7 +3,7 @@
 // source over the neighbours inside the picture, clamped to 0..255.
 #include <cstdint>
 
-#include "editor/filters/frame_view.h"
+#include "common/dib_geometry.h"
 
 // Coefficients c1..c9 row by row as the dialog shows them. Rows count memory
 // rows, which run bottom-up: c1 c2 c3 weigh the picture row below the pixel.

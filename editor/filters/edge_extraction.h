@@ -5,7 +5,7 @@
 // Sobel) get the source's value.
 #include <cstdint>
 
-#include "editor/filters/frame_view.h"
+#include "common/dib_geometry.h"
 
 enum EdgeOperator : uint8_t {
   kEdgeDifference = 0,  // "微分"

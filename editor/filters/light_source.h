@@ -4,7 +4,7 @@
 // variation of the light's colour, strength and position in a whole-movie run.
 #include <cstdint>
 
-#include "editor/filters/frame_view.h"
+#include "common/dib_geometry.h"
 
 // Lights the frame in place: the pixel under the light turns white, every
 // other pixel gains (colour x (k*k/255)) / squared distance per channel,

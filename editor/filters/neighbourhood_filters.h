@@ -7,7 +7,7 @@
 // overlap. A size mismatch between the views returns false, writing nothing.
 #include <cstdint>
 
-#include "editor/filters/frame_view.h"
+#include "common/dib_geometry.h"
 
 // The value that would stand at index k if values[0..lastIndex] were sorted
 // ascending (partition-exchange selection). Reorders the array. A k outside

@@ -108,9 +108,9 @@ void RefApplyColour(uint8_t* frame, RefColourKernel kernel, const RefColourParam
   if (bits == 1) return table(2);
   if (bits == 4) return table(16);
   if (bits == 8) return table(256);
-  const ptrdiff_t stride = ((int64_t{bits} * width + 31) & ~31) / 8;
+  const ptrdiff_t stride = static_cast<ptrdiff_t>(DibStride(width, bits));
+  uint8_t* rows = frame + PixelOffset(bits, compression, used);
   if (bits == 16) {
-    uint8_t* rows = compression ? t + 12 : t;
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
         uint8_t* q = rows + y * stride + 2 * x;
@@ -142,7 +142,6 @@ void RefApplyColour(uint8_t* frame, RefColourKernel kernel, const RefColourParam
   }
   if (bits != 24 && bits != 32) return;
   const int step = bits / 8;
-  uint8_t* rows = (bits == 32 && compression) ? t + 12 : t;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       uint8_t* q = rows + y * stride + step * x;

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/filters/frame_view.h"
+#include "common/dib_geometry.h"
 
 enum class RefColourKernel { Rgb, YCrCb, Contrast, Gamma, Grayscale, Pale };
 
