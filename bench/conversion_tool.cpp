@@ -23,7 +23,7 @@ int Make(const std::string& path, int seconds, int codec) {
   header.width = kWidth;
   header.height = kHeight;
   header.rate = kRate;
-  const size_t stride = Stride24(kWidth), bytes = stride * kHeight;
+  const size_t stride = DibStride(kWidth, 24), bytes = stride * kHeight;
   std::vector<uint8_t> previous(bytes), current(bytes);
   std::mt19937 random(7);
   for (size_t i = 0; i < bytes; ++i) previous[i] = static_cast<uint8_t>((i / 3 % kWidth) ^ (i / stride));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/dib_geometry.h"
 #include "common/file.h"
 #include "common/message.h"
 #include "save/save_messages.h"
@@ -172,7 +173,7 @@ TempFrameSizes TempFileFrameSizes(const TempFileHeader& header, const TempSurfac
   uint64_t frameBytes = 0;
   uint64_t paletteBytes = 0;
   if (header.surfaceFlag == 0) {
-    frameBytes = (width * 24 + 31) / 32 * 4 * height;
+    frameBytes = static_cast<uint64_t>(DibStride(header.width, 24)) * height;
   } else if (header.surfaceFlag == 1) {
     if (!IsSurfaceDepth(format.bitsPerPixel) || format.rowBytes <= 0) return sizes;
     uint64_t bits = static_cast<uint64_t>(format.bitsPerPixel);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/dib_geometry.h"
 #include "common/message.h"
 #include "save/save_messages.h"
 
@@ -319,7 +320,7 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   w.file.reset();
   w = AviWriterState{};
 
-  uint64_t stride = width > 0 ? ((uint64_t(width) * 24 + 31) & ~uint64_t{31}) / 8 : 0;
+  uint64_t stride = width > 0 ? static_cast<uint64_t>(DibStride(width, 24)) : 0;
   uint64_t frameBytes = height > 0 ? stride * uint64_t(height) : 0;
   if (frameBytes == 0 || scale == 0 || rate == 0) {
     ShowMessage(kMessageAviBadShape, kTitleSoreWaKomarimasu);

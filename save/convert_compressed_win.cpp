@@ -77,7 +77,7 @@ class EditableStreamSink : public TempFrameSink {
     header_.biPlanes = 1;
     header_.biBitCount = 24;
     header_.biCompression = BI_RGB;
-    header_.biSizeImage = static_cast<DWORD>(Stride24(h.width) * static_cast<uint64_t>(h.height));
+    header_.biSizeImage = static_cast<DWORD>(DibStride(h.width, 24) * h.height);
     return true;
   }
   bool Put(const uint8_t* frame, int64_t first, int64_t count) override {

@@ -47,7 +47,7 @@ bool ConvertSurfaceFrame(const TempFileHeader& header, const TempSurfaceFormat& 
   if (header.width <= 0 || header.height <= 0 || format.rowBytes <= 0) return false;
   const uint64_t width = static_cast<uint64_t>(header.width);
   const uint64_t height = static_cast<uint64_t>(header.height);
-  const uint64_t stride = Stride24(header.width);
+  const uint64_t stride = static_cast<uint64_t>(DibStride(header.width, 24));
   const uint64_t rowBytes = static_cast<uint64_t>(format.rowBytes);
   const int bits = format.bitsPerPixel;
   const uint64_t needed = bits == 8 ? width : bits == 16 ? width * 2 : bits == 24 ? width * 3
@@ -132,7 +132,7 @@ bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempPro
   // into a buffer of their own, once per picture however many indices it fills.
   std::unique_ptr<uint8_t[]> converted;
   if (h.surfaceFlag == 1) {
-    const uint64_t bytes = Stride24(h.width) * static_cast<uint64_t>(h.height);
+    const uint64_t bytes = static_cast<uint64_t>(DibStride(h.width, 24)) * static_cast<uint64_t>(h.height);
     if (bytes <= SIZE_MAX) converted.reset(new (std::nothrow) uint8_t[bytes]);
     if (!converted) {
       ShowMessage(kMessageNoMemory, kTitleAraAra, MessageButtons::Ok,

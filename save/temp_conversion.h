@@ -6,6 +6,7 @@
 #include <string>
 
 #include "capture/temp_file.h"
+#include "common/dib_geometry.h"
 #include "save/wav_reader.h"
 
 // "%m_%d_%H_%M_%S" of the local time.
@@ -21,12 +22,10 @@ std::string PathWithAviExtension(const std::string& path);
 // the extension "WAV" ("a\\0102.tmp" -> "a\\0102.WAV"; no extension: one added).
 std::string CompanionWavPath(const std::string& tempPath);
 
-// Row stride of the 24-bit output frame.
-inline uint64_t Stride24(int64_t width) { return static_cast<uint64_t>((width * 24 + 31) / 32 * 4); }
 
 // Converts one picture of a surface-flag-1 temp file (the frame buffer as
 // recorded, top row first) into the 24-bit bottom-up output frame of
-// height × Stride24(width) bytes. 8 bits go through the palette (red in byte
+// height × DibStride(width, 24) bytes. 8 bits go through the palette (red in byte
 // 0), 16 bits through the masks (a zero mask gives 0 for its colour instead of
 // dividing by zero), 24 and 32 bits are copied. 1 and 4 bits have no
 // conversion and give black. The row padding is cleared. False only for

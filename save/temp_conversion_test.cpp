@@ -50,7 +50,7 @@ Surface MakeSurface(int width, int height, int bits, int rowBytes) {
 }
 
 std::vector<uint8_t> Convert(const Surface& s, const uint8_t* palette = nullptr) {
-  std::vector<uint8_t> out(Stride24(s.header.width) * s.header.height, 0xEE);
+  std::vector<uint8_t> out(DibStride(s.header.width, 24) * s.header.height, 0xEE);
   EXPECT_TRUE(ConvertSurfaceFrame(s.header, s.format, palette, s.frame.data(), out.data()));
   return out;
 }
@@ -109,7 +109,7 @@ TEST(SurfaceConversion, FourBitsGiveBlackAndBadSizesAreRefused) {
   std::vector<uint8_t> out = Convert(s);
   EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end()), std::vector<uint8_t>(12, 0));
   Surface narrow = MakeSurface(4, 1, 32, 8);  // a row shorter than its pixels
-  std::vector<uint8_t> sink(Stride24(4));
+  std::vector<uint8_t> sink(DibStride(4, 24));
   EXPECT_FALSE(ConvertSurfaceFrame(narrow.header, narrow.format, nullptr, narrow.frame.data(), sink.data()));
   Surface paletteless = MakeSurface(1, 1, 8, 4);
   EXPECT_FALSE(ConvertSurfaceFrame(paletteless.header, paletteless.format, nullptr,
@@ -176,7 +176,7 @@ TEST(TempConversionLoop, EachPictureOnceWithTheIndicesItFillsThenRowsTurnedFor32
   ASSERT_TRUE(CloseTempCaptureFile());
 
   RecordingSink sink;
-  sink.bytes = Stride24(2) * 2;
+  sink.bytes = DibStride(2, 24) * 2;
   ASSERT_TRUE(RunTempConversion(path, sink, nullptr));
   EXPECT_TRUE(sink.ended);
   EXPECT_EQ(sink.frameCount, 4);

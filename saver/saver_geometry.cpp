@@ -1,10 +1,5 @@
 #include "saver/saver_geometry.h"
 
-namespace {
-constexpr uint32_t kDibHeaderSize = 40;
-constexpr uint32_t kBiRgb = 0;
-}  // namespace
-
 std::vector<SaverPlacement> PlaceSaverFrame(const SaverRect& area, int32_t w, int32_t h,
                                             int32_t mode) {
   std::vector<SaverPlacement> out;
@@ -31,18 +26,6 @@ std::vector<SaverPlacement> PlaceSaverFrame(const SaverRect& area, int32_t w, in
     }
   }
   return out;
-}
-
-uint32_t SaverPixelBitsOffset(uint32_t colorsUsed, uint16_t bitCount, uint32_t compression) {
-  if (colorsUsed != 0) return kDibHeaderSize + colorsUsed * 4;
-  switch (bitCount) {
-    case 1: return kDibHeaderSize + 8;
-    case 4: return kDibHeaderSize + 64;
-    case 8: return kDibHeaderSize + 1024;
-    case 16:
-    case 32: return kDibHeaderSize + (compression != kBiRgb ? 12 : 0);
-    default: return kDibHeaderSize;
-  }
 }
 
 uint32_t SaverTimerInterval(uint32_t scale, uint32_t rate) {

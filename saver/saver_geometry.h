@@ -20,11 +20,6 @@ struct SaverPlacement {
 std::vector<SaverPlacement> PlaceSaverFrame(const SaverRect& area, int32_t w, int32_t h,
                                             int32_t mode);
 
-// Offset of the pixel bits behind a packed DIB's 40-byte header: the colour
-// table (colours-used entries, or the full table for 1, 4 and 8 bits) or the
-// three bit masks for 16 and 32 bits with bit fields.
-uint32_t SaverPixelBitsOffset(uint32_t colorsUsed, uint16_t bitCount, uint32_t compression);
-
 // Timer interval in milliseconds for a stream of rate / scale frames per
 // second, rounded to the nearest millisecond as MulDiv(scale, 1000, rate)
 // does. Returns 0 for a stream whose rate or scale makes no interval (the saver

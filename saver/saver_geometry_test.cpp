@@ -1,5 +1,7 @@
 #include "saver/saver_geometry.h"
 
+#include "common/dib_geometry.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,14 +59,14 @@ TEST(SaverGeometry, EmptyFramesPlaceNothing) {
 }
 
 TEST(SaverGeometry, PixelBitsFollowTheColourTableOrMasks) {
-  EXPECT_EQ(SaverPixelBitsOffset(0, 24, 0), 40u);
-  EXPECT_EQ(SaverPixelBitsOffset(0, 8, 0), 40u + 1024u);
-  EXPECT_EQ(SaverPixelBitsOffset(16, 8, 0), 40u + 64u) << "a short table counts";
-  EXPECT_EQ(SaverPixelBitsOffset(0, 4, 0), 104u);
-  EXPECT_EQ(SaverPixelBitsOffset(0, 1, 0), 48u);
-  EXPECT_EQ(SaverPixelBitsOffset(0, 16, 3), 52u);
-  EXPECT_EQ(SaverPixelBitsOffset(0, 16, 0), 40u);
-  EXPECT_EQ(SaverPixelBitsOffset(0, 32, 3), 52u);
+  EXPECT_EQ(PixelOffset(24, 0, 0), 40u);
+  EXPECT_EQ(PixelOffset(8, 0, 0), 40u + 1024u);
+  EXPECT_EQ(PixelOffset(8, 0, 16), 40u + 64u) << "a short table counts";
+  EXPECT_EQ(PixelOffset(4, 0, 0), 104u);
+  EXPECT_EQ(PixelOffset(1, 0, 0), 48u);
+  EXPECT_EQ(PixelOffset(16, 3, 0), 52u);
+  EXPECT_EQ(PixelOffset(16, 0, 0), 40u);
+  EXPECT_EQ(PixelOffset(32, 3, 0), 52u);
 }
 
 TEST(SaverGeometry, TimerIntervalRoundsLikeMulDiv) {

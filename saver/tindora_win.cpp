@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/dib_geometry.h"
 #include "common/handles_win.h"
 #include "common/message.h"
 #include "platform/scrnsave/screen_saver.h"
@@ -61,7 +62,7 @@ void SaveSaverSettings(const std::wstring& path, int displayMode) {
 void DrawSaverFrame(HWND window, const RECT& area, const BITMAPINFOHEADER* dib, int mode) {
   if (!dib) return;
   const auto* bits = reinterpret_cast<const BYTE*>(dib) +
-                     SaverPixelBitsOffset(dib->biClrUsed, dib->biBitCount, dib->biCompression);
+                     PixelOffset(dib->biBitCount, dib->biCompression, dib->biClrUsed);
   const auto* info = reinterpret_cast<const BITMAPINFO*>(dib);
   // A top-down frame has a negative height; the geometry needs its size, and
   // with the negative height a tile column would never end.

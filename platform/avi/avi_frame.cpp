@@ -41,22 +41,6 @@ bool IsUncompressed(const BitmapHeader& h) {
 
 }  // namespace
 
-uint32_t DibColourBytes(const BitmapHeader& h) {
-  if (h.biClrUsed) return h.biClrUsed > (1u << 24) ? (1u << 26) : h.biClrUsed * 4;
-  switch (h.biBitCount) {
-    case 1: return 8;
-    case 4: return 64;
-    case 8: return 1024;
-    case 16:
-    case 32: return h.biCompression ? 12 : 0;
-    default: return 0;
-  }
-}
-
-uint64_t DibStride(int64_t width, uint32_t bits) {
-  return (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
-}
-
 bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pixels, size_t pixelBytes,
                     std::vector<uint8_t>& out) {
   BitmapHeader h;
@@ -203,7 +187,7 @@ const uint8_t* AviFrameReaderGet(AviFrameReader& reader, int64_t pos, size_t* si
     // rule (zero-filled where the stored format has fewer), the pixel rows.
     int64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
     uint64_t image = DibStride(h.biWidth, h.biBitCount) * height;
-    uint32_t colours = DibColourBytes(h);
+    uint64_t colours = DibColourBytes(h);
     if (h.biWidth <= 0 || image > kMaxFrameBytes || colours > std::max<size_t>(1024, format.size())) return nullptr;
     reader.frame.assign(40 + colours + image, 0);
     std::memcpy(reader.frame.data(), format.data(), 40);

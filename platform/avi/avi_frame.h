@@ -10,14 +10,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/dib_geometry.h"
 #include "platform/avi/avi_stream.h"
 
-// Bytes of colour table or masks behind the header, by the editor's rule:
-// colours-used × 4 if set, else 8 / 64 / 1024 for 1 / 4 / 8 bits, 12 for 16
-// and 32 bits with bit fields.
-uint32_t DibColourBytes(const BitmapHeader& header);
-// Row stride in bytes, rows padded to 4 bytes.
-uint64_t DibStride(int64_t width, uint32_t bits);
+// Bytes of colour table or masks behind a stored header.
+inline uint64_t DibColourBytes(const BitmapHeader& header) {
+  return DibColourTableBytes(header.biBitCount, header.biCompression, header.biClrUsed);
+}
 
 // Converts one uncompressed frame (1, 4, 8 bits with colour table, 16 and 32
 // with or without bit fields, 24) to a 24-bit bottom-up packed DIB in out.
