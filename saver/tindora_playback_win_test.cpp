@@ -25,7 +25,14 @@ using namespace std::chrono_literals;
 namespace {
 constexpr int kW = 32, kH = 24;
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
-                   kBlack = RGB(0, 0, 0);
+                   kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
+// Wine hands a window's painting to the X server lazily: a screen read may see
+// it a second or so late, so the tests wait for what they expect, this long at most.
+constexpr std::chrono::milliseconds kScreenBound = 10s;
+// A playing saver shows its first frame one timer tick (200 ms for these
+// movies) after its window, and that paint may reach the screen a second late;
+// what must stay as it is is watched this long.
+constexpr std::chrono::milliseconds kFirstFrameSpan = 1200ms;
 
 std::vector<uint8_t> SolidFrame(COLORREF colour) {
   std::vector<uint8_t> frame(kW * 3 * kH);
@@ -104,18 +111,92 @@ COLORREF ScreenPixel(int x, int y) {
   return colour;
 }
 
-// Watches the screen for a while and notes the colours a pixel takes, in order
-// of change.
-std::vector<COLORREF> WatchPixel(int x, int y, DWORD milliseconds) {
+// Lets this thread's messages through for a while (the backdrop below is ours).
+void PumpFor(std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  for (auto now = std::chrono::steady_clock::now(); now < end;
+       now = std::chrono::steady_clock::now()) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+// Re-reads the screen until `shown` holds or kScreenBound passes; the caller
+// then asserts what it sees, whichever came first.
+bool WaitForScreen(const std::function<bool()>& shown) {
+  const auto end = std::chrono::steady_clock::now() + kScreenBound;
+  while (!shown()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    PumpFor(20ms);
+  }
+  return true;
+}
+
+// The opposite wait, for what must not change: re-reads the screen while
+// `state` holds, until `span` passes. False as soon as it stops holding.
+bool HoldsFor(const std::function<bool()>& state, std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  while (state()) {
+    if (std::chrono::steady_clock::now() >= end) return true;
+    PumpFor(20ms);
+  }
+  return false;
+}
+
+bool IsFrameColour(COLORREF colour) {
+  return colour == kGreen || colour == kBlue;
+}
+
+// How often the pixel went from the last frame (blue) back to the first (green).
+int LoopTurns(const std::vector<COLORREF>& seen) {
+  int turns = 0;
+  for (size_t i = 1; i < seen.size(); ++i)
+    if (seen[i - 1] == kBlue && seen[i] == kGreen) ++turns;
+  return turns;
+}
+
+// Watches the screen and notes the colours a pixel takes, in order of change,
+// until the playback has looped once or kScreenBound passes.
+std::vector<COLORREF> WatchPixel(int x, int y) {
   std::vector<COLORREF> seen;
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds) {
+  WaitForScreen([&] {
     COLORREF c = ScreenPixel(x, y);
     if (seen.empty() || seen.back() != c) seen.push_back(c);
-    Sleep(20);
-  }
+    return LoopTurns(seen) >= 1;
+  });
   return seen;
 }
+
+// A white window under the saver, so that black on the screen is the saver's
+// own window and not the empty desktop, which reads black as well.
+class Backdrop {
+ public:
+  Backdrop() {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    cls.lpszClassName = L"TindoraTestBackdrop";
+    RegisterClassW(&cls);
+    window_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, cls.lpszClassName, L"", WS_POPUP,
+                              0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                              nullptr, nullptr, cls.hInstance, nullptr);
+    if (window_) ShowWindow(window_, SW_SHOWNOACTIVATE);
+  }
+  ~Backdrop() {
+    if (window_) DestroyWindow(window_);
+  }
+  Backdrop(const Backdrop&) = delete;
+  Backdrop& operator=(const Backdrop&) = delete;
+
+ private:
+  HWND window_ = nullptr;
+};
 
 class TindoraPlayback : public testing::Test {
  protected:
@@ -152,13 +233,12 @@ TEST_F(TindoraPlayback, PlaysTheVideoStreamOfLowestPriorityValueInALoop) {
   RunSaver([] {
     // Two frames at 5 per second: green and blue take turns, and red (the
     // stream of priority 3) never shows.
-    std::vector<COLORREF> seen = WatchPixel(512, 384, 2500);
-    int turns = 0;
-    for (size_t i = 1; i < seen.size(); ++i)
-      if (seen[i - 1] == kBlue && seen[i] == kGreen) ++turns;
+    std::vector<COLORREF> seen = WatchPixel(512, 384);
+    int turns = LoopTurns(seen);
     EXPECT_GE(turns, 1) << "after the last frame the first one comes back";
     for (COLORREF c : seen) EXPECT_NE(c, kRed);
     // Zoom: 32 x 24 fills 1024 x 768 exactly.
+    WaitForScreen([] { return IsFrameColour(ScreenPixel(1, 1)); });
     COLORREF corner = ScreenPixel(1, 1);
     EXPECT_TRUE(corner == kGreen || corner == kBlue) << std::hex << corner;
   });
@@ -167,7 +247,10 @@ TEST_F(TindoraPlayback, PlaysTheVideoStreamOfLowestPriorityValueInALoop) {
 TEST_F(TindoraPlayback, CentreDrawsAtTheFramesOwnSizeInTheMiddle) {
   WriteProfile(movie_, L"0");
   RunSaver([] {
-    Sleep(1500);
+    WaitForScreen([] {
+      return IsFrameColour(ScreenPixel(512, 384)) && ScreenPixel(512 - 16 - 2, 384) == kBlack &&
+             ScreenPixel(10, 10) == kBlack;
+    });
     COLORREF middle = ScreenPixel(512, 384);
     EXPECT_TRUE(middle == kGreen || middle == kBlue) << std::hex << middle;
     EXPECT_EQ(ScreenPixel(512 - 16 - 2, 384), kBlack) << "left of the frame stays black";
@@ -178,8 +261,13 @@ TEST_F(TindoraPlayback, CentreDrawsAtTheFramesOwnSizeInTheMiddle) {
 TEST_F(TindoraPlayback, TileCoversTheScreenFromTheTopLeft) {
   WriteProfile(movie_, L"1");
   RunSaver([] {
-    Sleep(1500);
-    for (POINT p : {POINT{0, 0}, POINT{1000, 10}, POINT{33, 760}, POINT{1023, 767}}) {
+    const POINT points[] = {{0, 0}, {1000, 10}, {33, 760}, {1023, 767}};
+    WaitForScreen([&] {
+      for (POINT p : points)
+        if (!IsFrameColour(ScreenPixel(p.x, p.y))) return false;
+      return true;
+    });
+    for (POINT p : points) {
       COLORREF c = ScreenPixel(p.x, p.y);
       EXPECT_TRUE(c == kGreen || c == kBlue) << p.x << "," << p.y << " " << std::hex << c;
     }
@@ -188,8 +276,14 @@ TEST_F(TindoraPlayback, TileCoversTheScreenFromTheTopLeft) {
 
 TEST_F(TindoraPlayback, WithoutAUsableMovieTheSaverStaysUpAndBlack) {
   WriteProfile(folder_ + L"\\missing.avi", L"2");
+  // The saver's black counts only once it has covered the white backdrop.
+  Backdrop backdrop;
+  ASSERT_TRUE(WaitForScreen([] { return ScreenPixel(512, 384) == kWhite; }))
+      << "the backdrop never reached the screen";
   RunSaver([] {
-    Sleep(800);
+    // Black as soon as the saver's window covers the backdrop; it stays so.
+    auto black = [] { return ScreenPixel(512, 384) == kBlack; };
+    if (WaitForScreen(black)) HoldsFor(black, kFirstFrameSpan);
     EXPECT_EQ(ScreenPixel(512, 384), kBlack);
   });
 }
@@ -236,10 +330,14 @@ TEST_F(TindoraPlayback, BrowsingToAMovieShowsItsFirstFrameAndOkWritesBothKeys) {
       .Dialog(IDD_SAVER_CONFIGURE,
               [](DialogHandle& d) {
                 d.Click(IDC_BROWSE);  // the file dialog below answers
-                Sleep(1200);          // the new preview paints, and reaches the screen
                 POINT inside{80, 80}, outside{170, 80};
                 ClientToScreen(d.window(), &inside);
                 ClientToScreen(d.window(), &outside);
+                // The new preview paints, and reaches the screen.
+                WaitForScreen([&] {
+                  return ScreenPixel(inside.x, inside.y) == kGreen &&
+                         ScreenPixel(outside.x, outside.y) != kGreen;
+                });
                 EXPECT_EQ(ScreenPixel(inside.x, inside.y), kGreen) << "the preview square";
                 EXPECT_NE(ScreenPixel(outside.x, outside.y), kGreen) << "only the preview square";
                 d.Select(IDC_DISPLAY_MODE, "中央に表示");
