@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/dib_geometry.h"
 #include "save/avi_writer.h"
 #include "testing/message_recorder.h"
 
@@ -81,7 +82,7 @@ void WriteWav(const std::string& path, const Wav& wav) {
 
 // Frames as the writer takes them: bottom-up rows padded to 4 bytes.
 std::vector<Bytes> RandomFrames(std::mt19937& random, int width, int height, int count) {
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
+  size_t stride = static_cast<size_t>(DibStride(width, 24));
   std::vector<Bytes> frames(count, Bytes(stride * height));
   for (auto& f : frames)
     for (int y = 0; y < height; ++y)
@@ -91,7 +92,7 @@ std::vector<Bytes> RandomFrames(std::mt19937& random, int width, int height, int
 
 // The same pixels as ffmpeg's bgr24 output: top row first, no padding.
 Bytes TopDown(const Bytes& frame, int width, int height) {
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
+  size_t stride = static_cast<size_t>(DibStride(width, 24));
   Bytes out;
   for (int y = height - 1; y >= 0; --y)
     out.insert(out.end(), frame.begin() + y * stride, frame.begin() + y * stride + width * 3);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/dib_geometry.h"
 #include "common/text_win.h"
 #include "save/avi_writer.h"
 #include "testing/message_recorder.h"
@@ -73,7 +74,7 @@ TEST(AviVfw, AviFileReadsFramesAndSound) {
     Bytes sound(m.soundBytes);
     for (auto& b : sound) b = static_cast<uint8_t>(random());
     if (m.soundBytes) WriteWav(wav, m.channels, m.bits, m.sampleRate, sound);
-    size_t stride = (static_cast<size_t>(m.width) * 3 + 3) / 4 * 4;
+    size_t stride = static_cast<size_t>(DibStride(m.width, 24));
     std::vector<Bytes> frames(m.frames, Bytes(stride * m.height));
     for (auto& f : frames)
       for (int y = 0; y < m.height; ++y)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/dib_geometry.h"
 #include "platform/avi/avi_reader.h"
 #include "save/avi_writer.h"
 #include "testing/message_recorder.h"
@@ -99,7 +100,7 @@ TEST(AviWriterOpenDml, PartsAreReadBackFrameForFrame) {
     const std::string path = "odml.avi", wav = "odml.wav";
     Bytes sound = RandomBytes(random, c.soundBytes);
     if (c.soundBytes) WriteWav(wav, sound);
-    size_t stride = (static_cast<size_t>(c.width) * 3 + 3) / 4 * 4;
+    size_t stride = static_cast<size_t>(DibStride(c.width, 24));
     std::vector<Bytes> frames;
     for (int i = 0; i < c.frames; ++i) frames.push_back(RandomBytes(random, stride * c.height));
 

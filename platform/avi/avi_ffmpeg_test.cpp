@@ -58,7 +58,7 @@ std::vector<uint8_t> DecodeSound(const std::string& path) {
 // What ffmpeg should give for frames with these tags: rows top first, no padding.
 std::vector<uint8_t> ExpectedPixels(int32_t width, int32_t height, const std::vector<int>& tags) {
   std::vector<uint8_t> out;
-  size_t stride = static_cast<size_t>((width * 24 + 31) / 32 * 4);
+  size_t stride = static_cast<size_t>(DibStride(width, 24));
   for (int tag : tags) {
     std::vector<uint8_t> dib = Frame24(width, height, tag);
     for (int32_t y = height - 1; y >= 0; --y)
@@ -212,7 +212,7 @@ TEST(AviFilesInFfmpeg, FfmpegFilesThroughTheFrameReader) {
     want.biBitCount = 24;
     ASSERT_EQ(AviFrameReaderOpen(reader, video, &want), AVIERR_OK);
     int worst = 0;
-    size_t stride = static_cast<size_t>((width * 24 + 31) / 32 * 4);
+    size_t stride = static_cast<size_t>(DibStride(width, 24));
     for (int f = 0; f < frames; ++f) {
       size_t size = 0;
       const uint8_t* dib = AviFrameReaderGet(reader, f, &size);

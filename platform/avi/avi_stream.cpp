@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "common/dib_geometry.h"
 #include "common/file.h"
 
 namespace {
@@ -467,12 +468,9 @@ AviResult AviMakeFrameStream(const void* packedDib, size_t size, AviStreamRef& o
   const auto* p = static_cast<const uint8_t*>(packedDib);
   BitmapHeader h;
   if (!p || !BitmapHeaderRead(p, size, h) || h.biWidth <= 0 || h.biHeight == 0) return AVIERR_BADFORMAT;
-  uint64_t colours = h.biClrUsed ? h.biClrUsed
-                     : h.biBitCount <= 8 ? (uint64_t{1} << h.biBitCount)
-                     : (h.biCompression == BI_BITFIELDS ? 3 : 0);
-  uint64_t formatSize = h.biSize + colours * 4;
+  uint64_t formatSize = h.biSize + DibColourTableBytes(h.biBitCount, h.biCompression, h.biClrUsed);
   uint64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
-  uint64_t stride = (static_cast<uint64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+  uint64_t stride = static_cast<uint64_t>(DibStride(h.biWidth, h.biBitCount));
   uint64_t image = h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS ? stride * height : h.biSizeImage;
   if (formatSize > size || image > size - formatSize) return AVIERR_BADSIZE;
   AviStreamInfo info;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/dib_geometry.h"
 #include "platform/avi/avi_stream.h"
 
 namespace avitest {
@@ -22,14 +23,14 @@ inline std::vector<uint8_t> Bitmap24Format(int32_t width, int32_t height) {
   h.biWidth = width;
   h.biHeight = height;
   h.biBitCount = 24;
-  h.biSizeImage = static_cast<uint32_t>((width * 24 + 31) / 32 * 4 * (height < 0 ? -height : height));
+  h.biSizeImage = static_cast<uint32_t>(DibStride(width, 24) * (height < 0 ? -height : height));
   BitmapHeaderWrite(h, f.data());
   return f;
 }
 
 // Pixels of a 24-bit frame whose bytes all derive from (tag, position).
 inline std::vector<uint8_t> Frame24(int32_t width, int32_t height, int tag) {
-  size_t stride = static_cast<size_t>((width * 24 + 31) / 32 * 4);
+  size_t stride = static_cast<size_t>(DibStride(width, 24));
   std::vector<uint8_t> p(stride * static_cast<size_t>(height));
   for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint8_t>(tag * 37 + i * 11 + (i >> 8));
   return p;
