@@ -4,12 +4,6 @@
 
 namespace {
 
-constexpr uint32_t kDmlhBytes = 248;
-
-uint32_t IndexChunkId(int n) {
-  return FourCC("ix00") + (static_cast<uint32_t>(n / 10) << 16) + (static_cast<uint32_t>(n % 10) << 24);
-}
-
 bool IsVideo(const AviWriterStream& s) { return s.info.fccType == kStreamTypeVideo; }
 
 // Width and height of the first video stream, from its format.
@@ -102,39 +96,16 @@ ByteWriter BuildHeader(const AviWriter& w, bool openDml) {
     b.Bytes(s.format.data(), s.format.size());
     b.EndChunk(strf);
     std::string_view name = StreamInfoName(i);
-    if (!name.empty()) {
-      size_t strn = b.BeginChunk(FourCC("strn"));
-      b.Text(name);
-      b.U8(0);
-      b.EndChunk(strn);
-    }
+    if (!name.empty()) AviPutStreamName(b, name);
     size_t indxAt = b.size();
-    size_t indx = b.BeginChunk(FourCC("indx"));
-    b.U16(4);                                                   // wLongsPerEntry
-    b.U8(0);                                                    // bIndexSubType
-    b.U8(0);                                                    // bIndexType: AVI_INDEX_OF_INDEXES
-    b.U32(static_cast<uint32_t>(s.superIndex.size()));          // nEntriesInUse
-    b.U32(s.ckid);                                              // dwChunkId
-    b.Zeros(12);                                                // dwReserved[3]
-    for (uint32_t e = 0; e < w.options.superIndexEntries; ++e) {
-      AviSuperIndexEntry entry = e < s.superIndex.size() ? s.superIndex[e] : AviSuperIndexEntry();
-      b.U64(entry.offset);
-      b.U32(entry.size);
-      b.U32(entry.duration);
-    }
-    b.EndChunk(indx);
+    AviPutSuperIndex(b, s.ckid, s.superIndex, w.options.superIndexEntries);
     if (!openDml) b.PatchU32(indxAt, FourCC("JUNK"));
     b.EndChunk(strl);
   }
 
   size_t odmlAt = b.size();
-  size_t odml = b.BeginList(FourCC("LIST"), FourCC("odml"));
-  size_t dmlh = b.BeginChunk(FourCC("dmlh"));
   uint64_t allFrames = timing ? timing->chunks.size() : 0;
-  b.U32(static_cast<uint32_t>(std::min<uint64_t>(allFrames, UINT32_MAX)));  // dwTotalFrames
-  b.Zeros(kDmlhBytes - 4);
-  b.EndChunk(dmlh);
-  b.EndChunk(odml);
+  AviPutOdmlList(b, static_cast<uint32_t>(std::min<uint64_t>(allFrames, UINT32_MAX)));
   if (!openDml) b.PatchU32(odmlAt, FourCC("JUNK"));
   b.EndChunk(hdrl);
   return b;
@@ -191,20 +162,13 @@ bool WriteStandardIndexes(AviWriter& w) {
     if (s.superIndex.size() >= w.options.superIndexEntries) return false;
     uint64_t base = w.riffStart;
     ByteWriter b;
-    size_t ix = b.BeginChunk(IndexChunkId(static_cast<int>(n)));
-    b.U16(2);                                  // wLongsPerEntry
-    b.U8(0);                                   // bIndexSubType
-    b.U8(1);                                   // bIndexType: AVI_INDEX_OF_CHUNKS
-    b.U32(static_cast<uint32_t>(count));       // nEntriesInUse
-    b.U32(s.ckid);                             // dwChunkId
-    b.U64(base);                               // qwBaseOffset
-    b.U32(0);                                  // dwReserved
+    AviPutStandardIndexHead(b, AviIndexChunkId(static_cast<int>(n)), s.ckid,
+                            static_cast<uint32_t>(count), base);
     for (size_t c = s.partFirstChunk; c < s.chunks.size(); ++c) {
       const AviChunkRef& chunk = s.chunks[c];
-      b.U32(static_cast<uint32_t>(chunk.offset - base));
-      b.U32(chunk.size | ((chunk.flags & AVIIF_KEYFRAME) ? 0 : 0x80000000u));
+      AviPutStandardIndexEntry(b, static_cast<uint32_t>(chunk.offset - base), chunk.size,
+                               (chunk.flags & AVIIF_KEYFRAME) != 0);
     }
-    b.EndChunk(ix);
     AviSuperIndexEntry entry;
     entry.offset = w.sink->Tell();
     entry.size = static_cast<uint32_t>(b.size());
@@ -228,25 +192,16 @@ bool WriteIdx1(AviWriter& w) {
     for (size_t c = 0; c < s.chunks.size(); ++c) entries.push_back({s.chunks[c].offset, static_cast<uint32_t>(n), static_cast<uint32_t>(c)});
   }
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
-  if (!PutHeader(w, FourCC("idx1"), static_cast<uint32_t>(entries.size() * 16))) return false;
-  constexpr size_t kBatch = 4096;
-  std::vector<uint8_t> buffer;
-  for (size_t i = 0; i < entries.size(); i += kBatch) {
-    size_t n = std::min(kBatch, entries.size() - i);
-    buffer.resize(n * 16);
-    for (size_t k = 0; k < n; ++k) {
-      const Entry& e = entries[i + k];
-      const AviWriterStream& s = w.streams[e.stream];
-      const AviChunkRef& chunk = s.chunks[e.chunk];
-      uint8_t* p = buffer.data() + k * 16;
-      PutU32(p, s.ckid);                                            // ckid
-      PutU32(p + 4, chunk.flags & AVIIF_KEYFRAME);                  // dwFlags
-      PutU32(p + 8, static_cast<uint32_t>(chunk.offset - 8 - w.moviStart));  // dwChunkOffset
-      PutU32(p + 12, chunk.size);                                   // dwChunkLength
-    }
-    if (!Put(w, buffer.data(), buffer.size())) return false;
+  AviBlockWriter out([&w](const uint8_t* data, size_t n) { return Put(w, data, n); });
+  AviPutIdx1Head(out.bytes(), entries.size());
+  for (const Entry& e : entries) {
+    const AviWriterStream& s = w.streams[e.stream];
+    const AviChunkRef& chunk = s.chunks[e.chunk];
+    AviPutIdx1Entry(out.bytes(), s.ckid, chunk.flags & AVIIF_KEYFRAME,
+                    static_cast<uint32_t>(chunk.offset - 8 - w.moviStart), chunk.size);
+    if (!out.Spill()) return false;
   }
-  return true;
+  return out.Flush();
 }
 
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/avi_chunks.h"
 #include "platform/avi/avi_io.h"
 #include "platform/avi/avi_reader.h"
 #include "platform/avi/avi_types.h"
@@ -22,12 +23,6 @@ struct AviWriterOptions {
   uint32_t superIndexEntries = 256;        // RIFF parts a file may have
   uint32_t headerSlack = 16384;            // room for streams added after the first write
   bool interleaved = false;                // sets AVIF_ISINTERLEAVED
-};
-
-struct AviSuperIndexEntry {
-  uint64_t offset = 0;  // of the ix## chunk header
-  uint32_t size = 0;    // of the whole ix## chunk
-  uint32_t duration = 0;
 };
 
 struct AviWriterStream {
