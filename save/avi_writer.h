@@ -3,8 +3,8 @@
 // video stream of 24-bit bottom-up DIB frames and optionally the whole sound
 // of a PCM WAV file as one chunk. Fixed layout: header lists, "JUNK" up to
 // offset 2048, "movi" (sound chunk first, then one chunk per frame), "idx1".
-// The state type is not called AviWriter: the AVI services have a writer type
-// of that name, and both are linked into the converter.
+// The AVI services have a writer of their own (OdmlWriter, platform/avi); both
+// are linked into the converter, so each keeps its own name prefix.
 // One file per process; calling order: Open, frameCount × PutFrame, Close.
 // A movie that would pass the RIFF size limit (2 GiB) continues as OpenDML:
 // the first RIFF "AVI " keeps this layout for the frames it holds, further
