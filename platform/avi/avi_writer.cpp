@@ -118,7 +118,7 @@ AviResult Fail(OdmlWriter& w) {
 
 bool Put(OdmlWriter& w, const void* data, size_t n) { return w.sink->Write(data, n); }
 
-bool PutHeader(OdmlWriter& w, uint32_t id, uint32_t size) {
+bool PutChunkHead(OdmlWriter& w, uint32_t id, uint32_t size) {
   uint8_t b[8];
   PutU32(b, id);
   PutU32(b + 4, size);
@@ -135,14 +135,14 @@ bool SinkPatchU32(OdmlWriter& w, uint64_t at, uint32_t v) {
 bool BeginRiffPart(OdmlWriter& w) {
   w.riffStart = w.sink->Tell();
   if (w.parts == 0) {
-    if (!PutHeader(w, FourCC("RIFF"), 0) || !Put(w, "AVI ", 4)) return false;
+    if (!PutChunkHead(w, FourCC("RIFF"), 0) || !Put(w, "AVI ", 4)) return false;
     // Header room, filled at the end; zeros until then.
     std::vector<uint8_t> zeros(static_cast<size_t>(w.headerRoom));
     if (!Put(w, zeros.data(), zeros.size())) return false;
-  } else if (!PutHeader(w, FourCC("RIFF"), 0) || !Put(w, "AVIX", 4)) {
+  } else if (!PutChunkHead(w, FourCC("RIFF"), 0) || !Put(w, "AVIX", 4)) {
     return false;
   }
-  if (!PutHeader(w, FourCC("LIST"), 0)) return false;
+  if (!PutChunkHead(w, FourCC("LIST"), 0)) return false;
   w.moviStart = w.sink->Tell();
   if (!Put(w, "movi", 4)) return false;
   ++w.parts;
@@ -332,7 +332,7 @@ AviResult OdmlWriterWrite(OdmlWriter& writer, int stream, const void* data, uint
     if (!EndRiffPart(w, true) || !BeginRiffPart(w)) return Fail(w);
   }
   OdmlWriterStream& s = w.streams[stream];
-  if (!PutHeader(w, s.ckid, size)) return Fail(w);
+  if (!PutChunkHead(w, s.ckid, size)) return Fail(w);
   uint64_t at = w.sink->Tell();
   static const uint8_t kPad = 0;
   if (!Put(w, data, size) || ((size & 1) && !Put(w, &kPad, 1))) return Fail(w);
