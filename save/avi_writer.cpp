@@ -18,10 +18,6 @@ namespace {
 constexpr uint32_t kMoviListOffset = 2048;
 constexpr uint64_t kFirstChunk = kMoviListOffset + 12;  // behind "LIST", size, "movi"
 constexpr uint32_t kSoundPiece = 1024;
-// "ix##" chunk: head, 24 bytes of index header, 8 bytes an entry.
-constexpr uint64_t kStandardIndexHead = 8 + 24;
-// "dmlh" body: total frames and 61 reserved values.
-constexpr uint32_t kDmlhSize = 248;
 
 bool WriteAll(std::FILE* file, const void* data, size_t count) {
   const auto* bytes = static_cast<const uint8_t*>(data);
@@ -57,25 +53,13 @@ void PatchU32At(uint64_t at, uint32_t value) {
   PatchAt(at, b, 4);
 }
 
-// Index entries are gathered into blocks: a movie of small frames has
-// millions of them.
-class EntryWriter {
- public:
-  EntryWriter() { block_.reserve(kBlock); }
-  ~EntryWriter() { Flush(); }
-  void Put(const uint8_t* bytes, size_t n) {
-    block_.insert(block_.end(), bytes, bytes + n);
-    if (block_.size() >= kBlock) Flush();
-  }
-  void Flush() {
-    Write(block_.data(), block_.size());
-    block_.clear();
-  }
-
- private:
-  static constexpr size_t kBlock = 16 * 4096;
-  std::vector<uint8_t> block_;
-};
+// Index entries go out in blocks: a movie of small frames has millions of
+// them. A failed write is remembered by Write, which goes on counting the
+// position, so the block writer is never stopped.
+bool WriteBlock(const uint8_t* data, size_t count) {
+  Write(data, count);
+  return true;
+}
 
 uint64_t SoundChunkBytes(const AviWriterState& w) {
   return w.soundIndex[0] ? 8 + uint64_t{w.soundIndex[3]} + (w.soundIndex[3] & 1) : 0;
@@ -84,28 +68,20 @@ uint64_t SoundChunkBytes(const AviWriterState& w) {
 // "idx1" for the sound and the first `frames` frame chunks of the first movi.
 void WriteIdx1(uint32_t frames) {
   AviWriterState& w = gAviWriter;
-  uint64_t entries = uint64_t{frames} + (w.soundIndex[0] ? 1 : 0);
-  uint8_t head[8];
-  PutU32(head, FourCC("idx1"));
-  PutU32(head + 4, static_cast<uint32_t>(16 * entries));
-  Write(head, 8);
-  EntryWriter out;
-  auto entry = [&](uint32_t id, uint32_t flags, uint32_t offset, uint32_t length) {
-    uint8_t e[16];
-    PutU32(e, id);
-    PutU32(e + 4, flags);
-    PutU32(e + 8, offset);
-    PutU32(e + 12, length);
-    out.Put(e, 16);
-  };
+  AviBlockWriter out(WriteBlock);
+  AviPutIdx1Head(out.bytes(), uint64_t{frames} + (w.soundIndex[0] ? 1 : 0));
   // Offsets count from the "movi" identifier at 2056 to each chunk's id.
   uint32_t offset = 4;
   if (w.soundIndex[0]) {
-    entry(w.soundIndex[0], w.soundIndex[1], w.soundIndex[2], w.soundIndex[3]);
+    AviPutIdx1Entry(out.bytes(), w.soundIndex[0], w.soundIndex[1], w.soundIndex[2],
+                    w.soundIndex[3]);
     offset += static_cast<uint32_t>(SoundChunkBytes(w));
   }
-  for (uint32_t i = 0; i < frames; ++i, offset += w.frameBytes + 8)
-    entry(FourCC("00db"), 0x10, offset, w.frameBytes);
+  for (uint32_t i = 0; i < frames; ++i, offset += w.frameBytes + 8) {
+    AviPutIdx1Entry(out.bytes(), FourCC("00db"), 0x10, offset, w.frameBytes);
+    out.Spill();
+  }
+  out.Flush();
 }
 
 // An OpenDML standard index ("ix##") of `count` chunks of `size` bytes, the
@@ -116,26 +92,14 @@ uint64_t WriteStandardIndex(uint32_t indexId, uint32_t chunkId, uint64_t base, u
                             uint32_t count, uint32_t size) {
   AviWriterState& w = gAviWriter;
   uint64_t at = w.position;
-  ByteWriter h;
-  h.Tag(indexId);
-  h.U32(static_cast<uint32_t>(24 + 8 * uint64_t{count}));
-  h.U16(2);  // longs per entry
-  h.U8(0);   // sub type
-  h.U8(1);   // AVI_INDEX_OF_CHUNKS
-  h.U32(count);
-  h.Tag(chunkId);
-  h.U64(base);
-  h.U32(0);  // reserved
-  Write(h.data(), h.size());
-  EntryWriter out;
-  // The high bit of the size would mark a frame that is not a key frame.
+  AviBlockWriter out(WriteBlock);
+  AviPutStandardIndexHead(out.bytes(), indexId, chunkId, count, base);
   uint64_t chunk = firstChunk;
   for (uint32_t i = 0; i < count; ++i, chunk += uint64_t{size} + 8) {
-    uint8_t e[8];
-    PutU32(e, static_cast<uint32_t>(chunk + 8 - base));
-    PutU32(e + 4, size & 0x7FFFFFFFu);
-    out.Put(e, 8);
+    AviPutStandardIndexEntry(out.bytes(), static_cast<uint32_t>(chunk + 8 - base), size, true);
+    out.Spill();
   }
+  out.Flush();
   return at;
 }
 
@@ -162,30 +126,6 @@ void PutStreamHeader(ByteWriter& h, uint32_t type, uint32_t handler, uint32_t sc
   h.U32(0);
   h.U32(right);
   h.U32(bottom);
-}
-
-void PutName(ByteWriter& h, const char* name) {
-  size_t at = h.BeginChunk(FourCC("strn"));
-  h.Text(name);
-  h.U8(0);
-  h.EndChunk(at);  // pads the odd-sized name to an even length
-}
-
-void PutSuperIndex(ByteWriter& h, uint32_t chunkId,
-                   const std::vector<AviWriterSuperEntry>& entries) {
-  h.Tag(FourCC("indx"));
-  h.U32(static_cast<uint32_t>(24 + 16 * entries.size()));
-  h.U16(4);  // longs per entry
-  h.U8(0);   // sub type
-  h.U8(0);   // AVI_INDEX_OF_INDEXES
-  h.U32(static_cast<uint32_t>(entries.size()));
-  h.Tag(chunkId);
-  h.Zeros(12);  // reserved
-  for (const AviWriterSuperEntry& e : entries) {
-    h.U64(e.offset);
-    h.U32(e.size);
-    h.U32(e.frames);
-  }
 }
 
 struct HeaderCounts {
@@ -233,8 +173,8 @@ void PutHeaders(ByteWriter& h, const AviWriterState& w, const HeaderCounts& c) {
   h.U32(0);         // uncompressed
   h.U32(w.frameBytes);
   h.Zeros(16);  // resolutions, colours used, colours important
-  PutName(h, "QUILVA:AVI");
-  if (c.openDml) PutSuperIndex(h, FourCC("00db"), w.superIndex);
+  AviPutStreamName(h, "QUILVA:AVI");
+  if (c.openDml) AviPutSuperIndex(h, FourCC("00db"), w.superIndex, w.superIndex.size());
   h.EndChunk(video);
 
   if (hasSound) {
@@ -246,22 +186,17 @@ void PutHeaders(ByteWriter& h, const AviWriterState& w, const HeaderCounts& c) {
     h.Tag(FourCC("strf"));
     h.U32(18);
     h.Bytes(w.soundFormat, 18);
-    PutName(h, "QUILVA:AUDIO");
+    AviPutStreamName(h, "QUILVA:AUDIO");
     // An OpenDML reader takes every stream from its super index once one
     // stream has one, so the sound chunk gets a standard index of its own.
     if (c.openDml)
-      PutSuperIndex(h, FourCC("01wb"),
-                    {{w.soundIx, kStandardIndexHead + 8, soundBytes / blockAlign}});
+      AviPutSuperIndex(h, FourCC("01wb"),
+                       {{w.soundIx, kAviStandardIndexHeadBytes + kAviStandardIndexEntryBytes,
+                         soundBytes / blockAlign}},
+                       1);
     h.EndChunk(audio);
   }
-  if (c.openDml) {
-    size_t odml = h.BeginList(FourCC("LIST"), FourCC("odml"));
-    h.Tag(FourCC("dmlh"));
-    h.U32(kDmlhSize);
-    h.U32(c.streamFrames);
-    h.Zeros(kDmlhSize - 4);
-    h.EndChunk(odml);
-  }
+  if (c.openDml) AviPutOdmlList(h, c.streamFrames);
   h.EndChunk(hdrl);
 
   size_t junk = h.size();
@@ -353,9 +288,9 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
     // First RIFF: headers, sound, k frames, its "ix00" (and the sound's
     // "ix01") and an "idx1" of k entries (plus the sound's); an "AVIX" part:
     // its two list heads, k frames and its "ix00".
-    uint64_t firstBase = kFirstChunk + soundChunk + kStandardIndexHead +
-                         (hasSound ? kStandardIndexHead + 8 + 16 : 0) + 8;
-    uint64_t partBase = 12 + 12 + kStandardIndexHead;
+    uint64_t firstBase = kFirstChunk + soundChunk + kAviStandardIndexHeadBytes +
+                         (hasSound ? kAviStandardIndexHeadBytes + 8 + 16 : 0) + 8;
+    uint64_t partBase = 12 + 12 + kAviStandardIndexHeadBytes;
     if (riffLimit > firstBase)
       firstPartFrames = (riffLimit - firstBase) / (frameBytes + 8 + 8 + 16);
     if (riffLimit > partBase) partFrames = (riffLimit - partBase) / (frameBytes + 8 + 8);
@@ -386,8 +321,8 @@ bool AviWriterOpen(const std::string& path, int32_t width, int32_t height, uint3
   // it would fill the disk and fail at the end all the same.
   uint64_t expected = riffSize + 8;
   if (openDml)
-    expected += uint64_t{frameCount} * 8 + parts * (12 + 12 + kStandardIndexHead) +
-                2 * kStandardIndexHead + kDmlhSize;
+    expected += uint64_t{frameCount} * 8 + parts * (12 + 12 + kAviStandardIndexHeadBytes) +
+                2 * kAviStandardIndexHeadBytes + kAviDmlhBytes;
   if (expected > FileFreeSpace(path)) {
     ShowMessage(MessageWithPath(kMessageAviWriteFailed, path), kTitleShippaiYaa);
     return false;

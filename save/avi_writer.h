@@ -3,8 +3,8 @@
 // video stream of 24-bit bottom-up DIB frames and optionally the whole sound
 // of a PCM WAV file as one chunk. Fixed layout: header lists, "JUNK" up to
 // offset 2048, "movi" (sound chunk first, then one chunk per frame), "idx1".
-// The state type is not called AviWriter: the AVI services have a writer type
-// of that name, and both are linked into the converter.
+// The AVI services have a writer of their own (OdmlWriter, platform/avi); both
+// are linked into the converter, so each keeps its own name prefix.
 // One file per process; calling order: Open, frameCount × PutFrame, Close.
 // A movie that would pass the RIFF size limit (2 GiB) continues as OpenDML:
 // the first RIFF "AVI " keeps this layout for the frames it holds, further
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/avi_chunks.h"
 #include "common/file.h"
 #include "save/wav_reader.h"
 
@@ -23,12 +24,6 @@ constexpr uint64_t kAviWriterRiffLimit = uint64_t{1} << 31;
 // RIFF parts an OpenDML movie may have: the room its super index gets inside
 // the padding before offset 2048.
 constexpr uint32_t kAviWriterMaxParts = 80;
-
-struct AviWriterSuperEntry {
-  uint64_t offset = 0;  // of the part's "ix00" chunk id
-  uint32_t size = 0;    // of that chunk, head included
-  uint32_t frames = 0;
-};
 
 struct AviWriterState {
   UniqueFile file;
@@ -57,7 +52,7 @@ struct AviWriterState {
   uint64_t partStart = 0;  // "RIFF" of the current part
   uint64_t moviStart = 0;  // "movi" identifier of the current part
   uint64_t soundIx = 0;    // "ix01" chunk of the sound, 0 before it is written
-  std::vector<AviWriterSuperEntry> superIndex;
+  std::vector<AviSuperIndexEntry> superIndex;  // each part's "ix00"
 };
 extern AviWriterState gAviWriter;
 

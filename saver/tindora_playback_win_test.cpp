@@ -67,8 +67,8 @@ std::vector<uint8_t> VideoFormat() {
 // priority 1 whose frames are green then blue.
 std::wstring WriteMovie(const std::wstring& folder) {
   const std::wstring path = folder + L"\\saver_movie.avi";
-  AviWriter writer;
-  EXPECT_EQ(AviWriterCreate(writer, Narrow(path)), AVIERR_OK);
+  OdmlWriter writer;
+  EXPECT_EQ(OdmlWriterCreate(writer, Narrow(path)), AVIERR_OK);
   AviStreamInfo sound;
   sound.fccType = FourCC("auds");
   sound.dwScale = 1;
@@ -77,18 +77,18 @@ std::wstring WriteMovie(const std::wstring& folder) {
   const uint8_t pcm[18] = {1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0, 1, 0, 8, 0, 0, 0};
   const std::vector<uint8_t> format = VideoFormat();
   int a = -1, b = -1, c = -1;
-  EXPECT_EQ(AviWriterAddStream(writer, sound, pcm, sizeof pcm, &a), AVIERR_OK);
-  EXPECT_EQ(AviWriterAddStream(writer, VideoInfo(3, 2), format.data(), format.size(), &b), AVIERR_OK);
-  EXPECT_EQ(AviWriterAddStream(writer, VideoInfo(1, 2), format.data(), format.size(), &c), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, sound, pcm, sizeof pcm, &a), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, VideoInfo(3, 2), format.data(), format.size(), &b), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, VideoInfo(1, 2), format.data(), format.size(), &c), AVIERR_OK);
   std::vector<uint8_t> silence(8000, 0x80);
   const auto red = SolidFrame(kRed), green = SolidFrame(kGreen), blue = SolidFrame(kBlue);
-  EXPECT_EQ(AviWriterWrite(writer, a, silence.data(), 8000, AVIIF_KEYFRAME), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterWrite(writer, a, silence.data(), 8000, AVIIF_KEYFRAME), AVIERR_OK);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(AviWriterWrite(writer, b, red.data(), static_cast<uint32_t>(red.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(OdmlWriterWrite(writer, b, red.data(), static_cast<uint32_t>(red.size()), AVIIF_KEYFRAME), AVIERR_OK);
     const auto& frame = i == 0 ? green : blue;
-    EXPECT_EQ(AviWriterWrite(writer, c, frame.data(), static_cast<uint32_t>(frame.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(OdmlWriterWrite(writer, c, frame.data(), static_cast<uint32_t>(frame.size()), AVIIF_KEYFRAME), AVIERR_OK);
   }
-  EXPECT_EQ(AviWriterClose(writer), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterClose(writer), AVIERR_OK);
   return path;
 }
 
@@ -315,14 +315,14 @@ TEST_F(TindoraPlayback, BrowsingToAMovieShowsItsFirstFrameAndOkWritesBothKeys) {
   // A movie whose stream 0 is video: one green frame.
   const std::wstring path = folder_ + L"\\preview.avi";
   {
-    AviWriter writer;
-    ASSERT_EQ(AviWriterCreate(writer, Narrow(path)), AVIERR_OK);
+    OdmlWriter writer;
+    ASSERT_EQ(OdmlWriterCreate(writer, Narrow(path)), AVIERR_OK);
     const std::vector<uint8_t> format = VideoFormat();
     const auto green = SolidFrame(kGreen);
     int video = -1;
-    ASSERT_EQ(AviWriterAddStream(writer, VideoInfo(0, 1), format.data(), format.size(), &video), AVIERR_OK);
-    ASSERT_EQ(AviWriterWrite(writer, video, green.data(), static_cast<uint32_t>(green.size()), AVIIF_KEYFRAME), AVIERR_OK);
-    ASSERT_EQ(AviWriterClose(writer), AVIERR_OK);
+    ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(0, 1), format.data(), format.size(), &video), AVIERR_OK);
+    ASSERT_EQ(OdmlWriterWrite(writer, video, green.data(), static_cast<uint32_t>(green.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    ASSERT_EQ(OdmlWriterClose(writer), AVIERR_OK);
   }
   DeleteFileW(ProfilePath().c_str());
   DialogScript script;

@@ -48,22 +48,22 @@ TEST(AviLargeFile, OpenDmlPastFourGigabytes) {
   {
     std::unique_ptr<SparseSink> sink = SparseSink::Create(path);
     ASSERT_TRUE(sink);
-    AviWriter writer;
-    ASSERT_EQ(AviWriterCreateOnSink(writer, *sink), AVIERR_OK);
+    OdmlWriter writer;
+    ASSERT_EQ(OdmlWriterCreateOnSink(writer, *sink), AVIERR_OK);
     std::vector<uint8_t> format = Bitmap24Format(width, height);
     int v = -1;
-    ASSERT_EQ(AviWriterAddStream(writer, VideoInfo(25, 1, width, height), format.data(), format.size(), &v),
+    ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(25, 1, width, height), format.data(), format.size(), &v),
               AVIERR_OK);
     std::vector<uint8_t> frame(frameBytes, 0);
     for (int f = 0; f < frames; ++f) {
       PutU32(frame.data(), 0xA5000000u | static_cast<uint32_t>(f));
       PutU32(frame.data() + frameBytes - 4, static_cast<uint32_t>(f) * 3 + 1);
-      ASSERT_EQ(AviWriterWrite(writer, v, frame.data(), static_cast<uint32_t>(frameBytes), AVIIF_KEYFRAME),
+      ASSERT_EQ(OdmlWriterWrite(writer, v, frame.data(), static_cast<uint32_t>(frameBytes), AVIIF_KEYFRAME),
                 AVIERR_OK)
           << f;
     }
     EXPECT_EQ(writer.parts, 5);  // RIFF parts of at most 1 GiB
-    ASSERT_EQ(AviWriterClose(writer), AVIERR_OK);
+    ASSERT_EQ(OdmlWriterClose(writer), AVIERR_OK);
     ASSERT_TRUE(sink->Close());
   }
   EXPECT_GT(std::filesystem::file_size(path), uint64_t{1} << 32);

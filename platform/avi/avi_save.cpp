@@ -30,7 +30,7 @@ struct SaveStream {
 };
 
 // Reads samples [from, from + count) of s and writes them as chunks.
-AviResult CopySamples(AviWriter& writer, SaveStream& s, int64_t count, std::vector<uint8_t>& buffer) {
+AviResult CopySamples(OdmlWriter& writer, SaveStream& s, int64_t count, std::vector<uint8_t>& buffer) {
   while (count > 0) {
     int64_t pos = s.start + s.done;
     int64_t want = s.variable ? 1 : std::max<int64_t>(1, std::min(count, kMaxSoundChunk / s.sampleSize));
@@ -44,7 +44,7 @@ AviResult CopySamples(AviWriter& writer, SaveStream& s, int64_t count, std::vect
     if (r != AVIERR_OK) return r;
     if (samples <= 0) return AVIERR_FILEREAD;
     uint32_t flags = s.variable ? (s.stream->IsKeyFrame(pos) ? AVIIF_KEYFRAME : 0) : AVIIF_KEYFRAME;
-    r = AviWriterWrite(writer, s.index, buffer.data(), static_cast<uint32_t>(bytes), flags);
+    r = OdmlWriterWrite(writer, s.index, buffer.data(), static_cast<uint32_t>(bytes), flags);
     if (r != AVIERR_OK) return r;
     s.done += samples;
     count -= samples;
@@ -89,10 +89,10 @@ AviResult SaveWave(AviSink& sink, const AviStreamRef& stream, const AviSaveCallb
 
 AviResult SaveAvi(AviSink& sink, const std::vector<AviStreamRef>& streams, const AviSaveCallback& progress,
                   const AviSaveOptions& options) {
-  AviWriterOptions writerOptions = options.writer;
+  OdmlWriterOptions writerOptions = options.writer;
   writerOptions.interleaved = streams.size() > 1;
-  AviWriter writer;
-  AviWriterCreateOnSink(writer, sink, writerOptions);
+  OdmlWriter writer;
+  OdmlWriterCreateOnSink(writer, sink, writerOptions);
   std::vector<SaveStream> list;
   for (const AviStreamRef& stream : streams) {
     if (!stream) return AVIERR_BADHANDLE;
@@ -106,7 +106,7 @@ AviResult SaveAvi(AviSink& sink, const std::vector<AviStreamRef>& streams, const
     std::vector<uint8_t> format;
     AviResult r = stream->ReadFormat(s.start, format);
     if (r != AVIERR_OK) return r;
-    r = AviWriterAddStream(writer, s.info, format.data(), format.size(), &s.index);
+    r = OdmlWriterAddStream(writer, s.info, format.data(), format.size(), &s.index);
     if (r != AVIERR_OK) return r;
     list.push_back(std::move(s));
   }
@@ -147,7 +147,7 @@ AviResult SaveAvi(AviSink& sink, const std::vector<AviStreamRef>& streams, const
     }
   }
   if (r == AVIERR_OK && progress && progress(100)) r = AVIERR_USERABORT;
-  AviResult closed = AviWriterClose(writer);
+  AviResult closed = OdmlWriterClose(writer);
   return r != AVIERR_OK ? r : closed;
 }
 

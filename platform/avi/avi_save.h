@@ -15,7 +15,7 @@
 using AviSaveCallback = std::function<int(int percent)>;
 
 struct AviSaveOptions {
-  AviWriterOptions writer;
+  OdmlWriterOptions writer;
 };
 
 // A failed or stopped save removes the incomplete file.

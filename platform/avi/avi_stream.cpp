@@ -255,7 +255,7 @@ class MemoryStream : public AviStream {
 }  // namespace
 
 struct AviOutputFile {
-  AviWriter writer;
+  OdmlWriter writer;
   bool closed = false;
   AviResult result = AVIERR_OK;
   ~AviOutputFile() { AviOutputFileClose(*this); }
@@ -268,7 +268,7 @@ class OutputStream : public AviStream {
  public:
   OutputStream(AviOutputFileRef file, int index) : file_(std::move(file)), index_(index) {}
   AviStreamInfo Info() const override {
-    const AviWriterStream& s = Data();
+    const OdmlWriterStream& s = Data();
     AviStreamInfo info = s.info;
     info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(s.samples, UINT32_MAX));
     info.dwSuggestedBufferSize = std::max(info.dwSuggestedBufferSize, s.largest);
@@ -286,35 +286,37 @@ class OutputStream : public AviStream {
     return AVIERR_UNSUPPORTED;
   }
   bool IsKeyFrame(int64_t pos) const override {
-    const AviWriterStream& s = Data();
+    const OdmlWriterStream& s = Data();
     int64_t rel = pos - s.info.dwStart;
     if (rel < 0 || static_cast<uint64_t>(rel) >= s.samples) return false;
     return s.sampleSize || (s.chunks[static_cast<size_t>(rel)].flags & AVIIF_KEYFRAME);
   }
   AviResult SetFormat(int64_t, const void* format, size_t size) override {
     if (file_->closed) return AVIERR_BADHANDLE;
-    return AviWriterSetFormat(file_->writer, index_, static_cast<const uint8_t*>(format), size);
+    return OdmlWriterSetFormat(file_->writer, index_, static_cast<const uint8_t*>(format), size);
   }
   AviResult Write(int64_t start, const void* data, uint32_t size, uint32_t flags) override {
     if (file_->closed) return AVIERR_BADHANDLE;
-    const AviWriterStream& s = Data();
+    const OdmlWriterStream& s = Data();
     int64_t end = int64_t{s.info.dwStart} + static_cast<int64_t>(s.samples);
     if (start != end && start != -1) return AVIERR_BADPARAM;  // appending only
     if (size && !data) return AVIERR_BADPARAM;
-    return AviWriterWrite(file_->writer, index_, data, size, flags);
+    return OdmlWriterWrite(file_->writer, index_, data, size, flags);
   }
 
  private:
-  const AviWriterStream& Data() const { return file_->writer.streams[static_cast<size_t>(index_)]; }
+  const OdmlWriterStream& Data() const {
+    return file_->writer.streams[static_cast<size_t>(index_)];
+  }
   AviOutputFileRef file_;
   int index_;
 };
 
 }  // namespace
 
-AviResult AviOutputFileCreate(const std::string& path, const AviWriterOptions& options, AviOutputFileRef& out) {
+AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& options, AviOutputFileRef& out) {
   auto file = std::make_shared<AviOutputFile>();
-  AviResult r = AviWriterCreate(file->writer, path, options);
+  AviResult r = OdmlWriterCreate(file->writer, path, options);
   if (r != AVIERR_OK) {
     file->closed = true;
     return r;
@@ -326,7 +328,7 @@ AviResult AviOutputFileCreate(const std::string& path, const AviWriterOptions& o
 AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info, AviStreamRef& out) {
   if (!file || file->closed) return AVIERR_BADHANDLE;
   int index = -1;
-  AviResult r = AviWriterAddStream(file->writer, info, nullptr, 0, &index);
+  AviResult r = OdmlWriterAddStream(file->writer, info, nullptr, 0, &index);
   if (r != AVIERR_OK) return r;
   out = std::make_shared<OutputStream>(file, index);
   return AVIERR_OK;
@@ -335,7 +337,7 @@ AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStrea
 AviResult AviOutputFileClose(AviOutputFile& file) {
   if (!file.closed) {
     file.closed = true;
-    file.result = AviWriterClose(file.writer);
+    file.result = OdmlWriterClose(file.writer);
   }
   return file.result;
 }

@@ -79,7 +79,7 @@ AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int inde
 // which also gives the result.
 struct AviOutputFile;
 using AviOutputFileRef = std::shared_ptr<AviOutputFile>;
-AviResult AviOutputFileCreate(const std::string& path, const AviWriterOptions& options, AviOutputFileRef& out);
+AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& options, AviOutputFileRef& out);
 AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info, AviStreamRef& out);
 AviResult AviOutputFileClose(AviOutputFile& file);
 

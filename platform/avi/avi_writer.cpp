@@ -4,18 +4,12 @@
 
 namespace {
 
-constexpr uint32_t kDmlhBytes = 248;
-
-uint32_t IndexChunkId(int n) {
-  return FourCC("ix00") + (static_cast<uint32_t>(n / 10) << 16) + (static_cast<uint32_t>(n % 10) << 24);
-}
-
-bool IsVideo(const AviWriterStream& s) { return s.info.fccType == kStreamTypeVideo; }
+bool IsVideo(const OdmlWriterStream& s) { return s.info.fccType == kStreamTypeVideo; }
 
 // Width and height of the first video stream, from its format.
-void VideoSize(const AviWriter& w, uint32_t& width, uint32_t& height) {
+void VideoSize(const OdmlWriter& w, uint32_t& width, uint32_t& height) {
   width = height = 0;
-  for (const AviWriterStream& s : w.streams) {
+  for (const OdmlWriterStream& s : w.streams) {
     if (!IsVideo(s)) continue;
     BitmapHeader h;
     if (BitmapHeaderRead(s.format.data(), s.format.size(), h)) {
@@ -32,11 +26,11 @@ void VideoSize(const AviWriter& w, uint32_t& width, uint32_t& height) {
 // The whole hdrl list. The indx and odml room is always there; in an AVI 1.0
 // file it is written as JUNK of the same size, so the layout does not depend
 // on whether the file ever grows past its first RIFF.
-ByteWriter BuildHeader(const AviWriter& w, bool openDml) {
+ByteWriter BuildHeader(const OdmlWriter& w, bool openDml) {
   ByteWriter b;
   size_t hdrl = b.BeginList(FourCC("LIST"), FourCC("hdrl"));
-  const AviWriterStream* timing = nullptr;
-  for (const AviWriterStream& s : w.streams)
+  const OdmlWriterStream* timing = nullptr;
+  for (const OdmlWriterStream& s : w.streams)
     if (IsVideo(s)) {
       timing = &s;
       break;
@@ -46,7 +40,7 @@ ByteWriter BuildHeader(const AviWriter& w, bool openDml) {
   VideoSize(w, width, height);
   uint64_t usPerFrame = 0, durationUs = 0, totalFrames = 0;
   uint32_t largest = 0;
-  for (const AviWriterStream& s : w.streams) {
+  for (const OdmlWriterStream& s : w.streams) {
     largest = std::max(largest, s.largest);
     if (s.info.dwRate)
       durationUs = std::max<uint64_t>(
@@ -74,7 +68,7 @@ ByteWriter BuildHeader(const AviWriter& w, bool openDml) {
   b.EndChunk(avih);
 
   for (size_t n = 0; n < w.streams.size(); ++n) {
-    const AviWriterStream& s = w.streams[n];
+    const OdmlWriterStream& s = w.streams[n];
     const AviStreamInfo& i = s.info;
     size_t strl = b.BeginList(FourCC("LIST"), FourCC("strl"));
     size_t strh = b.BeginChunk(FourCC("strh"));
@@ -102,80 +96,57 @@ ByteWriter BuildHeader(const AviWriter& w, bool openDml) {
     b.Bytes(s.format.data(), s.format.size());
     b.EndChunk(strf);
     std::string_view name = StreamInfoName(i);
-    if (!name.empty()) {
-      size_t strn = b.BeginChunk(FourCC("strn"));
-      b.Text(name);
-      b.U8(0);
-      b.EndChunk(strn);
-    }
+    if (!name.empty()) AviPutStreamName(b, name);
     size_t indxAt = b.size();
-    size_t indx = b.BeginChunk(FourCC("indx"));
-    b.U16(4);                                                   // wLongsPerEntry
-    b.U8(0);                                                    // bIndexSubType
-    b.U8(0);                                                    // bIndexType: AVI_INDEX_OF_INDEXES
-    b.U32(static_cast<uint32_t>(s.superIndex.size()));          // nEntriesInUse
-    b.U32(s.ckid);                                              // dwChunkId
-    b.Zeros(12);                                                // dwReserved[3]
-    for (uint32_t e = 0; e < w.options.superIndexEntries; ++e) {
-      AviSuperIndexEntry entry = e < s.superIndex.size() ? s.superIndex[e] : AviSuperIndexEntry();
-      b.U64(entry.offset);
-      b.U32(entry.size);
-      b.U32(entry.duration);
-    }
-    b.EndChunk(indx);
+    AviPutSuperIndex(b, s.ckid, s.superIndex, w.options.superIndexEntries);
     if (!openDml) b.PatchU32(indxAt, FourCC("JUNK"));
     b.EndChunk(strl);
   }
 
   size_t odmlAt = b.size();
-  size_t odml = b.BeginList(FourCC("LIST"), FourCC("odml"));
-  size_t dmlh = b.BeginChunk(FourCC("dmlh"));
   uint64_t allFrames = timing ? timing->chunks.size() : 0;
-  b.U32(static_cast<uint32_t>(std::min<uint64_t>(allFrames, UINT32_MAX)));  // dwTotalFrames
-  b.Zeros(kDmlhBytes - 4);
-  b.EndChunk(dmlh);
-  b.EndChunk(odml);
+  AviPutOdmlList(b, static_cast<uint32_t>(std::min<uint64_t>(allFrames, UINT32_MAX)));
   if (!openDml) b.PatchU32(odmlAt, FourCC("JUNK"));
   b.EndChunk(hdrl);
   return b;
 }
 
-AviResult Fail(AviWriter& w) {
+AviResult Fail(OdmlWriter& w) {
   w.failed = true;
   return AVIERR_FILEWRITE;
 }
 
-bool Put(AviWriter& w, const void* data, size_t n) { return w.sink->Write(data, n); }
+bool Put(OdmlWriter& w, const void* data, size_t n) { return w.sink->Write(data, n); }
 
-bool PutHeader(AviWriter& w, uint32_t id, uint32_t size) {
+bool PutChunkHead(OdmlWriter& w, uint32_t id, uint32_t size) {
   uint8_t b[8];
   PutU32(b, id);
   PutU32(b + 4, size);
   return Put(w, b, 8);
 }
 
-bool PatchU32At(AviWriter& w, uint64_t at, uint32_t v) {
+bool SinkPatchU32(OdmlWriter& w, uint64_t at, uint32_t v) {
   uint64_t back = w.sink->Tell();
   uint8_t b[4];
   PutU32(b, v);
   return w.sink->Seek(at) && Put(w, b, 4) && w.sink->Seek(back);
 }
 
-bool BeginPart(AviWriter& w) {
+bool BeginRiffPart(OdmlWriter& w) {
   w.riffStart = w.sink->Tell();
   if (w.parts == 0) {
-    if (!PutHeader(w, FourCC("RIFF"), 0) || !Put(w, "AVI ", 4)) return false;
+    if (!PutChunkHead(w, FourCC("RIFF"), 0) || !Put(w, "AVI ", 4)) return false;
     // Header room, filled at the end; zeros until then.
     std::vector<uint8_t> zeros(static_cast<size_t>(w.headerRoom));
     if (!Put(w, zeros.data(), zeros.size())) return false;
-  } else if (!PutHeader(w, FourCC("RIFF"), 0) || !Put(w, "AVIX", 4)) {
+  } else if (!PutChunkHead(w, FourCC("RIFF"), 0) || !Put(w, "AVIX", 4)) {
     return false;
   }
-  if (!PutHeader(w, FourCC("LIST"), 0)) return false;
+  if (!PutChunkHead(w, FourCC("LIST"), 0)) return false;
   w.moviStart = w.sink->Tell();
   if (!Put(w, "movi", 4)) return false;
   ++w.parts;
-  for (AviWriterStream& s : w.streams) {
+  for (OdmlWriterStream& s : w.streams) {
     s.partFirstChunk = s.chunks.size();
     s.partFirstSample = s.samples;
   }
@@ -183,28 +154,21 @@ bool BeginPart(AviWriter& w) {
 }
 
 // One ix## chunk per stream for the chunks of the current part.
-bool WriteStandardIndexes(AviWriter& w) {
+bool WriteStandardIndexes(OdmlWriter& w) {
   for (size_t n = 0; n < w.streams.size(); ++n) {
-    AviWriterStream& s = w.streams[n];
+    OdmlWriterStream& s = w.streams[n];
     size_t count = s.chunks.size() - s.partFirstChunk;
     if (count == 0) continue;
     if (s.superIndex.size() >= w.options.superIndexEntries) return false;
     uint64_t base = w.riffStart;
     ByteWriter b;
-    size_t ix = b.BeginChunk(IndexChunkId(static_cast<int>(n)));
-    b.U16(2);                                  // wLongsPerEntry
-    b.U8(0);                                   // bIndexSubType
-    b.U8(1);                                   // bIndexType: AVI_INDEX_OF_CHUNKS
-    b.U32(static_cast<uint32_t>(count));       // nEntriesInUse
-    b.U32(s.ckid);                             // dwChunkId
-    b.U64(base);                               // qwBaseOffset
-    b.U32(0);                                  // dwReserved
+    AviPutStandardIndexHead(b, AviIndexChunkId(static_cast<int>(n)), s.ckid,
+                            static_cast<uint32_t>(count), base);
     for (size_t c = s.partFirstChunk; c < s.chunks.size(); ++c) {
       const AviChunkRef& chunk = s.chunks[c];
-      b.U32(static_cast<uint32_t>(chunk.offset - base));
-      b.U32(chunk.size | ((chunk.flags & AVIIF_KEYFRAME) ? 0 : 0x80000000u));
+      AviPutStandardIndexEntry(b, static_cast<uint32_t>(chunk.offset - base), chunk.size,
+                               (chunk.flags & AVIIF_KEYFRAME) != 0);
     }
-    b.EndChunk(ix);
     AviSuperIndexEntry entry;
     entry.offset = w.sink->Tell();
     entry.size = static_cast<uint32_t>(b.size());
@@ -216,7 +180,7 @@ bool WriteStandardIndexes(AviWriter& w) {
 }
 
 // Called as the first RIFF closes, so every chunk so far lies in it.
-bool WriteIdx1(AviWriter& w) {
+bool WriteFirstRiffIdx1(OdmlWriter& w) {
   struct Entry {
     uint64_t offset;
     uint32_t stream;
@@ -224,47 +188,38 @@ bool WriteIdx1(AviWriter& w) {
   };
   std::vector<Entry> entries;
   for (size_t n = 0; n < w.streams.size(); ++n) {
-    const AviWriterStream& s = w.streams[n];
+    const OdmlWriterStream& s = w.streams[n];
     for (size_t c = 0; c < s.chunks.size(); ++c) entries.push_back({s.chunks[c].offset, static_cast<uint32_t>(n), static_cast<uint32_t>(c)});
   }
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
-  if (!PutHeader(w, FourCC("idx1"), static_cast<uint32_t>(entries.size() * 16))) return false;
-  constexpr size_t kBatch = 4096;
-  std::vector<uint8_t> buffer;
-  for (size_t i = 0; i < entries.size(); i += kBatch) {
-    size_t n = std::min(kBatch, entries.size() - i);
-    buffer.resize(n * 16);
-    for (size_t k = 0; k < n; ++k) {
-      const Entry& e = entries[i + k];
-      const AviWriterStream& s = w.streams[e.stream];
-      const AviChunkRef& chunk = s.chunks[e.chunk];
-      uint8_t* p = buffer.data() + k * 16;
-      PutU32(p, s.ckid);                                            // ckid
-      PutU32(p + 4, chunk.flags & AVIIF_KEYFRAME);                  // dwFlags
-      PutU32(p + 8, static_cast<uint32_t>(chunk.offset - 8 - w.moviStart));  // dwChunkOffset
-      PutU32(p + 12, chunk.size);                                   // dwChunkLength
-    }
-    if (!Put(w, buffer.data(), buffer.size())) return false;
+  AviBlockWriter out([&w](const uint8_t* data, size_t n) { return Put(w, data, n); });
+  AviPutIdx1Head(out.bytes(), entries.size());
+  for (const Entry& e : entries) {
+    const OdmlWriterStream& s = w.streams[e.stream];
+    const AviChunkRef& chunk = s.chunks[e.chunk];
+    AviPutIdx1Entry(out.bytes(), s.ckid, chunk.flags & AVIIF_KEYFRAME,
+                    static_cast<uint32_t>(chunk.offset - 8 - w.moviStart), chunk.size);
+    if (!out.Spill()) return false;
   }
-  return true;
+  return out.Flush();
 }
 
 
 // Ends the current part: its standard indexes (OpenDML only), the movi size,
 // the idx1 of the first part, the RIFF size.
-bool EndPart(AviWriter& w, bool openDml) {
+bool EndRiffPart(OdmlWriter& w, bool openDml) {
   if (openDml && !WriteStandardIndexes(w)) return false;
   uint64_t end = w.sink->Tell();
-  if (!PatchU32At(w, w.moviStart - 4, static_cast<uint32_t>(end - w.moviStart))) return false;
+  if (!SinkPatchU32(w, w.moviStart - 4, static_cast<uint32_t>(end - w.moviStart))) return false;
   if (w.parts == 1) {
-    if (!WriteIdx1(w)) return false;
-    for (AviWriterStream& s : w.streams) s.firstRiffChunks = s.chunks.size();
+    if (!WriteFirstRiffIdx1(w)) return false;
+    for (OdmlWriterStream& s : w.streams) s.firstRiffChunks = s.chunks.size();
     end = w.sink->Tell();
   }
-  return PatchU32At(w, w.riffStart + 4, static_cast<uint32_t>(end - w.riffStart - 8));
+  return SinkPatchU32(w, w.riffStart + 4, static_cast<uint32_t>(end - w.riffStart - 8));
 }
 
-uint64_t HeaderBytes(const AviWriter& w) { return BuildHeader(w, true).size(); }
+uint64_t HeaderBytes(const OdmlWriter& w) { return BuildHeader(w, true).size(); }
 
 }  // namespace
 
@@ -281,8 +236,8 @@ uint32_t AviChunkId(int n, const AviStreamInfo& info, const std::vector<uint8_t>
          static_cast<uint32_t>(static_cast<uint8_t>(tail[0])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(tail[1])) << 24;
 }
 
-AviResult AviWriterCreate(AviWriter& writer, const std::string& path, const AviWriterOptions& options) {
-  writer = AviWriter();
+AviResult OdmlWriterCreate(OdmlWriter& writer, const std::string& path, const OdmlWriterOptions& options) {
+  writer = OdmlWriter();
   std::unique_ptr<AviFileSink> sink = AviFileSink::Create(path);
   if (!sink) return AVIERR_FILEOPEN;
   writer.options = options;
@@ -291,19 +246,20 @@ AviResult AviWriterCreate(AviWriter& writer, const std::string& path, const AviW
   return AVIERR_OK;
 }
 
-AviResult AviWriterCreateOnSink(AviWriter& writer, AviSink& sink, const AviWriterOptions& options) {
-  writer = AviWriter();
+AviResult OdmlWriterCreateOnSink(OdmlWriter& writer, AviSink& sink,
+                                 const OdmlWriterOptions& options) {
+  writer = OdmlWriter();
   writer.options = options;
   writer.sink = &sink;
   return AVIERR_OK;
 }
 
-AviResult AviWriterAddStream(AviWriter& writer, const AviStreamInfo& info, const uint8_t* format,
-                             size_t formatSize, int* index) {
+AviResult OdmlWriterAddStream(OdmlWriter& writer, const AviStreamInfo& info, const uint8_t* format,
+                              size_t formatSize, int* index) {
   if (!writer.sink || writer.failed) return AVIERR_BADHANDLE;
   if (writer.streams.size() >= kMaxAviStreams) return AVIERR_UNSUPPORTED;
   if (formatSize > (16u << 20)) return AVIERR_BADSIZE;
-  AviWriterStream s;
+  OdmlWriterStream s;
   s.info = info;
   if (s.info.dwScale == 0 || s.info.dwRate == 0) return AVIERR_BADPARAM;
   if (format && formatSize) s.format.assign(format, format + formatSize);
@@ -333,11 +289,11 @@ AviResult AviWriterAddStream(AviWriter& writer, const AviStreamInfo& info, const
   return AVIERR_OK;
 }
 
-AviResult AviWriterSetFormat(AviWriter& writer, int stream, const uint8_t* format, size_t formatSize) {
+AviResult OdmlWriterSetFormat(OdmlWriter& writer, int stream, const uint8_t* format, size_t formatSize) {
   if (!writer.sink || writer.failed) return AVIERR_BADHANDLE;
   if (stream < 0 || static_cast<size_t>(stream) >= writer.streams.size()) return AVIERR_BADPARAM;
   if (formatSize > (16u << 20) || (formatSize && !format)) return AVIERR_BADSIZE;
-  AviWriterStream& s = writer.streams[stream];
+  OdmlWriterStream& s = writer.streams[stream];
   std::vector<uint8_t> wanted(format, format + formatSize);
   if (wanted == s.format) return AVIERR_OK;
   if (!s.chunks.empty()) return AVIERR_UNSUPPORTED;  // no format changes inside a stream
@@ -355,8 +311,8 @@ AviResult AviWriterSetFormat(AviWriter& writer, int stream, const uint8_t* forma
   return AVIERR_OK;
 }
 
-AviResult AviWriterWrite(AviWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags) {
-  AviWriter& w = writer;
+AviResult OdmlWriterWrite(OdmlWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags) {
+  OdmlWriter& w = writer;
   if (!w.sink || w.failed) return AVIERR_BADHANDLE;
   if (stream < 0 || static_cast<size_t>(stream) >= w.streams.size()) return AVIERR_BADPARAM;
   if (size > 0x7FFFFFF0u) return AVIERR_BADSIZE;
@@ -364,19 +320,19 @@ AviResult AviWriterWrite(AviWriter& writer, int stream, const void* data, uint32
     // The movi list starts on a 2048-byte boundary, behind the header room.
     uint64_t room = HeaderBytes(w) + w.options.headerSlack + 8;
     w.headerRoom = (room + 12 + 2047) / 2048 * 2048 - 12;
-    if (!BeginPart(w)) return Fail(w);
+    if (!BeginRiffPart(w)) return Fail(w);
   }
   // Index bytes the part will still need: idx1 (first part) and ix## entries.
   uint64_t chunksInPart = 1;
-  for (const AviWriterStream& s : w.streams) chunksInPart += s.chunks.size() - s.partFirstChunk;
+  for (const OdmlWriterStream& s : w.streams) chunksInPart += s.chunks.size() - s.partFirstChunk;
   uint64_t indexBytes = chunksInPart * (w.parts == 1 ? 24 : 8) + w.streams.size() * 40 + 8;
   uint64_t projected = w.sink->Tell() + 8 + size + (size & 1) + indexBytes - w.riffStart;
   if (projected > w.options.riffLimit && chunksInPart > 1) {
     if (w.parts >= static_cast<int>(w.options.superIndexEntries)) return AVIERR_BADSIZE;
-    if (!EndPart(w, true) || !BeginPart(w)) return Fail(w);
+    if (!EndRiffPart(w, true) || !BeginRiffPart(w)) return Fail(w);
   }
-  AviWriterStream& s = w.streams[stream];
-  if (!PutHeader(w, s.ckid, size)) return Fail(w);
+  OdmlWriterStream& s = w.streams[stream];
+  if (!PutChunkHead(w, s.ckid, size)) return Fail(w);
   uint64_t at = w.sink->Tell();
   static const uint8_t kPad = 0;
   if (!Put(w, data, size) || ((size & 1) && !Put(w, &kPad, 1))) return Fail(w);
@@ -387,8 +343,8 @@ AviResult AviWriterWrite(AviWriter& writer, int stream, const void* data, uint32
   return AVIERR_OK;
 }
 
-AviResult AviWriterClose(AviWriter& writer) {
-  AviWriter& w = writer;
+AviResult OdmlWriterClose(OdmlWriter& writer) {
+  OdmlWriter& w = writer;
   if (!w.sink) return AVIERR_BADHANDLE;
   AviResult result = AVIERR_OK;
   if (w.failed) {
@@ -397,10 +353,10 @@ AviResult AviWriterClose(AviWriter& writer) {
     if (w.parts == 0) {
       w.headerRoom = HeaderBytes(w) + 8;
       w.headerRoom = (w.headerRoom + 12 + 2047) / 2048 * 2048 - 12;
-      if (!BeginPart(w)) result = AVIERR_FILEWRITE;
+      if (!BeginRiffPart(w)) result = AVIERR_FILEWRITE;
     }
     bool openDml = w.parts > 1;
-    if (result == AVIERR_OK && !EndPart(w, openDml)) result = AVIERR_FILEWRITE;
+    if (result == AVIERR_OK && !EndRiffPart(w, openDml)) result = AVIERR_FILEWRITE;
     if (result == AVIERR_OK) {
       ByteWriter header = BuildHeader(w, openDml);
       uint64_t junk = w.headerRoom - header.size();

@@ -8,29 +8,27 @@
 // Headers are written last, into room kept in front of the movi list; a stream
 // may still be added after samples were written, as long as its header fits
 // that room (the editor adds the copied sound after all frames).
+//
+// Its names carry the Odml prefix: the recorder's own writer
+// (save/avi_writer.h) has the AviWriter one, and the converter links both.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/avi_chunks.h"
 #include "platform/avi/avi_io.h"
 #include "platform/avi/avi_reader.h"
 #include "platform/avi/avi_types.h"
 
-struct AviWriterOptions {
+struct OdmlWriterOptions {
   uint64_t riffLimit = uint64_t{1} << 30;  // bytes per RIFF part
   uint32_t superIndexEntries = 256;        // RIFF parts a file may have
   uint32_t headerSlack = 16384;            // room for streams added after the first write
   bool interleaved = false;                // sets AVIF_ISINTERLEAVED
 };
 
-struct AviSuperIndexEntry {
-  uint64_t offset = 0;  // of the ix## chunk header
-  uint32_t size = 0;    // of the whole ix## chunk
-  uint32_t duration = 0;
-};
-
-struct AviWriterStream {
+struct OdmlWriterStream {
   AviStreamInfo info;
   std::vector<uint8_t> format;
   uint32_t ckid = 0;
@@ -44,11 +42,11 @@ struct AviWriterStream {
   std::vector<AviSuperIndexEntry> superIndex;
 };
 
-struct AviWriter {
+struct OdmlWriter {
   std::unique_ptr<AviSink> ownedSink;
   AviSink* sink = nullptr;
-  AviWriterOptions options;
-  std::vector<AviWriterStream> streams;
+  OdmlWriterOptions options;
+  std::vector<OdmlWriterStream> streams;
   uint64_t headerRoom = 0;  // bytes from offset 12 to the movi list; 0 until the first write
   uint64_t riffStart = 0;   // of the current RIFF header
   uint64_t moviStart = 0;   // of the current "movi" tag
@@ -57,18 +55,18 @@ struct AviWriter {
   uint64_t dataBytes = 0;
 };
 
-AviResult AviWriterCreate(AviWriter& writer, const std::string& path, const AviWriterOptions& options = {});
+AviResult OdmlWriterCreate(OdmlWriter& writer, const std::string& path, const OdmlWriterOptions& options = {});
 // The sink must outlive the writer.
-AviResult AviWriterCreateOnSink(AviWriter& writer, AviSink& sink, const AviWriterOptions& options = {});
-AviResult AviWriterAddStream(AviWriter& writer, const AviStreamInfo& info, const uint8_t* format,
-                             size_t formatSize, int* index);
+AviResult OdmlWriterCreateOnSink(OdmlWriter& writer, AviSink& sink, const OdmlWriterOptions& options = {});
+AviResult OdmlWriterAddStream(OdmlWriter& writer, const AviStreamInfo& info, const uint8_t* format,
+                              size_t formatSize, int* index);
 // AVIStreamSetFormat on a created stream: the format may be given (or
 // replaced) until the stream's first chunk, as long as the header still fits.
-AviResult AviWriterSetFormat(AviWriter& writer, int stream, const uint8_t* format, size_t formatSize);
+AviResult OdmlWriterSetFormat(OdmlWriter& writer, int stream, const uint8_t* format, size_t formatSize);
 // One chunk; its sample count follows from its size for fixed-size samples.
-AviResult AviWriterWrite(AviWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags);
+AviResult OdmlWriterWrite(OdmlWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags);
 // Finishes the file (indexes, headers) and closes it.
-AviResult AviWriterClose(AviWriter& writer);
+AviResult OdmlWriterClose(OdmlWriter& writer);
 
 // The four-character chunk id of stream n: "##db" for uncompressed frames,
 // "##dc" for compressed ones, "##wb" for sound.

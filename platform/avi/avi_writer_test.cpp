@@ -44,29 +44,29 @@ struct Written {
 // 29.97 fps video 4 x 3 and 22050 Hz 16-bit stereo sound, written frame by
 // frame with 735 sound samples (one frame's worth) after each frame, the last
 // sound chunk 100 samples.
-Written WriteVideoAndSound(int frames, const AviWriterOptions& options = {}) {
+Written WriteVideoAndSound(int frames, const OdmlWriterOptions& options = {}) {
   Written w;
   AviMemorySink sink;
-  AviWriter writer;
-  AviWriterCreateOnSink(writer, sink, options);
+  OdmlWriter writer;
+  OdmlWriterCreateOnSink(writer, sink, options);
   std::vector<uint8_t> vf = Bitmap24Format(4, 3), af = PcmFormat(22050, 2, 16);
   int v = -1, a = -1;
   AviStreamInfo vi = VideoInfo(30000, 1001, 4, 3);
   StreamInfoSetName(vi, "GLIMSA:VIDEO");
-  EXPECT_EQ(AviWriterAddStream(writer, vi, vf.data(), vf.size(), &v), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, vi, vf.data(), vf.size(), &v), AVIERR_OK);
   AviStreamInfo ai = AudioInfo(22050, 4);
   ai.dwSampleSize = 0;  // a caller that leaves it 0: lengths must still count blocks
-  EXPECT_EQ(AviWriterAddStream(writer, ai, af.data(), af.size(), &a), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, ai, af.data(), af.size(), &a), AVIERR_OK);
   int64_t sample = 0;
   for (int f = 0; f < frames; ++f) {
     std::vector<uint8_t> px = Frame24(4, 3, f);
-    EXPECT_EQ(AviWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(OdmlWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
     int64_t n = f + 1 == frames ? 100 : 735;
     std::vector<uint8_t> pcm = Pcm16Stereo(sample, n);
     sample += n;
-    EXPECT_EQ(AviWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(OdmlWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
   }
-  w.result = AviWriterClose(writer);
+  w.result = OdmlWriterClose(writer);
   w.bytes = std::move(sink.bytes);
   return w;
 }
@@ -144,7 +144,7 @@ TEST(AviWriter, RoundTripOfVideoAndSound) {
 }
 
 TEST(AviWriter, SwitchesToOpenDmlPastTheLimit) {
-  AviWriterOptions options;
+  OdmlWriterOptions options;
   options.riffLimit = 16384;  // a few frames a part
   options.headerSlack = 0;    // a header small enough for the first part to keep the limit too
   options.superIndexEntries = 32;
@@ -189,29 +189,29 @@ TEST(AviWriter, SwitchesToOpenDmlPastTheLimit) {
 
 TEST(AviWriter, StreamAddedAfterTheFirstWrite) {
   AviMemorySink sink;
-  AviWriter writer;
-  AviWriterCreateOnSink(writer, sink);
+  OdmlWriter writer;
+  OdmlWriterCreateOnSink(writer, sink);
   std::vector<uint8_t> vf = Bitmap24Format(4, 3), af = PcmFormat(8000, 2, 16);
   int v = -1, a = -1;
-  ASSERT_EQ(AviWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), &v), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), &v), AVIERR_OK);
   for (int f = 0; f < 5; ++f) {
     std::vector<uint8_t> px = Frame24(4, 3, f);
-    ASSERT_EQ(AviWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    ASSERT_EQ(OdmlWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
   }
   // Created without a format, given one before its first chunk (as the
   // platform's create-then-set-format calls do).
   AviStreamInfo ai = AudioInfo(8000, 4);
   ai.dwSampleSize = 0;
-  ASSERT_EQ(AviWriterAddStream(writer, ai, nullptr, 0, &a), AVIERR_OK);
-  ASSERT_EQ(AviWriterSetFormat(writer, a, af.data(), af.size()), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterAddStream(writer, ai, nullptr, 0, &a), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterSetFormat(writer, a, af.data(), af.size()), AVIERR_OK);
   std::vector<uint8_t> pcm = Pcm16Stereo(0, 3000);
-  ASSERT_EQ(AviWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
   // A format far larger than the room kept for late streams is refused.
-  EXPECT_EQ(AviWriterSetFormat(writer, v, af.data(), af.size()), AVIERR_UNSUPPORTED);
+  EXPECT_EQ(OdmlWriterSetFormat(writer, v, af.data(), af.size()), AVIERR_UNSUPPORTED);
   std::vector<uint8_t> huge(64 * 1024, 0);
   int refused = -1;
-  EXPECT_EQ(AviWriterAddStream(writer, AudioInfo(8000, 4), huge.data(), huge.size(), &refused), AVIERR_UNSUPPORTED);
-  ASSERT_EQ(AviWriterClose(writer), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, AudioInfo(8000, 4), huge.data(), huge.size(), &refused), AVIERR_UNSUPPORTED);
+  ASSERT_EQ(OdmlWriterClose(writer), AVIERR_OK);
 
   AviMemorySource source(sink.bytes.data(), sink.bytes.size());
   auto file = std::make_shared<AviFile>();
@@ -225,11 +225,11 @@ TEST(AviWriter, StreamAddedAfterTheFirstWrite) {
 
 TEST(AviWriter, EmptyFileIsStillAValidAvi) {
   AviMemorySink sink;
-  AviWriter writer;
-  AviWriterCreateOnSink(writer, sink);
+  OdmlWriter writer;
+  OdmlWriterCreateOnSink(writer, sink);
   std::vector<uint8_t> vf = Bitmap24Format(4, 3);
-  ASSERT_EQ(AviWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), nullptr), AVIERR_OK);
-  ASSERT_EQ(AviWriterClose(writer), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), nullptr), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterClose(writer), AVIERR_OK);
   AviMemorySource source(sink.bytes.data(), sink.bytes.size());
   AviReader reader;
   ASSERT_EQ(AviReaderOpen(reader, source), AVIERR_OK);
@@ -237,8 +237,8 @@ TEST(AviWriter, EmptyFileIsStillAValidAvi) {
 }
 
 TEST(AviWriter, FailuresGiveThePlatformCodes) {
-  AviWriter writer;
-  EXPECT_EQ(AviWriterCreate(writer, TempPath("no_such_folder/x/out.avi"), {}), AVIERR_FILEOPEN);
+  OdmlWriter writer;
+  EXPECT_EQ(OdmlWriterCreate(writer, TempPath("no_such_folder/x/out.avi"), {}), AVIERR_FILEOPEN);
   std::vector<AviStreamRef> streams = {MadeVideo(4, 3, 2)};
   EXPECT_EQ(AviSave(TempPath("no_such_folder/x/out.avi"), streams, nullptr), AVIERR_FILEOPEN);
   // A full disk: the sink refuses bytes past a limit.
@@ -256,20 +256,20 @@ TEST(AviWriter, FailuresGiveThePlatformCodes) {
   }
   // More RIFF parts than the super index has room for.
   AviMemorySink sink;
-  AviWriterOptions options;
+  OdmlWriterOptions options;
   options.riffLimit = 1024;
   options.superIndexEntries = 2;
   options.headerSlack = 0;
-  ASSERT_EQ(AviWriterCreateOnSink(writer, sink, options), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterCreateOnSink(writer, sink, options), AVIERR_OK);
   std::vector<uint8_t> vf = Bitmap24Format(16, 16);
-  ASSERT_EQ(AviWriterAddStream(writer, VideoInfo(12, 1, 16, 16), vf.data(), vf.size(), nullptr), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 16, 16), vf.data(), vf.size(), nullptr), AVIERR_OK);
   std::vector<uint8_t> px = Frame24(16, 16, 0);
   AviResult last = AVIERR_OK;
   for (int f = 0; f < 10 && last == AVIERR_OK; ++f)
-    last = AviWriterWrite(writer, 0, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME);
+    last = OdmlWriterWrite(writer, 0, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME);
   EXPECT_EQ(last, AVIERR_BADSIZE);
   EXPECT_EQ(writer.parts, 2);
-  EXPECT_EQ(AviWriterClose(writer), AVIERR_OK);  // what was written stays a readable file
+  EXPECT_EQ(OdmlWriterClose(writer), AVIERR_OK);  // what was written stays a readable file
   AviMemorySource source(sink.bytes.data(), sink.bytes.size());
   AviReader reader;
   ASSERT_EQ(AviReaderOpen(reader, source), AVIERR_OK);
