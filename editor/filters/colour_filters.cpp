@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "common/bytes.h"
 #include "common/dib_geometry.h"
@@ -97,29 +96,35 @@ struct ChannelTables {
 // arithmetic, the 24 and 32-bit rows are computed instead, as whole vectors of
 // bytes, with one coefficient per byte laid out in the pixel's pattern (blue,
 // green, red, and for 32 bits a fourth byte whose coefficient leaves it as it was).
+// The pattern repeats every 12 bytes (four 3-byte or three 4-byte pixels), so
+// one block of it, laid out from a pixel boundary, serves a row of any width.
 struct ArithmeticRows {
+  static constexpr size_t kBlock = 12 * 256;  // a 1024-pixel 24-bit row in one go
+
   ChannelTables tables;  // colour tables and 16-bit pixels
   enum Rule { kScale, kContrast } rule;
   int coefficient[4];  // blue, green, red, fourth byte
   uint8_t flip[4];     // XOR after scaling: 255 inverts a channel
-  mutable std::vector<int16_t> rowCoefficient;
-  mutable std::vector<uint8_t> rowFlip;
+  int patternStep = 0;  // pixel size the block is laid out for; 0 before the first row
+  int16_t blockCoefficient[kBlock];
+  uint8_t blockFlip[kBlock];
 
   void Entry(uint8_t* p) const { tables.Entry(p); }
   uint16_t Word(uint16_t w) const { return tables.Word(w); }
-  void Pixels(uint8_t* row, int width, int step) const {
-    const size_t n = static_cast<size_t>(width) * step;
-    if (rowCoefficient.size() != n) {
-      rowCoefficient.resize(n);
-      rowFlip.resize(n);
-      for (size_t b = 0; b < n; ++b) {
-        rowCoefficient[b] = static_cast<int16_t>(coefficient[b % step]);
-        rowFlip[b] = flip[b % step];
+  void Pixels(uint8_t* row, int width, int step) {
+    if (patternStep != step) {
+      patternStep = step;
+      for (size_t b = 0; b < kBlock; ++b) {
+        blockCoefficient[b] = static_cast<int16_t>(coefficient[b % step]);
+        blockFlip[b] = flip[b % step];
       }
     }
-    const int16_t* __restrict c = rowCoefficient.data();
-    const uint8_t* __restrict x = rowFlip.data();
-    uint8_t* __restrict p = row;
+    const size_t n = static_cast<size_t>(width) * step;
+    for (size_t b0 = 0; b0 < n; b0 += kBlock) Run(row + b0, std::min(kBlock, n - b0));
+  }
+  void Run(uint8_t* __restrict p, size_t n) const {
+    const int16_t* __restrict c = blockCoefficient;
+    const uint8_t* __restrict x = blockFlip;
     if (rule == kScale) {
       for (size_t b = 0; b < n; ++b) {
         p[b] = static_cast<uint8_t>(static_cast<uint16_t>(p[b] * c[b]) >> 8 ^ x[b]);
@@ -337,7 +342,7 @@ bool ApplyRgbCorrection(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_
   // Scaling by 256 and no flip leaves a 32-bit pixel's fourth byte as it was.
   ArithmeticRows rows{t, ArithmeticRows::kScale, {ratioB, ratioG, ratioR, 256},
                       {static_cast<uint8_t>(invertB ? 255 : 0), static_cast<uint8_t>(invertG ? 255 : 0),
-                       static_cast<uint8_t>(invertR ? 255 : 0), 0}, {}, {}};
+                       static_cast<uint8_t>(invertR ? 255 : 0), 0}};
   return RunColourKernel(frame, frameSize, rows);
 }
 
@@ -356,11 +361,12 @@ bool ApplyContrast(uint8_t* frame, size_t frameSize, int32_t k) {
   }
   t.Derive5BitTables();
   if (k < -255 || k > 255) return RunColourKernel(frame, frameSize, t);
-  ArithmeticRows rows{t, ArithmeticRows::kContrast, {k, k, k, 0}, {0, 0, 0, 0}, {}, {}};
+  ArithmeticRows rows{t, ArithmeticRows::kContrast, {k, k, k, 0}, {0, 0, 0, 0}};
   return RunColourKernel(frame, frameSize, rows);
 }
 
-bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s) {
+bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch) {
+  if (!FilterScratchFits(scratch, 0)) return false;
   ChannelTables t;
   const double e = std::pow((s + 1) * 0.0078125, 4.6);
   for (int i = 0; i < 256; ++i) {
@@ -375,7 +381,7 @@ bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s) {
   // all byte pairs halves the lookups and repays building the table.
   const size_t rowBytes = size_t{3} * layout.width;
   if (layout.kind == DibPixels::Rgb24 && rowBytes * layout.height >= (size_t{1} << 18)) {
-    std::vector<uint16_t> pairs(65536);
+    uint16_t* pairs = scratch.pairs.data();
     for (int hi = 0; hi < 256; ++hi)
       for (int lo = 0; lo < 256; ++lo) pairs[hi << 8 | lo] = static_cast<uint16_t>(t.blue[hi] << 8 | t.blue[lo]);
     for (int y = 0; y < layout.height; ++y) {

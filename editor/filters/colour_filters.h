@@ -5,9 +5,12 @@
 //
 // Every kernel takes the frame and the number of bytes it occupies, and returns
 // false (changing nothing) when the header describes more bytes than that;
-// otherwise it returns true, also for a depth it leaves alone.
+// otherwise it returns true, also for a depth it leaves alone. A kernel that
+// takes the scratch also returns false when it was never reserved.
 #include <cstddef>
 #include <cstdint>
+
+#include "editor/filters/filter_scratch.h"
 
 enum class DibPixels {
   None,    // nothing to change (unsupported depth, empty picture)
@@ -42,6 +45,6 @@ bool ApplyRgbCorrection(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_
 bool ApplyYCrCbCorrection(uint8_t* frame, size_t frameSize, uint8_t yPercent, uint8_t crPercent,
                           uint8_t cbPercent);
 bool ApplyContrast(uint8_t* frame, size_t frameSize, int32_t k);
-bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s);
+bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch);
 bool ApplyGrayscale(uint8_t* frame, size_t frameSize);
 bool ApplyPale(uint8_t* frame, size_t frameSize);

@@ -322,6 +322,12 @@ bool TestFrame::SamePixels(const TestFrame& other, std::string* where) const {
   return true;
 }
 
+FilterScratch ScratchFor(int width, int height) {
+  FilterScratch scratch;
+  FilterScratchReserve(scratch, width, height);
+  return scratch;
+}
+
 std::vector<std::pair<int, int>> EqualitySizes() {
   return {{1, 1},  {2, 1},  {1, 2},  {2, 2},  {3, 3},  {4, 4},   {5, 5},  {6, 5},
           {7, 3},  {8, 9},  {15, 6}, {16, 7}, {17, 8}, {33, 11}, {64, 5}, {97, 61},

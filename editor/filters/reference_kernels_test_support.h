@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/dib_geometry.h"
+#include "editor/filters/filter_scratch.h"
 
 enum class RefColourKernel { Rgb, YCrCb, Contrast, Gamma, Grayscale, Pale };
 
@@ -52,6 +53,10 @@ struct TestFrame {
   // Pixel bytes equal (padding ignored); reports the first difference.
   bool SamePixels(const TestFrame& other, std::string* where) const;
 };
+
+// A scratch reserved for pictures of exactly this width (any overrun of its
+// rows lands outside what was allocated, where the sanitizers see it).
+FilterScratch ScratchFor(int width, int height);
 
 // The sizes every fast-versus-reference test runs through: the narrow widths
 // whose rows need padding, and a full-size frame.
