@@ -203,18 +203,26 @@ template <int kStep>
 }
 #endif
 
-bool UseAvx2() {
+using YCrCbRowFunction = void (*)(uint8_t* row, int width, double y, double cr, double cb);
+struct YCrCbRows {
+  YCrCbRowFunction pixels3, pixels4;  // rows of 3-byte and of 4-byte pixels
+};
+
+// The one place where the rows of the YCrCb correction pick their build: the
+// AVX2 one when the processor has it and the options allow it, else the plain.
+YCrCbRows SelectYCrCbRows() {
 #ifdef QUILVA_HAVE_AVX2_PATH
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2 && colourKernelOptions.allowAvx2;
-#else
-  return false;
+  if (avx2 && colourKernelOptions.allowAvx2) return {YCrCbRowAvx2<3>, YCrCbRowAvx2<4>};
 #endif
+  return {YCrCbRow<3>, YCrCbRow<4>};
 }
 
+// Single pixels (colour-table entries, 16-bit words) leave nothing to
+// vectorise and take the plain loops inline.
 struct YCrCbOp {
   double y, cr, cb;
-  bool avx2 = UseAvx2();
+  YCrCbRows rows = SelectYCrCbRows();
 
   YCrCbOp(int yPercent, int crPercent, int cbPercent) : y(yPercent), cr(crPercent), cb(cbPercent) {}
 
@@ -227,13 +235,7 @@ struct YCrCbOp {
   }
   void Entry(uint8_t* p) const { YCrCbRow<4>(p, 1, y, cr, cb); }
   void Pixels(uint8_t* row, int width, int step) const {
-#ifdef QUILVA_HAVE_AVX2_PATH
-    if (avx2) {
-      return step == 3 ? YCrCbRowAvx2<3>(row, width, y, cr, cb)
-                       : YCrCbRowAvx2<4>(row, width, y, cr, cb);
-    }
-#endif
-    return step == 3 ? YCrCbRow<3>(row, width, y, cr, cb) : YCrCbRow<4>(row, width, y, cr, cb);
+    (step == 3 ? rows.pixels3 : rows.pixels4)(row, width, y, cr, cb);
   }
   uint16_t Word(uint16_t w) const {
     int b = Blue5(w) * 8, g = Green5(w) * 8, r = Red5(w) * 8;

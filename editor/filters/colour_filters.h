@@ -29,8 +29,8 @@ struct DibLayout {
   size_t stride = 0;
 };
 
-// Lets tests hold the plain loops against the AVX2 ones, which the kernels
-// pick by themselves when the processor has them.
+// Lets tests hold the plain loops against the AVX2 ones, which the YCrCb
+// correction picks by itself when the processor has them.
 struct ColourKernelOptions {
   bool allowAvx2 = true;
 };
