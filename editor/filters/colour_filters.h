@@ -48,3 +48,15 @@ bool ApplyContrast(uint8_t* frame, size_t frameSize, int32_t k);
 bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch);
 bool ApplyGrayscale(uint8_t* frame, size_t frameSize);
 bool ApplyPale(uint8_t* frame, size_t frameSize);
+
+// Straightforward versions, written loop for loop from the rules: the
+// yardstick the kernels above are tested and measured against. Same contract,
+// same bytes.
+bool ApplyRgbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_t ratioG,
+                            uint8_t ratioB, bool invertR, bool invertG, bool invertB);
+bool ApplyYCrCbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t yPercent,
+                              uint8_t crPercent, uint8_t cbPercent);
+bool ApplyContrast_ref(uint8_t* frame, size_t frameSize, int32_t k);
+bool ApplyGamma_ref(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch);
+bool ApplyGrayscale_ref(uint8_t* frame, size_t frameSize);
+bool ApplyPale_ref(uint8_t* frame, size_t frameSize);

@@ -12,6 +12,11 @@
 bool ApplyCustomFilter(ConstFrameView src, FrameView dst, const int8_t coefficients[9],
                        uint8_t strength, uint8_t baseRed, uint8_t baseGreen, uint8_t baseBlue,
                        FilterScratch& scratch);
+// Written loop for loop, every neighbour checked: the yardstick the kernel
+// above is tested and measured against. Same contract, same bytes.
+bool ApplyCustomFilter_ref(ConstFrameView src, FrameView dst, const int8_t coefficients[9],
+                           uint8_t strength, uint8_t baseRed, uint8_t baseGreen, uint8_t baseBlue,
+                           FilterScratch& scratch);
 
 struct CustomFilterPreset {
   int buttonId;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "editor/filters/reference_kernels_test_support.h"
+#include "editor/filters/filters_test_support.h"
 
 namespace {
 
@@ -116,7 +116,8 @@ TEST(CustomFilter, FastKernelEqualsReference) {
       const uint8_t br = static_cast<uint8_t>(rng()), bg = static_cast<uint8_t>(rng()),
                     bb = static_cast<uint8_t>(rng());
       TestFrame expected = src;
-      RefCustomFilter(src.ConstView(), expected.View(), c, strength, br, bg, bb);
+      ASSERT_TRUE(ApplyCustomFilter_ref(src.ConstView(), expected.View(), c,
+                                        static_cast<uint8_t>(strength), br, bg, bb, scratch));
       TestFrame got(w, h, 0x77);
       ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), got.View(), c, static_cast<uint8_t>(strength),
                                     br, bg, bb, scratch));

@@ -2,16 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "editor/filters/neighbourhood_filters.h"
 
 namespace {
-
-void CopyPixels(const ConstFrameView& src, const FrameView& dst) {
-  const size_t rowBytes = size_t{3} * src.width;
-  for (int y = 0; y < src.height; ++y) std::memcpy(FrameRow(dst, y), FrameRow(src, y), rowBytes);
-}
 
 // Either value outside -t..t, as a 0/1 byte; written without branches so that
 // the loops below run on whole vectors.
@@ -70,7 +64,7 @@ void WriteOutline(const uint8_t* __restrict src, uint8_t* __restrict dst,
 bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold,
                          uint8_t edgeOperator, FilterScratch& scratch) {
   if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
-  CopyPixels(src, dst);
+  CopyPixels24(src, dst);
   const int width = src.width, height = src.height;
   const int t = threshold;
   // Two zero bytes on either side let the outline pass read its windows freely.
@@ -111,10 +105,10 @@ bool RunEdgeExtraction(FrameView frame, FrameView work, uint8_t threshold, uint8
   if (!Frames24Match(AsConst(frame), work) || !FilterScratchFits(scratch, frame.width)) {
     return false;
   }
-  CopyPixels(AsConst(frame), work);
+  CopyPixels24(AsConst(frame), work);
   if (sharpenFirst) {
     ApplyUnsharpMask(AsConst(work), frame, 3, scratch);
-    CopyPixels(AsConst(frame), work);
+    CopyPixels24(AsConst(frame), work);
   }
   return ApplyEdgeExtraction(AsConst(work), frame, threshold, edgeOperator, scratch);
 }

@@ -19,6 +19,10 @@ enum EdgeOperator : uint8_t {
 // -t..t (a value of exactly t is not an edge).
 bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold, uint8_t edgeOperator,
                          FilterScratch& scratch);
+// Written loop for loop from the operators' definitions: the yardstick the
+// kernel above is tested and measured against. Same contract, same bytes.
+bool ApplyEdgeExtraction_ref(ConstFrameView src, FrameView dst, uint8_t threshold,
+                             uint8_t edgeOperator, FilterScratch& scratch);
 
 // The whole per-frame sequence: the frame's pixels go into `work`, optionally
 // through the radius-3 unsharp mask first (whose result is then both the source

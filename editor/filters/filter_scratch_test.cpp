@@ -10,7 +10,7 @@
 #include "editor/filters/custom_filter.h"
 #include "editor/filters/edge_extraction.h"
 #include "editor/filters/neighbourhood_filters.h"
-#include "editor/filters/reference_kernels_test_support.h"
+#include "editor/filters/filters_test_support.h"
 
 namespace {
 
@@ -22,8 +22,9 @@ struct CopyKernel {
 const int8_t kLaplacian[9] = {-1, -1, -1, -1, 8, -1, -1, -1, -1};
 
 // Every kernel that works in the scratch, with parameters that take each of
-// its paths; a small radius comes before a large one, so that a window's
-// leading zeros would be stale if a kernel trusted them.
+// its paths, and the references, which keep the kernels' contract; a small
+// radius comes before a large one, so that a window's leading zeros would be
+// stale if a kernel trusted them.
 const CopyKernel kCopyKernels[] = {
     {"blur r 1", [](ConstFrameView s, FrameView d, FilterScratch& x) {
        return ApplyBoxBlur(s, d, 1, x);
@@ -55,6 +56,24 @@ const CopyKernel kCopyKernels[] = {
     {"custom, 32-bit lanes", [](ConstFrameView s, FrameView d, FilterScratch& x) {
        return ApplyCustomFilter(s, d, kLaplacian, 200, 9, 128, 250, x);
      }},
+    {"blur_ref r 2", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+       return ApplyBoxBlur_ref(s, d, 2, x);
+     }},
+    {"unsharp_ref r 2", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+       return ApplyUnsharpMask_ref(s, d, 2, x);
+     }},
+    {"median_ref 2 passes", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+       return ApplyMedian_ref(s, d, 2, x);
+     }},
+    {"watercolour_ref k 4", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+       return ApplyWatercolour_ref(s, d, 4, x);
+     }},
+    {"edge_ref Roberts", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+       return ApplyEdgeExtraction_ref(s, d, 20, kEdgeRoberts, x);
+     }},
+    {"custom_ref", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+       return ApplyCustomFilter_ref(s, d, kLaplacian, 3, 9, 128, 250, x);
+     }},
 };
 
 TEST(FilterScratch, KernelsRefuseAScratchNotReservedForTheWidth) {
@@ -85,6 +104,7 @@ TEST(FilterScratch, KernelsRefuseAScratchNotReservedForTheWidth) {
   PutU32(&dib[32], 0);
   const std::vector<uint8_t> before = dib;
   EXPECT_FALSE(ApplyGamma(dib.data(), dib.size(), 10, never));
+  EXPECT_FALSE(ApplyGamma_ref(dib.data(), dib.size(), 10, never));
   EXPECT_EQ(dib, before);
   FilterScratch empty = ScratchFor(0, 0);
   EXPECT_TRUE(ApplyGamma(dib.data(), dib.size(), 10, empty));

@@ -8,12 +8,6 @@
 
 namespace {
 
-// Pixels a filter does not compute are carried over from the source.
-void CopyPixels(const ConstFrameView& src, const FrameView& dst) {
-  const size_t rowBytes = size_t{3} * src.width;
-  for (int y = 0; y < src.height; ++y) std::memcpy(FrameRow(dst, y), FrameRow(src, y), rowBytes);
-}
-
 constexpr int kMeanShift = 22;
 
 // Window sums slide down the picture as column sums (one row added, one row
@@ -168,7 +162,7 @@ bool ApplyUnsharpMask(ConstFrameView src, FrameView dst, uint8_t r, FilterScratc
 
 bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes, FilterScratch& scratch) {
   if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
-  CopyPixels(src, dst);
+  CopyPixels24(src, dst);
   const int width = src.width, height = src.height;
   if (width < 3 || height < 3 || passes == 0) return true;
   const size_t rowBytes = size_t{3} * width;
@@ -198,7 +192,7 @@ bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes, FilterScratc
 
 bool ApplyWatercolour(ConstFrameView src, FrameView dst, uint8_t k, FilterScratch& scratch) {
   if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
-  CopyPixels(src, dst);
+  CopyPixels24(src, dst);
   const int width = src.width, height = src.height;
   if (width < 5 || height < 5) return true;
   const size_t rowBytes = size_t{3} * width;

@@ -27,6 +27,14 @@ bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes, FilterScratc
 // 5 x 5 window; the two outermost rings keep the source's values.
 bool ApplyWatercolour(ConstFrameView src, FrameView dst, uint8_t k, FilterScratch& scratch);
 
+// Straightforward versions, written loop for loop from the definitions: the
+// yardstick the kernels above are tested and measured against. Same contract,
+// same bytes.
+bool ApplyBoxBlur_ref(ConstFrameView src, FrameView dst, uint8_t r, FilterScratch& scratch);
+bool ApplyUnsharpMask_ref(ConstFrameView src, FrameView dst, uint8_t r, FilterScratch& scratch);
+bool ApplyMedian_ref(ConstFrameView src, FrameView dst, uint8_t passes, FilterScratch& scratch);
+bool ApplyWatercolour_ref(ConstFrameView src, FrameView dst, uint8_t k, FilterScratch& scratch);
+
 // The filter dialog tells the four kernels apart by its dialog kind.
 using NeighbourhoodKernel = bool (*)(ConstFrameView src, FrameView dst, uint8_t strength,
                                      FilterScratch& scratch);
