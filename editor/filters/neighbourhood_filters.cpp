@@ -210,11 +210,11 @@ bool ApplyWatercolour(ConstFrameView src, FrameView dst, uint8_t k, FilterScratc
   return true;
 }
 
-NeighbourhoodKernel NeighbourhoodKernelForKind(int dialogKind) {
-  switch (dialogKind) {
-    case 2: return ApplyWatercolour;
-    case 5: return ApplyUnsharpMask;
-    case 7: return ApplyMedian;
+NeighbourhoodKernel NeighbourhoodKernelForKind(DialogKind kind) {
+  switch (kind) {
+    case DialogKind::Watercolour: return ApplyWatercolour;
+    case DialogKind::UnsharpMask: return ApplyUnsharpMask;
+    case DialogKind::Median: return ApplyMedian;
     default: return ApplyBoxBlur;
   }
 }

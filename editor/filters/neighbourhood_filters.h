@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "common/dib_geometry.h"
+#include "editor/filters/dialog_kind.h"
 #include "editor/filters/filter_scratch.h"
 
 // The value that would stand at index k if values[0..lastIndex] were sorted
@@ -35,10 +36,11 @@ bool ApplyUnsharpMask_ref(ConstFrameView src, FrameView dst, uint8_t r, FilterSc
 bool ApplyMedian_ref(ConstFrameView src, FrameView dst, uint8_t passes, FilterScratch& scratch);
 bool ApplyWatercolour_ref(ConstFrameView src, FrameView dst, uint8_t k, FilterScratch& scratch);
 
-// The filter dialog tells the four kernels apart by its dialog kind.
+// The strength dialog tells the four kernels apart by its dialog kind; any
+// kind but watercolour, unsharp mask and median gives the blur.
 using NeighbourhoodKernel = bool (*)(ConstFrameView src, FrameView dst, uint8_t strength,
                                      FilterScratch& scratch);
-NeighbourhoodKernel NeighbourhoodKernelForKind(int dialogKind);
+NeighbourhoodKernel NeighbourhoodKernelForKind(DialogKind kind);
 
 // Multiplier m with (s * m) >> 22 == s / n for every window sum s <= 255 * n,
 // n <= 121 (radius 5 or less); exposed for its exhaustive test.

@@ -170,6 +170,21 @@ TEST(Watercolour, NarrowFramesStayAndMiddleRankIsTheMedian) {
       }
 }
 
+TEST(NeighbourhoodFilters, DialogKindPicksTheKernel) {
+  const struct {
+    DialogKind kind;
+    NeighbourhoodKernel kernel;
+  } cases[] = {
+      {DialogKind::Watercolour, ApplyWatercolour},
+      {DialogKind::UnsharpMask, ApplyUnsharpMask},
+      {DialogKind::Median, ApplyMedian},
+      {DialogKind::Blur, ApplyBoxBlur},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NeighbourhoodKernelForKind(c.kind), c.kernel) << static_cast<int>(c.kind);
+  }
+}
+
 TEST(NeighbourhoodFilters, MismatchedViewsAreRefused) {
   TestFrame a(4, 4), b(5, 4);
   FilterScratch scratch = ScratchFor(5, 4);
