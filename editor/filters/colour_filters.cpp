@@ -101,25 +101,36 @@ struct ChannelTables {
 struct ArithmeticRows {
   static constexpr size_t kBlock = 12 * 256;  // a 1024-pixel 24-bit row in one go
 
+  enum Rule { kScale, kContrast };
+
   ChannelTables tables;  // colour tables and 16-bit pixels
-  enum Rule { kScale, kContrast } rule;
+  Rule rule;
   int coefficient[4];  // blue, green, red, fourth byte
   uint8_t flip[4];     // XOR after scaling: 255 inverts a channel
-  int patternStep = 0;  // pixel size the block is laid out for; 0 before the first row
+  // The block is laid out as far as the rows need it, at the first row.
+  int patternStep = 0;  // pixel size it is laid out for
+  size_t patternBytes = 0;
   int16_t blockCoefficient[kBlock];
   uint8_t blockFlip[kBlock];
 
+  ArithmeticRows(const ChannelTables& t, Rule r, const int (&c)[4], const uint8_t (&x)[4])
+      : tables(t), rule(r) {
+    std::copy(c, c + 4, coefficient);
+    std::copy(x, x + 4, flip);
+  }
   void Entry(uint8_t* p) const { tables.Entry(p); }
   uint16_t Word(uint16_t w) const { return tables.Word(w); }
   void Pixels(uint8_t* row, int width, int step) {
-    if (patternStep != step) {
+    const size_t n = static_cast<size_t>(width) * step;
+    const size_t need = std::min(kBlock, n);
+    if (patternStep != step || patternBytes < need) {
       patternStep = step;
-      for (size_t b = 0; b < kBlock; ++b) {
+      patternBytes = need;
+      for (size_t b = 0; b < need; ++b) {
         blockCoefficient[b] = static_cast<int16_t>(coefficient[b % step]);
         blockFlip[b] = flip[b % step];
       }
     }
-    const size_t n = static_cast<size_t>(width) * step;
     for (size_t b0 = 0; b0 < n; b0 += kBlock) Run(row + b0, std::min(kBlock, n - b0));
   }
   void Run(uint8_t* __restrict p, size_t n) const {
@@ -288,6 +299,22 @@ struct PaleOp {
   }
 };
 
+// One row of bytes through the table of byte pairs (`pairs[hi << 8 | lo]` is
+// the two looked-up bytes), an odd last byte through `level`. The tables live
+// in the caller's scratch; the restrict promise that they do not overlap the
+// row lets the loop run on whole vectors.
+void LookUpPairs(uint8_t* __restrict p, size_t rowBytes, const uint16_t* __restrict pairs,
+                 const uint8_t* __restrict level) {
+  size_t b = 0;
+  for (; b + 1 < rowBytes; b += 2) {
+    uint16_t v;
+    std::memcpy(&v, p + b, 2);
+    v = pairs[v];
+    std::memcpy(p + b, &v, 2);
+  }
+  if (b < rowBytes) p[b] = level[p[b]];
+}
+
 }  // namespace
 
 bool DepthDispatch(const uint8_t* frame, size_t frameSize, DibLayout* layout) {
@@ -387,15 +414,7 @@ bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scra
     for (int hi = 0; hi < 256; ++hi)
       for (int lo = 0; lo < 256; ++lo) pairs[hi << 8 | lo] = static_cast<uint16_t>(t.blue[hi] << 8 | t.blue[lo]);
     for (int y = 0; y < layout.height; ++y) {
-      uint8_t* p = frame + layout.offset + y * layout.stride;
-      size_t b = 0;
-      for (; b + 1 < rowBytes; b += 2) {
-        uint16_t v;
-        std::memcpy(&v, p + b, 2);
-        v = pairs[v];
-        std::memcpy(p + b, &v, 2);
-      }
-      if (b < rowBytes) p[b] = t.blue[p[b]];
+      LookUpPairs(frame + layout.offset + y * layout.stride, rowBytes, pairs, t.blue);
     }
     return true;
   }
