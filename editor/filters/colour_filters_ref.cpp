@@ -118,14 +118,11 @@ bool ApplyColour(uint8_t* frame, size_t frameSize, Kernel kernel, const Params& 
     }
     return true;
   };
-  if (used) return table(used);
-  if (bits == 1) return table(2);
-  if (bits == 4) return table(16);
-  if (bits == 8) return table(256);
+  const uint64_t offset = PixelOffset(bits, compression, used);
+  if (used || bits == 1 || bits == 4 || bits == 8) return table((offset - kDibHeaderBytes) / 4);
   if (bits != 16 && bits != 24 && bits != 32) return true;
   if (width <= 0 || height == 0) return true;
   const uint64_t stride = static_cast<uint64_t>(DibStride(width, bits));
-  const uint64_t offset = PixelOffset(bits, compression, used);
   if (offset > frameSize || (frameSize - offset) / stride < static_cast<uint64_t>(height)) {
     return false;
   }
