@@ -14,6 +14,7 @@
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/custom_filter.h"
 #include "editor/filters/edge_extraction.h"
+#include "editor/filters/filter_scratch.h"
 #include "editor/filters/light_source.h"
 #include "editor/filters/neighbourhood_filters.h"
 
@@ -62,6 +63,16 @@ Frames& AllFrames() {
   return frames;
 }
 
+// One scratch for the run, reserved for the frame size as a whole-movie run does.
+FilterScratch& Scratch() {
+  static FilterScratch scratch = [] {
+    FilterScratch s;
+    FilterScratchReserve(s, kWidth, kHeight);
+    return s;
+  }();
+  return scratch;
+}
+
 void Report(benchmark::State& state) {
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                              benchmark::Counter::kIsRate);
@@ -89,7 +100,7 @@ void CopyBench(benchmark::State& state, Kernel kernel) {
   for (auto _ : state) {
     const ConstFrameView src{frames[i++ % frames.size()].data() + 40, kWidth, kHeight,
                              static_cast<ptrdiff_t>(kStride)};
-    kernel(src, dst);
+    kernel(src, dst, Scratch());
     benchmark::DoNotOptimize(out.data());
   }
   Report(state);
@@ -105,7 +116,7 @@ void BM_Contrast(benchmark::State& s) {
   ColourBench(s, [](uint8_t* f, size_t n) { ApplyContrast(f, n, 30); });
 }
 void BM_Gamma(benchmark::State& s) {
-  ColourBench(s, [](uint8_t* f, size_t n) { ApplyGamma(f, n, 128); });
+  ColourBench(s, [](uint8_t* f, size_t n) { ApplyGamma(f, n, 128, Scratch()); });
 }
 void BM_Grayscale(benchmark::State& s) {
   ColourBench(s, [](uint8_t* f, size_t n) { ApplyGrayscale(f, n); });
@@ -115,28 +126,38 @@ void BM_Pale(benchmark::State& s) {
 }
 void BM_BoxBlur(benchmark::State& s) {
   const auto r = static_cast<uint8_t>(s.range(0));
-  CopyBench(s, [r](ConstFrameView src, FrameView dst) { ApplyBoxBlur(src, dst, r); });
+  CopyBench(s, [r](ConstFrameView src, FrameView dst, FilterScratch& scratch) {
+    ApplyBoxBlur(src, dst, r, scratch);
+  });
 }
 void BM_UnsharpMask(benchmark::State& s) {
   const auto r = static_cast<uint8_t>(s.range(0));
-  CopyBench(s, [r](ConstFrameView src, FrameView dst) { ApplyUnsharpMask(src, dst, r); });
+  CopyBench(s, [r](ConstFrameView src, FrameView dst, FilterScratch& scratch) {
+    ApplyUnsharpMask(src, dst, r, scratch);
+  });
 }
 void BM_Median(benchmark::State& s) {
   const auto passes = static_cast<uint8_t>(s.range(0));
-  CopyBench(s, [passes](ConstFrameView src, FrameView dst) { ApplyMedian(src, dst, passes); });
+  CopyBench(s, [passes](ConstFrameView src, FrameView dst, FilterScratch& scratch) {
+    ApplyMedian(src, dst, passes, scratch);
+  });
 }
 void BM_Watercolour(benchmark::State& s) {
   const auto k = static_cast<uint8_t>(s.range(0));
-  CopyBench(s, [k](ConstFrameView src, FrameView dst) { ApplyWatercolour(src, dst, k); });
+  CopyBench(s, [k](ConstFrameView src, FrameView dst, FilterScratch& scratch) {
+    ApplyWatercolour(src, dst, k, scratch);
+  });
 }
 void BM_EdgeExtraction(benchmark::State& s) {
   const auto op = static_cast<uint8_t>(s.range(0));
-  CopyBench(s, [op](ConstFrameView src, FrameView dst) { ApplyEdgeExtraction(src, dst, 50, op); });
+  CopyBench(s, [op](ConstFrameView src, FrameView dst, FilterScratch& scratch) {
+    ApplyEdgeExtraction(src, dst, 50, op, scratch);
+  });
 }
 void BM_CustomFilter(benchmark::State& s) {
   const CustomFilterPreset* emboss = FindCustomFilterPreset(1058);
-  CopyBench(s, [emboss](ConstFrameView src, FrameView dst) {
-    ApplyCustomFilter(src, dst, emboss->coefficients, 1, 128, 128, 128);
+  CopyBench(s, [emboss](ConstFrameView src, FrameView dst, FilterScratch& scratch) {
+    ApplyCustomFilter(src, dst, emboss->coefficients, 1, 128, 128, 128, scratch);
   });
 }
 void BM_LightSource(benchmark::State& s) {

@@ -8,6 +8,7 @@
 // bottom row), each padded to a multiple of 4 bytes.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Bytes of the bitmap information header in front of a packed DIB's colours.
 constexpr uint32_t kDibHeaderBytes = 40;
@@ -70,4 +71,11 @@ inline bool Frames24Match(const ConstFrameView& src, const FrameView& dst) {
   if (src.width < 0 || src.height < 0) return false;
   const int64_t rowBytes = int64_t{3} * src.width;
   return src.stride >= rowBytes && dst.stride >= rowBytes;
+}
+
+// Copies the pixels of each row of a 24-bit picture, leaving the padding alone;
+// the views must match (Frames24Match).
+inline void CopyPixels24(const ConstFrameView& src, const FrameView& dst) {
+  const size_t rowBytes = size_t{3} * static_cast<size_t>(src.width);
+  for (int y = 0; y < src.height; ++y) std::memcpy(FrameRow(dst, y), FrameRow(src, y), rowBytes);
 }

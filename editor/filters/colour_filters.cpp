@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "common/bytes.h"
 #include "common/dib_geometry.h"
@@ -97,29 +96,46 @@ struct ChannelTables {
 // arithmetic, the 24 and 32-bit rows are computed instead, as whole vectors of
 // bytes, with one coefficient per byte laid out in the pixel's pattern (blue,
 // green, red, and for 32 bits a fourth byte whose coefficient leaves it as it was).
+// The pattern repeats every 12 bytes (four 3-byte or three 4-byte pixels), so
+// one block of it, laid out from a pixel boundary, serves a row of any width.
 struct ArithmeticRows {
+  static constexpr size_t kBlock = 12 * 256;  // a 1024-pixel 24-bit row in one go
+
+  enum Rule { kScale, kContrast };
+
   ChannelTables tables;  // colour tables and 16-bit pixels
-  enum Rule { kScale, kContrast } rule;
+  Rule rule;
   int coefficient[4];  // blue, green, red, fourth byte
   uint8_t flip[4];     // XOR after scaling: 255 inverts a channel
-  mutable std::vector<int16_t> rowCoefficient;
-  mutable std::vector<uint8_t> rowFlip;
+  // The block is laid out as far as the rows need it, at the first row.
+  int patternStep = 0;  // pixel size it is laid out for
+  size_t patternBytes = 0;
+  int16_t blockCoefficient[kBlock];
+  uint8_t blockFlip[kBlock];
 
+  ArithmeticRows(const ChannelTables& t, Rule r, const int (&c)[4], const uint8_t (&x)[4])
+      : tables(t), rule(r) {
+    std::copy(c, c + 4, coefficient);
+    std::copy(x, x + 4, flip);
+  }
   void Entry(uint8_t* p) const { tables.Entry(p); }
   uint16_t Word(uint16_t w) const { return tables.Word(w); }
-  void Pixels(uint8_t* row, int width, int step) const {
+  void Pixels(uint8_t* row, int width, int step) {
     const size_t n = static_cast<size_t>(width) * step;
-    if (rowCoefficient.size() != n) {
-      rowCoefficient.resize(n);
-      rowFlip.resize(n);
-      for (size_t b = 0; b < n; ++b) {
-        rowCoefficient[b] = static_cast<int16_t>(coefficient[b % step]);
-        rowFlip[b] = flip[b % step];
+    const size_t need = std::min(kBlock, n);
+    if (patternStep != step || patternBytes < need) {
+      patternStep = step;
+      patternBytes = need;
+      for (size_t b = 0; b < need; ++b) {
+        blockCoefficient[b] = static_cast<int16_t>(coefficient[b % step]);
+        blockFlip[b] = flip[b % step];
       }
     }
-    const int16_t* __restrict c = rowCoefficient.data();
-    const uint8_t* __restrict x = rowFlip.data();
-    uint8_t* __restrict p = row;
+    for (size_t b0 = 0; b0 < n; b0 += kBlock) Run(row + b0, std::min(kBlock, n - b0));
+  }
+  void Run(uint8_t* __restrict p, size_t n) const {
+    const int16_t* __restrict c = blockCoefficient;
+    const uint8_t* __restrict x = blockFlip;
     if (rule == kScale) {
       for (size_t b = 0; b < n; ++b) {
         p[b] = static_cast<uint8_t>(static_cast<uint16_t>(p[b] * c[b]) >> 8 ^ x[b]);
@@ -198,18 +214,26 @@ template <int kStep>
 }
 #endif
 
-bool UseAvx2() {
+using YCrCbRowFunction = void (*)(uint8_t* row, int width, double y, double cr, double cb);
+struct YCrCbRows {
+  YCrCbRowFunction pixels3, pixels4;  // rows of 3-byte and of 4-byte pixels
+};
+
+// The one place where the rows of the YCrCb correction pick their build: the
+// AVX2 one when the processor has it and the options allow it, else the plain.
+YCrCbRows SelectYCrCbRows() {
 #ifdef QUILVA_HAVE_AVX2_PATH
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2 && colourKernelOptions.allowAvx2;
-#else
-  return false;
+  if (avx2 && colourKernelOptions.allowAvx2) return {YCrCbRowAvx2<3>, YCrCbRowAvx2<4>};
 #endif
+  return {YCrCbRow<3>, YCrCbRow<4>};
 }
 
+// Single pixels (colour-table entries, 16-bit words) leave nothing to
+// vectorise and take the plain loops inline.
 struct YCrCbOp {
   double y, cr, cb;
-  bool avx2 = UseAvx2();
+  YCrCbRows rows = SelectYCrCbRows();
 
   YCrCbOp(int yPercent, int crPercent, int cbPercent) : y(yPercent), cr(crPercent), cb(cbPercent) {}
 
@@ -222,13 +246,7 @@ struct YCrCbOp {
   }
   void Entry(uint8_t* p) const { YCrCbRow<4>(p, 1, y, cr, cb); }
   void Pixels(uint8_t* row, int width, int step) const {
-#ifdef QUILVA_HAVE_AVX2_PATH
-    if (avx2) {
-      return step == 3 ? YCrCbRowAvx2<3>(row, width, y, cr, cb)
-                       : YCrCbRowAvx2<4>(row, width, y, cr, cb);
-    }
-#endif
-    return step == 3 ? YCrCbRow<3>(row, width, y, cr, cb) : YCrCbRow<4>(row, width, y, cr, cb);
+    (step == 3 ? rows.pixels3 : rows.pixels4)(row, width, y, cr, cb);
   }
   uint16_t Word(uint16_t w) const {
     int b = Blue5(w) * 8, g = Green5(w) * 8, r = Red5(w) * 8;
@@ -280,6 +298,22 @@ struct PaleOp {
     return Word555((r5 + m5) >> 1, (g5 + m5) >> 1, (b5 + m5) >> 1);
   }
 };
+
+// One row of bytes through the table of byte pairs (`pairs[hi << 8 | lo]` is
+// the two looked-up bytes), an odd last byte through `level`. The tables live
+// in the caller's scratch; the restrict promise that they do not overlap the
+// row lets the loop run on whole vectors.
+void LookUpPairs(uint8_t* __restrict p, size_t rowBytes, const uint16_t* __restrict pairs,
+                 const uint8_t* __restrict level) {
+  size_t b = 0;
+  for (; b + 1 < rowBytes; b += 2) {
+    uint16_t v;
+    std::memcpy(&v, p + b, 2);
+    v = pairs[v];
+    std::memcpy(p + b, &v, 2);
+  }
+  if (b < rowBytes) p[b] = level[p[b]];
+}
 
 }  // namespace
 
@@ -337,7 +371,7 @@ bool ApplyRgbCorrection(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_
   // Scaling by 256 and no flip leaves a 32-bit pixel's fourth byte as it was.
   ArithmeticRows rows{t, ArithmeticRows::kScale, {ratioB, ratioG, ratioR, 256},
                       {static_cast<uint8_t>(invertB ? 255 : 0), static_cast<uint8_t>(invertG ? 255 : 0),
-                       static_cast<uint8_t>(invertR ? 255 : 0), 0}, {}, {}};
+                       static_cast<uint8_t>(invertR ? 255 : 0), 0}};
   return RunColourKernel(frame, frameSize, rows);
 }
 
@@ -356,11 +390,12 @@ bool ApplyContrast(uint8_t* frame, size_t frameSize, int32_t k) {
   }
   t.Derive5BitTables();
   if (k < -255 || k > 255) return RunColourKernel(frame, frameSize, t);
-  ArithmeticRows rows{t, ArithmeticRows::kContrast, {k, k, k, 0}, {0, 0, 0, 0}, {}, {}};
+  ArithmeticRows rows{t, ArithmeticRows::kContrast, {k, k, k, 0}, {0, 0, 0, 0}};
   return RunColourKernel(frame, frameSize, rows);
 }
 
-bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s) {
+bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch) {
+  if (!FilterScratchFits(scratch, 0)) return false;
   ChannelTables t;
   const double e = std::pow((s + 1) * 0.0078125, 4.6);
   for (int i = 0; i < 256; ++i) {
@@ -375,19 +410,11 @@ bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s) {
   // all byte pairs halves the lookups and repays building the table.
   const size_t rowBytes = size_t{3} * layout.width;
   if (layout.kind == DibPixels::Rgb24 && rowBytes * layout.height >= (size_t{1} << 18)) {
-    std::vector<uint16_t> pairs(65536);
+    uint16_t* pairs = scratch.pairs.data();
     for (int hi = 0; hi < 256; ++hi)
       for (int lo = 0; lo < 256; ++lo) pairs[hi << 8 | lo] = static_cast<uint16_t>(t.blue[hi] << 8 | t.blue[lo]);
     for (int y = 0; y < layout.height; ++y) {
-      uint8_t* p = frame + layout.offset + y * layout.stride;
-      size_t b = 0;
-      for (; b + 1 < rowBytes; b += 2) {
-        uint16_t v;
-        std::memcpy(&v, p + b, 2);
-        v = pairs[v];
-        std::memcpy(p + b, &v, 2);
-      }
-      if (b < rowBytes) p[b] = t.blue[p[b]];
+      LookUpPairs(frame + layout.offset + y * layout.stride, rowBytes, pairs, t.blue);
     }
     return true;
   }

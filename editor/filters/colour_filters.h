@@ -5,9 +5,12 @@
 //
 // Every kernel takes the frame and the number of bytes it occupies, and returns
 // false (changing nothing) when the header describes more bytes than that;
-// otherwise it returns true, also for a depth it leaves alone.
+// otherwise it returns true, also for a depth it leaves alone. A kernel that
+// takes the scratch also returns false when it was never reserved.
 #include <cstddef>
 #include <cstdint>
+
+#include "editor/filters/filter_scratch.h"
 
 enum class DibPixels {
   None,    // nothing to change (unsupported depth, empty picture)
@@ -26,8 +29,8 @@ struct DibLayout {
   size_t stride = 0;
 };
 
-// Lets tests hold the plain loops against the AVX2 ones, which the kernels
-// pick by themselves when the processor has them.
+// Lets tests hold the plain loops against the AVX2 ones, which the YCrCb
+// correction picks by itself when the processor has them.
 struct ColourKernelOptions {
   bool allowAvx2 = true;
 };
@@ -42,6 +45,18 @@ bool ApplyRgbCorrection(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_
 bool ApplyYCrCbCorrection(uint8_t* frame, size_t frameSize, uint8_t yPercent, uint8_t crPercent,
                           uint8_t cbPercent);
 bool ApplyContrast(uint8_t* frame, size_t frameSize, int32_t k);
-bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s);
+bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch);
 bool ApplyGrayscale(uint8_t* frame, size_t frameSize);
 bool ApplyPale(uint8_t* frame, size_t frameSize);
+
+// Straightforward versions, written loop for loop from the rules: the
+// yardstick the kernels above are tested and measured against. Same contract,
+// same bytes.
+bool ApplyRgbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_t ratioG,
+                            uint8_t ratioB, bool invertR, bool invertG, bool invertB);
+bool ApplyYCrCbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t yPercent,
+                              uint8_t crPercent, uint8_t cbPercent);
+bool ApplyContrast_ref(uint8_t* frame, size_t frameSize, int32_t k);
+bool ApplyGamma_ref(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch);
+bool ApplyGrayscale_ref(uint8_t* frame, size_t frameSize);
+bool ApplyPale_ref(uint8_t* frame, size_t frameSize);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/bytes.h"
-#include "editor/filters/reference_kernels_test_support.h"
+#include "editor/filters/filters_test_support.h"
 
 namespace {
 
@@ -30,24 +30,12 @@ void FillRandom(std::vector<uint8_t>& dib, std::mt19937& rng) {
 }
 
 struct KernelCall {
-  RefColourKernel kind;
-  RefColourParams p;
+  ColourKernel kind;
+  ColourParams p;
 };
 
 bool RunFast(std::vector<uint8_t>& dib, const KernelCall& call) {
-  const RefColourParams& p = call.p;
-  switch (call.kind) {
-    case RefColourKernel::Rgb:
-      return ApplyRgbCorrection(dib.data(), dib.size(), p.ratioR, p.ratioG, p.ratioB, p.invertR,
-                                p.invertG, p.invertB);
-    case RefColourKernel::YCrCb:
-      return ApplyYCrCbCorrection(dib.data(), dib.size(), p.y, p.cr, p.cb);
-    case RefColourKernel::Contrast: return ApplyContrast(dib.data(), dib.size(), p.k);
-    case RefColourKernel::Gamma: return ApplyGamma(dib.data(), dib.size(), p.s);
-    case RefColourKernel::Grayscale: return ApplyGrayscale(dib.data(), dib.size());
-    case RefColourKernel::Pale: return ApplyPale(dib.data(), dib.size());
-  }
-  return false;
+  return RunColourKernel(dib, call.kind, call.p);
 }
 
 // Every depth layout the frame reader can hand over, filled at random.
@@ -65,7 +53,7 @@ std::vector<std::vector<uint8_t>> AllLayouts(std::mt19937& rng, int width, int h
 void ExpectSameAsReference(const KernelCall& call, std::mt19937& rng, int width, int height) {
   for (auto& dib : AllLayouts(rng, width, height)) {
     std::vector<uint8_t> expected = dib;
-    RefApplyColour(expected.data(), call.kind, call.p);
+    ASSERT_TRUE(RunColourKernel_ref(expected, call.kind, call.p));
     ASSERT_TRUE(RunFast(dib, call));
     ASSERT_EQ(dib, expected) << "kernel " << static_cast<int>(call.kind) << " bits "
                              << GetU16(&dib[14]) << " size " << width << "x" << height
@@ -137,19 +125,20 @@ TEST(ColourFilters, GammaIdentityStrengthAndZeroStaysZero) {
   uint8_t* p = Pixels24(dib);
   for (int i = 0; i < 256; ++i) p[3 * i] = p[3 * i + 1] = p[3 * i + 2] = static_cast<uint8_t>(i);
   auto identity = dib;
-  ASSERT_TRUE(ApplyGamma(identity.data(), identity.size(), 127));
+  FilterScratch scratch = ScratchFor(256, 1);
+  ASSERT_TRUE(ApplyGamma(identity.data(), identity.size(), 127, scratch));
   for (int i = 0; i < 256; ++i) {
     const int v = identity[40 + 3 * i];
     EXPECT_TRUE(v == i || v == i - 1) << i << " became " << v;
   }
   for (int s = 0; s < 256; ++s) {
     auto copy = dib;
-    ASSERT_TRUE(ApplyGamma(copy.data(), copy.size(), static_cast<uint8_t>(s)));
+    ASSERT_TRUE(ApplyGamma(copy.data(), copy.size(), static_cast<uint8_t>(s), scratch));
     EXPECT_EQ(copy[40], 0) << "strength " << s;
   }
   // A tiny exponent turns everything but black nearly white.
   auto bright = dib;
-  ASSERT_TRUE(ApplyGamma(bright.data(), bright.size(), 0));
+  ASSERT_TRUE(ApplyGamma(bright.data(), bright.size(), 0, scratch));
   EXPECT_GE(bright[40 + 3], 250);
 }
 
@@ -223,12 +212,12 @@ TEST(ColourFilters, ThirtyTwoBitKeepsFourthByteAndTransformsOnce) {
       auto dib = MakeDib(7, 3, 32, compression, 0, compression ? 12 : 0);
       FillRandom(dib, rng);
       const auto before = dib;
-      KernelCall call{static_cast<RefColourKernel>(kernel), {}};
+      KernelCall call{static_cast<ColourKernel>(kernel), {}};
       call.p.ratioR = call.p.ratioG = call.p.ratioB = 128;
       call.p.k = 60;
       call.p.y = 150;
       auto expected = dib;
-      RefApplyColour(expected.data(), call.kind, call.p);
+      ASSERT_TRUE(RunColourKernel_ref(expected, call.kind, call.p));
       ASSERT_TRUE(RunFast(dib, call));
       EXPECT_EQ(dib, expected) << "kernel " << kernel;
       const size_t start = 40 + (compression ? 12 : 0);
@@ -261,21 +250,50 @@ TEST(ColourFilters, UnsupportedDepthPassesAndShortFrameIsRefused) {
   EXPECT_FALSE(ApplyGrayscale(dib.data(), 39));
 }
 
+TEST(ColourFilters, ReferencesRefuseWhatTheKernelsRefuse) {
+  struct Case {
+    const char* label;
+    std::vector<uint8_t> dib;
+    size_t cut;  // bytes taken off the end
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"whole 24-bit frame", MakeDib(4, 4, 24), 0, true},
+      {"24-bit frame a byte short", MakeDib(4, 4, 24), 1, false},
+      {"bit-field masks a byte short", MakeDib(1, 1, 32, 3, 0, 12), 1, false},
+      {"colour table a byte short", MakeDib(2, 2, 8, 0, 0, 1024), 8 + 1, false},
+      {"palettised rows are not looked at", MakeDib(2, 2, 8, 0, 0, 1024), 8, true},
+      {"colours used beyond the frame", MakeDib(1, 1, 24, 0, 0x40000000u, 0), 0, false},
+      {"header only", MakeDib(0, 0, 24), 0, true},
+      {"shorter than a header", MakeDib(1, 1, 24), 6, false},
+      {"unsupported depth", MakeDib(3, 3, 2), 0, true},
+  };
+  for (int kernel = 0; kernel < 6; ++kernel) {
+    for (const Case& c : cases) {
+      std::vector<uint8_t> fast(c.dib.begin(), c.dib.end() - c.cut), ref = fast;
+      const ColourKernel kind = static_cast<ColourKernel>(kernel);
+      EXPECT_EQ(RunColourKernel(fast, kind, {}), c.accepted) << c.label << ", kernel " << kernel;
+      EXPECT_EQ(RunColourKernel_ref(ref, kind, {}), c.accepted) << c.label << ", kernel " << kernel;
+      EXPECT_EQ(fast, ref) << c.label << ", kernel " << kernel;
+    }
+  }
+}
+
 TEST(ColourFilters, FastKernelsEqualReferenceForEveryParameter) {
   std::mt19937 rng(1234);
   for (int q = 0; q < 256; ++q) {
-    KernelCall call{RefColourKernel::Rgb, {}};
+    KernelCall call{ColourKernel::Rgb, {}};
     call.p.ratioR = q, call.p.ratioG = (q * 7) & 255, call.p.ratioB = 255 - q;
     call.p.invertR = q & 1, call.p.invertG = q & 2, call.p.invertB = q & 4;
     ExpectSameAsReference(call, rng, 5, 3);
   }
   for (int k = -128; k <= 127; ++k) {
-    KernelCall call{RefColourKernel::Contrast, {}};
+    KernelCall call{ColourKernel::Contrast, {}};
     call.p.k = k;
     ExpectSameAsReference(call, rng, 5, 3);
   }
   for (int s = 0; s < 256; ++s) {
-    KernelCall call{RefColourKernel::Gamma, {}};
+    KernelCall call{ColourKernel::Gamma, {}};
     call.p.s = s;
     ExpectSameAsReference(call, rng, 5, 3);
     // Large frames take the byte-pair table.
@@ -285,15 +303,15 @@ TEST(ColourFilters, FastKernelsEqualReferenceForEveryParameter) {
   for (int y : percents)
     for (int cr : percents)
       for (int cb : percents) {
-        KernelCall call{RefColourKernel::YCrCb, {}};
+        KernelCall call{ColourKernel::YCrCb, {}};
         call.p.y = y, call.p.cr = cr, call.p.cb = cb;
         ExpectSameAsReference(call, rng, 5, 2);
       }
-  for (auto kind : {RefColourKernel::Grayscale, RefColourKernel::Pale}) {
+  for (auto kind : {ColourKernel::Grayscale, ColourKernel::Pale}) {
     KernelCall call{kind, {}};
     for (auto [w, h] : EqualitySizes()) ExpectSameAsReference(call, rng, w, h);
   }
-  KernelCall ycc{RefColourKernel::YCrCb, {}};
+  KernelCall ycc{ColourKernel::YCrCb, {}};
   ycc.p.y = 120, ycc.p.cr = 80, ycc.p.cb = 140;
   for (bool avx2 : {true, false}) {
     colourKernelOptions.allowAvx2 = avx2;

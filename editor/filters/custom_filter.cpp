@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
-#include <vector>
 
 const CustomFilterPreset kCustomFilterPresets[10] = {
     {1029, {1, 1, 0, 1, 0, -1, 0, -1, -1}, 128},
@@ -63,8 +62,9 @@ void FilterPixelChecked(const ConstFrameView& src, const FrameView& dst, int x, 
 }  // namespace
 
 bool ApplyCustomFilter(ConstFrameView src, FrameView dst, const int8_t coefficients[9],
-                       uint8_t strength, uint8_t baseRed, uint8_t baseGreen, uint8_t baseBlue) {
-  if (!Frames24Match(src, dst)) return false;
+                       uint8_t strength, uint8_t baseRed, uint8_t baseGreen, uint8_t baseBlue,
+                       FilterScratch& scratch) {
+  if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
   const int width = src.width, height = src.height;
   const int base[3] = {baseBlue, baseGreen, baseRed};
   const int s = strength;
@@ -72,7 +72,7 @@ bool ApplyCustomFilter(ConstFrameView src, FrameView dst, const int8_t coefficie
   // Magnitudes stay below 2^27 (9 x 128 x 255 x 255 + 255): 32 bits suffice.
   if (width >= 3 && height >= 3) {
     const size_t rowBytes = size_t{3} * width;
-    std::vector<int> baseRow(rowBytes);
+    int* baseRow = scratch.base.data();
     for (size_t b = 0; b < rowBytes; ++b) baseRow[b] = base[b % 3];
     const int c1 = c[0], c2 = c[1], c3 = c[2], c4 = c[3], c5 = c[4], c6 = c[5], c7 = c[6],
               c8 = c[7], c9 = c[8];
@@ -82,8 +82,10 @@ bool ApplyCustomFilter(ConstFrameView src, FrameView dst, const int8_t coefficie
     int weight = 0;
     for (int i = 0; i < 9; ++i) weight += std::abs(c[i]);
     const bool narrow = int64_t{255} * s * weight + 255 <= 32767;
-    std::vector<int16_t> baseRow16(narrow ? rowBytes : 0);
-    for (size_t b = 0; b < baseRow16.size(); ++b) baseRow16[b] = static_cast<int16_t>(base[b % 3]);
+    int16_t* baseRow16 = scratch.base16.data();
+    if (narrow) {
+      for (size_t b = 0; b < rowBytes; ++b) baseRow16[b] = static_cast<int16_t>(base[b % 3]);
+    }
     const int16_t k1 = static_cast<int16_t>(s * c1), k2 = static_cast<int16_t>(s * c2),
                   k3 = static_cast<int16_t>(s * c3), k4 = static_cast<int16_t>(s * c4),
                   k5 = static_cast<int16_t>(s * c5), k6 = static_cast<int16_t>(s * c6),
@@ -94,7 +96,7 @@ bool ApplyCustomFilter(ConstFrameView src, FrameView dst, const int8_t coefficie
       const uint8_t* __restrict m = FrameRow(src, y);
       const uint8_t* __restrict u = FrameRow(src, y + 1);
       uint8_t* __restrict out = FrameRow(dst, y);
-      const int16_t* __restrict base16 = baseRow16.data();
+      const int16_t* __restrict base16 = baseRow16;
       for (size_t b = 3; b + 3 < rowBytes; ++b) {
         const int16_t v = static_cast<int16_t>(
             base16[b] + k1 * d[b - 3] + k2 * d[b] + k3 * d[b + 3] + k4 * m[b - 3] + k5 * m[b] +

@@ -4,11 +4,19 @@
 #include <cstdint>
 
 #include "common/dib_geometry.h"
+#include "editor/filters/filter_scratch.h"
 
 // Coefficients c1..c9 row by row as the dialog shows them. Rows count memory
 // rows, which run bottom-up: c1 c2 c3 weigh the picture row below the pixel.
+// A size mismatch, or a scratch not reserved for the width, returns false.
 bool ApplyCustomFilter(ConstFrameView src, FrameView dst, const int8_t coefficients[9],
-                       uint8_t strength, uint8_t baseRed, uint8_t baseGreen, uint8_t baseBlue);
+                       uint8_t strength, uint8_t baseRed, uint8_t baseGreen, uint8_t baseBlue,
+                       FilterScratch& scratch);
+// Written loop for loop, every neighbour checked: the yardstick the kernel
+// above is tested and measured against. Same contract, same bytes.
+bool ApplyCustomFilter_ref(ConstFrameView src, FrameView dst, const int8_t coefficients[9],
+                           uint8_t strength, uint8_t baseRed, uint8_t baseGreen, uint8_t baseBlue,
+                           FilterScratch& scratch);
 
 struct CustomFilterPreset {
   int buttonId;

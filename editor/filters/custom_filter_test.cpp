@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "editor/filters/reference_kernels_test_support.h"
+#include "editor/filters/filters_test_support.h"
 
 namespace {
 
@@ -17,10 +17,11 @@ TEST(CustomFilter, StartSettingsLeaveTheFrameAndStrengthTwoDoubles) {
   TestFrame src(7, 5);
   src.Randomise(rng);
   TestFrame out(7, 5);
-  ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), kIdentity, 1, 0, 0, 0));
+  FilterScratch scratch = ScratchFor(7, 5);
+  ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), kIdentity, 1, 0, 0, 0, scratch));
   std::string where;
   EXPECT_TRUE(out.SamePixels(src, &where)) << where;
-  ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), kIdentity, 2, 0, 0, 0));
+  ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), kIdentity, 2, 0, 0, 0, scratch));
   for (int y = 0; y < 5; ++y)
     for (int i = 0; i < 21; ++i)
       ASSERT_EQ(out.Pixel(0, y)[i], std::min(255, 2 * src.Pixel(0, y)[i]));
@@ -33,8 +34,9 @@ TEST(CustomFilter, LaplacianWhitensFlatAreasAndDarkensDips) {
   src.Fill(100, 100, 100);
   src.Pixel(2, 2)[1] = 90;
   TestFrame out(5, 5);
+  FilterScratch scratch = ScratchFor(5, 5);
   ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), four->coefficients, 1, four->base,
-                                four->base, four->base));
+                                four->base, four->base, scratch));
   EXPECT_EQ(out.Pixel(2, 2)[1], 215);  // 255 + 4 * 90 - 4 * 100
   EXPECT_EQ(out.Pixel(3, 3)[1], 255);
   EXPECT_EQ(out.Pixel(2, 3)[1], 255);  // 255 + 10, clamped
@@ -46,7 +48,8 @@ TEST(CustomFilter, CornersAndEdgesUseOnlyNeighboursInside) {
   TestFrame src(4, 3);
   src.Fill(1, 1, 1);
   TestFrame out(4, 3);
-  ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), ones, 1, 0, 0, 0));
+  FilterScratch scratch = ScratchFor(4, 3);
+  ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), ones, 1, 0, 0, 0, scratch));
   EXPECT_EQ(out.Pixel(0, 0)[0], 4);
   EXPECT_EQ(out.Pixel(3, 2)[2], 4);
   EXPECT_EQ(out.Pixel(1, 0)[1], 6);
@@ -62,8 +65,9 @@ TEST(CustomFilter, DownEmbossRespondsToABrightLowerHalf) {
     for (int x = 0; x < 6; ++x)
       for (int c = 0; c < 3; ++c) src.Pixel(x, y)[c] = y < 4 ? 200 : 0;  // memory row 0 is the bottom
   TestFrame out(6, 8);
+  FilterScratch scratch = ScratchFor(6, 8);
   ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), down->coefficients, 1, down->base,
-                                down->base, down->base));
+                                down->base, down->base, scratch));
   for (int x = 1; x < 5; ++x) {
     EXPECT_GT(out.Pixel(x, 3)[0], 128) << x;
     EXPECT_GT(out.Pixel(x, 4)[0], 128) << x;
@@ -100,6 +104,7 @@ TEST(CustomFilter, FastKernelEqualsReference) {
     TestFrame src(w, h);
     src.Randomise(rng, w % 2 == 0);
     const bool big = w * h > 100000;
+    FilterScratch scratch = ScratchFor(w, h);
     for (int round = 0; round < (big ? 3 : 12); ++round) {
       int8_t c[9];
       for (auto& v : c) v = static_cast<int8_t>(round == 1 ? (rng() % 2 ? 127 : -128) : int(rng() % 21) - 10);
@@ -111,10 +116,11 @@ TEST(CustomFilter, FastKernelEqualsReference) {
       const uint8_t br = static_cast<uint8_t>(rng()), bg = static_cast<uint8_t>(rng()),
                     bb = static_cast<uint8_t>(rng());
       TestFrame expected = src;
-      RefCustomFilter(src.ConstView(), expected.View(), c, strength, br, bg, bb);
+      ASSERT_TRUE(ApplyCustomFilter_ref(src.ConstView(), expected.View(), c,
+                                        static_cast<uint8_t>(strength), br, bg, bb, scratch));
       TestFrame got(w, h, 0x77);
       ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), got.View(), c, static_cast<uint8_t>(strength),
-                                    br, bg, bb));
+                                    br, bg, bb, scratch));
       std::string where;
       ASSERT_TRUE(got.SamePixels(expected, &where)) << w << "x" << h << " round " << round << " at " << where;
       for (int y = 0; y < h; ++y)

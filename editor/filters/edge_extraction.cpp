@@ -2,17 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include "editor/filters/neighbourhood_filters.h"
 
 namespace {
-
-void CopyPixels(const ConstFrameView& src, const FrameView& dst) {
-  const size_t rowBytes = size_t{3} * src.width;
-  for (int y = 0; y < src.height; ++y) std::memcpy(FrameRow(dst, y), FrameRow(src, y), rowBytes);
-}
 
 // Either value outside -t..t, as a 0/1 byte; written without branches so that
 // the loops below run on whole vectors.
@@ -69,19 +62,22 @@ void WriteOutline(const uint8_t* __restrict src, uint8_t* __restrict dst,
 }  // namespace
 
 bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold,
-                         uint8_t edgeOperator) {
-  if (!Frames24Match(src, dst)) return false;
-  CopyPixels(src, dst);
+                         uint8_t edgeOperator, FilterScratch& scratch) {
+  if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
+  CopyPixels24(src, dst);
   const int width = src.width, height = src.height;
   const int t = threshold;
-  const size_t rowBytes = size_t{3} * width;
   // Two zero bytes on either side let the outline pass read its windows freely.
-  std::vector<uint8_t> flagBuffer(rowBytes + 4), phase(rowBytes);
-  uint8_t* flags = flagBuffer.data() + 2;
-  for (size_t b = 0; b < rowBytes; ++b) phase[b] = static_cast<uint8_t>(b % 3);
+  // The two behind a row of n flags may hold an earlier frame's flags; they are
+  // cleared once n is known (the outline never chooses them, but it reads them).
+  uint8_t* flagBuffer = scratch.flags.data();
+  uint8_t* flags = flagBuffer + 2;
+  const uint8_t* phase = scratch.phase.data();
+  flagBuffer[0] = flagBuffer[1] = 0;
   if (edgeOperator == kEdgeDifference || edgeOperator == kEdgeRoberts) {
     if (width < 2 || height < 2) return true;
     const size_t n = size_t{3} * (width - 1);
+    flags[n] = flags[n + 1] = 0;
     for (int y = 0; y + 1 < height; ++y) {
       const uint8_t* row = FrameRow(src, y);
       const uint8_t* up = FrameRow(src, y + 1);
@@ -90,26 +86,29 @@ bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold,
       } else {
         RobertsFlags(row, up, flags, n, t);
       }
-      WriteOutline(row, FrameRow(dst, y), flagBuffer.data(), phase.data(), n);
+      WriteOutline(row, FrameRow(dst, y), flagBuffer, phase, n);
     }
     return true;
   }
   if (width < 3 || height < 3) return true;
   const size_t n = size_t{3} * (width - 2);
+  flags[n] = flags[n + 1] = 0;
   for (int y = 1; y + 1 < height; ++y) {
     SobelFlags(FrameRow(src, y - 1), FrameRow(src, y), FrameRow(src, y + 1), flags, n, t);
-    WriteOutline(FrameRow(src, y) + 3, FrameRow(dst, y) + 3, flagBuffer.data(), phase.data(), n);
+    WriteOutline(FrameRow(src, y) + 3, FrameRow(dst, y) + 3, flagBuffer, phase, n);
   }
   return true;
 }
 
 bool RunEdgeExtraction(FrameView frame, FrameView work, uint8_t threshold, uint8_t edgeOperator,
-                       bool sharpenFirst) {
-  if (!Frames24Match(AsConst(frame), work)) return false;
-  CopyPixels(AsConst(frame), work);
-  if (sharpenFirst) {
-    ApplyUnsharpMask(AsConst(work), frame, 3);
-    CopyPixels(AsConst(frame), work);
+                       bool sharpenFirst, FilterScratch& scratch) {
+  if (!Frames24Match(AsConst(frame), work) || !FilterScratchFits(scratch, frame.width)) {
+    return false;
   }
-  return ApplyEdgeExtraction(AsConst(work), frame, threshold, edgeOperator);
+  CopyPixels24(AsConst(frame), work);
+  if (sharpenFirst) {
+    ApplyUnsharpMask(AsConst(work), frame, 3, scratch);
+    CopyPixels24(AsConst(frame), work);
+  }
+  return ApplyEdgeExtraction(AsConst(work), frame, threshold, edgeOperator, scratch);
 }

@@ -11,6 +11,10 @@
 // saturating at 255. 64-bit arithmetic, so wide frames do not overflow.
 bool ApplyLightSource(FrameView frame, int32_t lx, int32_t ly, int32_t k, uint8_t red,
                       uint8_t green, uint8_t blue);
+// Written pixel by pixel in integers: the yardstick the kernel above is tested
+// and measured against. Same contract, same bytes.
+bool ApplyLightSource_ref(FrameView frame, int32_t lx, int32_t ly, int32_t k, uint8_t red,
+                          uint8_t green, uint8_t blue);
 
 // Reach k = (s * W) >> 4 for the user's strength s.
 int32_t LightReach(int s, int frameWidth);

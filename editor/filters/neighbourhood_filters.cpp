@@ -3,17 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "editor/filters/sorting_network.h"
 
 namespace {
-
-// Pixels a filter does not compute are carried over from the source.
-void CopyPixels(const ConstFrameView& src, const FrameView& dst) {
-  const size_t rowBytes = size_t{3} * src.width;
-  for (int y = 0; y < src.height; ++y) std::memcpy(FrameRow(dst, y), FrameRow(src, y), rowBytes);
-}
 
 constexpr int kMeanShift = 22;
 
@@ -22,14 +15,21 @@ constexpr int kMeanShift = 22;
 // cost per pixel does not grow with the radius. Samples outside the picture
 // are absent, not repeated: the divisor is the count of samples inside.
 template <class Emit>
-void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit emit) {
+void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit emit,
+                 FilterScratch& scratch) {
   const int width = src.width, height = src.height;
   const size_t rowBytes = size_t{3} * width;
   const size_t pad = size_t{3} * r;
   // prefix[b + 3 + pad] sums the column sums at b, b - 3, b - 6, ... (one
   // channel); the zero entries around the row stand for the missing columns.
-  std::vector<uint32_t> column(rowBytes), prefix(rowBytes + 2 * pad + 3), divisor(rowBytes);
-  std::vector<uint32_t> sum(rowBytes);
+  // The scratch holds whatever an earlier frame left in it, so the column sums
+  // and the leading zeros are cleared here.
+  uint32_t* column = scratch.column.data();
+  uint32_t* prefix = scratch.prefix.data();
+  uint32_t* divisor = scratch.divisor.data();
+  uint32_t* sum = scratch.sum.data();
+  std::fill(column, column + rowBytes, 0u);
+  std::fill(prefix, prefix + 3 + pad, 0u);
   const bool small = r <= 5;
   uint32_t multiplier[122];
   for (int n = 1; n < 122; ++n) multiplier[n] = WindowMeanMultiplier(n);
@@ -53,7 +53,7 @@ void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit em
     // running total passes 2^32.
     // Running totals stay in registers: reading back the total stored three
     // bytes earlier would chain every step to a store.
-    uint32_t* p = prefix.data() + 3 + pad;  // the leading zeros are never written
+    uint32_t* p = prefix + 3 + pad;  // the leading zeros are never written
     uint32_t blue = 0, green = 0, red = 0;
     for (size_t b = 0; b < rowBytes; b += 3) {
       p[b] = blue += column[b];
@@ -65,8 +65,8 @@ void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit em
       p[j + 1] = green;
       p[j + 2] = red;
     }
-    const uint32_t* hi = prefix.data() + 6 * static_cast<size_t>(r) + 3;
-    const uint32_t* lo = prefix.data();
+    const uint32_t* hi = prefix + 6 * static_cast<size_t>(r) + 3;
+    const uint32_t* lo = prefix;
     for (size_t b = 0; b < rowBytes; ++b) sum[b] = hi[b] - lo[b];
 
     // The divisors change only with the number of rows inside the window.
@@ -141,29 +141,32 @@ uint32_t WindowMeanMultiplier(int n) {
   return static_cast<uint32_t>(((uint64_t{1} << kMeanShift) + n - 1) / n);
 }
 
-bool ApplyBoxBlur(ConstFrameView src, FrameView dst, uint8_t r) {
-  if (!Frames24Match(src, dst)) return false;
-  WindowMeans(src, dst, r, [](uint8_t, uint32_t mean) { return static_cast<uint8_t>(mean); });
+bool ApplyBoxBlur(ConstFrameView src, FrameView dst, uint8_t r, FilterScratch& scratch) {
+  if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
+  WindowMeans(
+      src, dst, r, [](uint8_t, uint32_t mean) { return static_cast<uint8_t>(mean); }, scratch);
   return true;
 }
 
-bool ApplyUnsharpMask(ConstFrameView src, FrameView dst, uint8_t r) {
-  if (!Frames24Match(src, dst)) return false;
-  WindowMeans(src, dst, r, [](uint8_t value, uint32_t mean) {
-    const int v = 2 * value - static_cast<int>(mean);
-    return static_cast<uint8_t>(std::clamp(v, 0, 255));
-  });
+bool ApplyUnsharpMask(ConstFrameView src, FrameView dst, uint8_t r, FilterScratch& scratch) {
+  if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
+  WindowMeans(
+      src, dst, r,
+      [](uint8_t value, uint32_t mean) {
+        const int v = 2 * value - static_cast<int>(mean);
+        return static_cast<uint8_t>(std::clamp(v, 0, 255));
+      },
+      scratch);
   return true;
 }
 
-bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes) {
-  if (!Frames24Match(src, dst)) return false;
-  CopyPixels(src, dst);
+bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes, FilterScratch& scratch) {
+  if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
+  CopyPixels24(src, dst);
   const int width = src.width, height = src.height;
   if (width < 3 || height < 3 || passes == 0) return true;
   const size_t rowBytes = size_t{3} * width;
-  std::vector<uint8_t> scratch(5 * rowBytes);
-  uint8_t* low = scratch.data();
+  uint8_t* low = scratch.rows.data();
   uint8_t* mid = low + rowBytes;
   uint8_t* high = mid + rowBytes;
   uint8_t* previous = high + rowBytes;  // the pass's input rows y - 1 and y,
@@ -187,32 +190,31 @@ bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes) {
   return true;
 }
 
-bool ApplyWatercolour(ConstFrameView src, FrameView dst, uint8_t k) {
-  if (!Frames24Match(src, dst)) return false;
-  CopyPixels(src, dst);
+bool ApplyWatercolour(ConstFrameView src, FrameView dst, uint8_t k, FilterScratch& scratch) {
+  if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
+  CopyPixels24(src, dst);
   const int width = src.width, height = src.height;
   if (width < 5 || height < 5) return true;
   const size_t rowBytes = size_t{3} * width;
   const RankNetwork& network = RankNetworkFor(std::min<int>(k, 24));
-  std::vector<uint8_t> columns(5 * rowBytes);
   uint8_t* planes[5];
-  for (int i = 0; i < 5; ++i) planes[i] = columns.data() + i * rowBytes;
+  for (int i = 0; i < 5; ++i) planes[i] = scratch.rows.data() + i * rowBytes;
   const uint8_t* sorted[5];
-  RankScratch scratch;
+  RankScratch rank;
   for (int y = 2; y + 2 < height; ++y) {
     const uint8_t* rows[5];
     for (int i = 0; i < 5; ++i) rows[i] = FrameRow(src, y - 2 + i);
     SortColumnsOfFive(rows, planes, sorted, rowBytes);
-    RunRankNetwork(network, sorted, 6, rowBytes - 6, FrameRow(dst, y), &scratch);
+    RunRankNetwork(network, sorted, 6, rowBytes - 6, FrameRow(dst, y), &rank);
   }
   return true;
 }
 
-NeighbourhoodKernel NeighbourhoodKernelForKind(int dialogKind) {
-  switch (dialogKind) {
-    case 2: return ApplyWatercolour;
-    case 5: return ApplyUnsharpMask;
-    case 7: return ApplyMedian;
+NeighbourhoodKernel NeighbourhoodKernelForKind(DialogKind kind) {
+  switch (kind) {
+    case DialogKind::Watercolour: return ApplyWatercolour;
+    case DialogKind::UnsharpMask: return ApplyUnsharpMask;
+    case DialogKind::Median: return ApplyMedian;
     default: return ApplyBoxBlur;
   }
 }

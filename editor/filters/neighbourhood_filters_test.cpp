@@ -5,23 +5,24 @@
 #include <algorithm>
 #include <random>
 
-#include "editor/filters/reference_kernels_test_support.h"
+#include "editor/filters/filters_test_support.h"
 
 namespace {
 
-using FastKernel = bool (*)(ConstFrameView, FrameView, uint8_t);
-using RefKernel = void (*)(ConstFrameView, FrameView, int);
+using FastKernel = NeighbourhoodKernel;
+using RefKernel = NeighbourhoodKernel;
 
 // Runs the shipped kernel into a destination full of junk and the reference
 // into a copy of the source, then compares pixels and checks the padding.
 void ExpectSameAsReference(FastKernel fast, RefKernel ref, const TestFrame& src, int parameter,
                            const char* name) {
+  FilterScratch scratch = ScratchFor(src.width, src.height);
   TestFrame expected = src;
-  ref(src.ConstView(), expected.View(), parameter);
+  ASSERT_TRUE(ref(src.ConstView(), expected.View(), static_cast<uint8_t>(parameter), scratch));
   TestFrame got(src.width, src.height, 0x5A);
   for (int y = 0; y < got.height; ++y)
     for (int i = 0; i < 3 * got.width; ++i) got.Pixel(0, y)[i] = static_cast<uint8_t>(i * 31 + y);
-  ASSERT_TRUE(fast(src.ConstView(), got.View(), static_cast<uint8_t>(parameter)));
+  ASSERT_TRUE(fast(src.ConstView(), got.View(), static_cast<uint8_t>(parameter), scratch));
   std::string where;
   ASSERT_TRUE(got.SamePixels(expected, &where))
       << name << " " << src.width << "x" << src.height << " parameter " << parameter << " at "
@@ -63,7 +64,8 @@ TEST(BoxBlur, WindowShrinksToThePicture) {
   TestFrame one(1, 1);
   one.Fill(10, 20, 30);
   TestFrame out(1, 1);
-  ASSERT_TRUE(ApplyBoxBlur(one.ConstView(), out.View(), 1));
+  FilterScratch scratch = ScratchFor(1, 1);
+  ASSERT_TRUE(ApplyBoxBlur(one.ConstView(), out.View(), 1, scratch));
   EXPECT_EQ(out.Pixel(0, 0)[0], 10);
   EXPECT_EQ(out.Pixel(0, 0)[2], 30);
 
@@ -72,7 +74,8 @@ TEST(BoxBlur, WindowShrinksToThePicture) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) f.Pixel(x, y)[1] = static_cast<uint8_t>(10 * (x + 4 * y));
   TestFrame blurred(4, 4);
-  ASSERT_TRUE(ApplyBoxBlur(f.ConstView(), blurred.View(), 2));
+  FilterScratch scratch4 = ScratchFor(4, 4);
+  ASSERT_TRUE(ApplyBoxBlur(f.ConstView(), blurred.View(), 2, scratch4));
   // (0+10+20 + 40+50+60 + 80+90+100) / 9 = 50
   EXPECT_EQ(blurred.Pixel(0, 0)[1], 50);
   // A 1-pixel-wide frame has a padding byte per row holding 255; it never
@@ -80,7 +83,7 @@ TEST(BoxBlur, WindowShrinksToThePicture) {
   TestFrame narrow(1, 3, 0xFF);
   narrow.Fill(0, 0, 0);
   TestFrame narrowOut(1, 3);
-  ASSERT_TRUE(ApplyBoxBlur(narrow.ConstView(), narrowOut.View(), 5));
+  ASSERT_TRUE(ApplyBoxBlur(narrow.ConstView(), narrowOut.View(), 5, scratch));
   for (int y = 0; y < 3; ++y) EXPECT_EQ(narrowOut.Pixel(0, y)[2], 0);
 }
 
@@ -88,7 +91,8 @@ TEST(UnsharpMask, UniformStaysAndLoneWhitePixelStandsOut) {
   TestFrame flat(6, 5);
   flat.Fill(90, 91, 92);
   TestFrame out(6, 5);
-  ASSERT_TRUE(ApplyUnsharpMask(flat.ConstView(), out.View(), 2));
+  FilterScratch scratch = ScratchFor(6, 5);
+  ASSERT_TRUE(ApplyUnsharpMask(flat.ConstView(), out.View(), 2, scratch));
   std::string where;
   EXPECT_TRUE(out.SamePixels(flat, &where)) << where;
 
@@ -96,14 +100,14 @@ TEST(UnsharpMask, UniformStaysAndLoneWhitePixelStandsOut) {
   dot.Fill(0, 0, 0);
   dot.Pixel(2, 2)[0] = dot.Pixel(2, 2)[1] = dot.Pixel(2, 2)[2] = 255;
   TestFrame sharp(5, 5);
-  ASSERT_TRUE(ApplyUnsharpMask(dot.ConstView(), sharp.View(), 1));
+  ASSERT_TRUE(ApplyUnsharpMask(dot.ConstView(), sharp.View(), 1, scratch));
   EXPECT_EQ(sharp.Pixel(2, 2)[0], 255);  // 510 - 28, clamped
   EXPECT_EQ(sharp.Pixel(1, 1)[0], 0);    // 0 - 28, clamped at 0
 
   TestFrame grey(5, 5);
   grey.Fill(100, 100, 100);
   grey.Pixel(2, 2)[2] = 255;
-  ASSERT_TRUE(ApplyUnsharpMask(grey.ConstView(), sharp.View(), 1));
+  ASSERT_TRUE(ApplyUnsharpMask(grey.ConstView(), sharp.View(), 1, scratch));
   EXPECT_EQ(sharp.Pixel(2, 2)[2], 255);  // 510 - 117
   EXPECT_EQ(sharp.Pixel(1, 3)[2], 83);   // 200 - (800 + 255) / 9
   EXPECT_EQ(sharp.Pixel(4, 4)[2], 100);  // the dot is outside its window
@@ -114,9 +118,10 @@ TEST(Median, PassesChainAndTheBorderRingStays) {
   TestFrame src(9, 7);
   src.Randomise(rng);
   TestFrame once(9, 7), twice(9, 7), chained(9, 7);
-  ASSERT_TRUE(ApplyMedian(src.ConstView(), once.View(), 1));
-  ASSERT_TRUE(ApplyMedian(once.ConstView(), chained.View(), 1));
-  ASSERT_TRUE(ApplyMedian(src.ConstView(), twice.View(), 2));
+  FilterScratch scratch = ScratchFor(9, 7);
+  ASSERT_TRUE(ApplyMedian(src.ConstView(), once.View(), 1, scratch));
+  ASSERT_TRUE(ApplyMedian(once.ConstView(), chained.View(), 1, scratch));
+  ASSERT_TRUE(ApplyMedian(src.ConstView(), twice.View(), 2, scratch));
   std::string where;
   EXPECT_TRUE(twice.SamePixels(chained, &where)) << where;
   for (int y = 0; y < 7; ++y)
@@ -129,7 +134,8 @@ TEST(Median, PassesChainAndTheBorderRingStays) {
   spike.Fill(0, 0, 0);
   spike.Pixel(0, 2)[1] = 255;
   TestFrame out(3, 3);
-  ASSERT_TRUE(ApplyMedian(spike.ConstView(), out.View(), 1));
+  FilterScratch scratch3 = ScratchFor(3, 3);
+  ASSERT_TRUE(ApplyMedian(spike.ConstView(), out.View(), 1, scratch3));
   EXPECT_EQ(out.Pixel(1, 1)[1], 0);
 }
 
@@ -138,14 +144,16 @@ TEST(Watercolour, NarrowFramesStayAndMiddleRankIsTheMedian) {
   TestFrame narrow(4, 9);
   narrow.Randomise(rng);
   TestFrame out(4, 9);
-  ASSERT_TRUE(ApplyWatercolour(narrow.ConstView(), out.View(), 24));
+  FilterScratch scratch = ScratchFor(4, 9);
+  ASSERT_TRUE(ApplyWatercolour(narrow.ConstView(), out.View(), 24, scratch));
   std::string where;
   EXPECT_TRUE(out.SamePixels(narrow, &where)) << where;
 
   TestFrame src(8, 7);
   src.Randomise(rng);
   TestFrame median(8, 7);
-  ASSERT_TRUE(ApplyWatercolour(src.ConstView(), median.View(), 12));
+  FilterScratch scratch8 = ScratchFor(8, 7);
+  ASSERT_TRUE(ApplyWatercolour(src.ConstView(), median.View(), 12, scratch8));
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 8; ++x)
       for (int c = 0; c < 3; ++c) {
@@ -162,12 +170,28 @@ TEST(Watercolour, NarrowFramesStayAndMiddleRankIsTheMedian) {
       }
 }
 
+TEST(NeighbourhoodFilters, DialogKindPicksTheKernel) {
+  const struct {
+    DialogKind kind;
+    NeighbourhoodKernel kernel;
+  } cases[] = {
+      {DialogKind::Watercolour, ApplyWatercolour},
+      {DialogKind::UnsharpMask, ApplyUnsharpMask},
+      {DialogKind::Median, ApplyMedian},
+      {DialogKind::Blur, ApplyBoxBlur},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NeighbourhoodKernelForKind(c.kind), c.kernel) << static_cast<int>(c.kind);
+  }
+}
+
 TEST(NeighbourhoodFilters, MismatchedViewsAreRefused) {
   TestFrame a(4, 4), b(5, 4);
-  EXPECT_FALSE(ApplyBoxBlur(a.ConstView(), b.View(), 1));
-  EXPECT_FALSE(ApplyMedian(a.ConstView(), b.View(), 1));
+  FilterScratch scratch = ScratchFor(5, 4);
+  EXPECT_FALSE(ApplyBoxBlur(a.ConstView(), b.View(), 1, scratch));
+  EXPECT_FALSE(ApplyMedian(a.ConstView(), b.View(), 1, scratch));
   FrameView shortRows{a.bytes.data(), 4, 4, 8};
-  EXPECT_FALSE(ApplyWatercolour(a.ConstView(), shortRows, 3));
+  EXPECT_FALSE(ApplyWatercolour(a.ConstView(), shortRows, 3, scratch));
 }
 
 TEST(NeighbourhoodFilters, FastKernelsEqualReference) {
@@ -182,14 +206,14 @@ TEST(NeighbourhoodFilters, FastKernelsEqualReference) {
       // references are slow under the sanitizers); every value runs on the
       // smaller frames.
       for (int r = big ? 2 : 0; r <= (big ? 2 : 7); ++r) {
-        ExpectSameAsReference(ApplyBoxBlur, RefBoxBlur, src, r, "blur");
-        ExpectSameAsReference(ApplyUnsharpMask, RefUnsharpMask, src, r, "unsharp");
+        ExpectSameAsReference(ApplyBoxBlur, ApplyBoxBlur_ref, src, r, "blur");
+        ExpectSameAsReference(ApplyUnsharpMask, ApplyUnsharpMask_ref, src, r, "unsharp");
       }
       for (int passes = big ? 2 : 0; passes <= (big ? 2 : 3); ++passes) {
-        ExpectSameAsReference(ApplyMedian, RefMedian, src, passes, "median");
+        ExpectSameAsReference(ApplyMedian, ApplyMedian_ref, src, passes, "median");
       }
       for (int k = big ? 4 : 0; k <= (big ? 4 : 24); ++k) {
-        ExpectSameAsReference(ApplyWatercolour, RefWatercolour, src, k, "watercolour");
+        ExpectSameAsReference(ApplyWatercolour, ApplyWatercolour_ref, src, k, "watercolour");
       }
     }
   }
@@ -197,8 +221,8 @@ TEST(NeighbourhoodFilters, FastKernelsEqualReference) {
   TestFrame src(23, 19);
   src.Randomise(rng);
   for (int r : {9, 30, 255}) {
-    ExpectSameAsReference(ApplyBoxBlur, RefBoxBlur, src, r, "blur");
-    ExpectSameAsReference(ApplyUnsharpMask, RefUnsharpMask, src, r, "unsharp");
+    ExpectSameAsReference(ApplyBoxBlur, ApplyBoxBlur_ref, src, r, "blur");
+    ExpectSameAsReference(ApplyUnsharpMask, ApplyUnsharpMask_ref, src, r, "unsharp");
   }
 }
 

@@ -69,13 +69,10 @@ Pruned Prune(const std::vector<std::pair<int, int>>& network, const std::array<b
   return p;
 }
 
-const Pruned& ColumnSort() {
-  static const Pruned sort = [] {
-    std::array<bool, 64> real{};
-    for (int i = 0; i < 5; ++i) real[i] = true;
-    return Prune(OddEvenMergeSort(8, 1), real, {0, 1, 2, 3, 4});
-  }();
-  return sort;
+Pruned BuildColumnSort() {
+  std::array<bool, 64> real{};
+  for (int i = 0; i < 5; ++i) real[i] = true;
+  return Prune(OddEvenMergeSort(8, 1), real, {0, 1, 2, 3, 4});
 }
 
 std::array<RankNetwork, 25> BuildRankNetworks() {
@@ -94,6 +91,10 @@ std::array<RankNetwork, 25> BuildRankNetworks() {
   }
   return networks;
 }
+
+// Built while the program starts, so that no kernel call allocates them.
+const Pruned kColumnSort = BuildColumnSort();
+const std::array<RankNetwork, 25> kRankNetworks = BuildRankNetworks();
 
 // One comparator over a run of lanes; `low`/`high` may be the inputs themselves.
 inline void CompareRun(const uint8_t* a, const uint8_t* b, uint8_t* low, uint8_t* high, size_t n,
@@ -114,13 +115,12 @@ inline void CompareRun(const uint8_t* a, const uint8_t* b, uint8_t* low, uint8_t
 }  // namespace
 
 const RankNetwork& RankNetworkFor(int k) {
-  static const std::array<RankNetwork, 25> networks = BuildRankNetworks();
-  return networks[std::clamp(k, 0, 24)];
+  return kRankNetworks[std::clamp(k, 0, 24)];
 }
 
 void SortColumnsOfFive(const uint8_t* const rows[5], uint8_t* const planes[5],
                        const uint8_t* sorted[5], size_t rowBytes) {
-  const Pruned& network = ColumnSort();
+  const Pruned& network = kColumnSort;
   const uint8_t* read[5];
   for (int i = 0; i < 5; ++i) read[i] = rows[i];
   for (const RankComparator& c : network.comparators) {

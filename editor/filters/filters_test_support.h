@@ -1,8 +1,7 @@
 #pragma once
-// Straightforward versions of the kernels, written loop for loop from the
-// filters' definitions without any speed-up, for the tests to hold the shipped
-// kernels against. The copy kernels here work the way the editor calls them:
-// the destination starts as a copy of the source and keeps what is not written.
+// What the filter tests share: test pictures, the sizes every fast-versus-
+// reference comparison runs through, a scratch per picture, and one entry to
+// each colour kernel and its reference.
 #include <cstdint>
 #include <random>
 #include <string>
@@ -10,10 +9,11 @@
 #include <vector>
 
 #include "common/dib_geometry.h"
+#include "editor/filters/filter_scratch.h"
 
-enum class RefColourKernel { Rgb, YCrCb, Contrast, Gamma, Grayscale, Pale };
+enum class ColourKernel { Rgb, YCrCb, Contrast, Gamma, Grayscale, Pale };
 
-struct RefColourParams {
+struct ColourParams {
   int ratioR = 255, ratioG = 255, ratioB = 255;
   bool invertR = false, invertG = false, invertB = false;
   int y = 100, cr = 100, cb = 100;
@@ -21,18 +21,9 @@ struct RefColourParams {
   int s = 128;
 };
 
-// Applies one colour kernel to a packed DIB whose header the caller made consistent.
-void RefApplyColour(uint8_t* frame, RefColourKernel kernel, const RefColourParams& p);
-
-void RefBoxBlur(ConstFrameView src, FrameView dst, int r);
-void RefUnsharpMask(ConstFrameView src, FrameView dst, int r);
-void RefMedian(ConstFrameView src, FrameView dst, int passes);
-void RefWatercolour(ConstFrameView src, FrameView dst, int k);
-void RefEdgeExtraction(ConstFrameView src, FrameView dst, int t, int op);
-void RefCustomFilter(ConstFrameView src, FrameView dst, const int8_t c[9], int strength, int red,
-                     int green, int blue);
-void RefLightSource(FrameView frame, int32_t lx, int32_t ly, int32_t k, int red, int green,
-                    int blue);
+// One colour kernel on a packed DIB: the shipped version, or its _ref.
+bool RunColourKernel(std::vector<uint8_t>& dib, ColourKernel kernel, const ColourParams& p);
+bool RunColourKernel_ref(std::vector<uint8_t>& dib, ColourKernel kernel, const ColourParams& p);
 
 // A 24-bit test picture with its own buffer; padding bytes hold a marker.
 struct TestFrame {
@@ -52,6 +43,10 @@ struct TestFrame {
   // Pixel bytes equal (padding ignored); reports the first difference.
   bool SamePixels(const TestFrame& other, std::string* where) const;
 };
+
+// A scratch reserved for pictures of exactly this width (any overrun of its
+// rows lands outside what was allocated, where the sanitizers see it).
+FilterScratch ScratchFor(int width, int height);
 
 // The sizes every fast-versus-reference test runs through: the narrow widths
 // whose rows need padding, and a full-size frame.
