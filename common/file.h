@@ -1,6 +1,7 @@
 #pragma once
 // Files named in UTF-8. On Windows the name goes through the wide CRT call, so
-// paths outside the ANSI code page open too.
+// paths outside the ANSI code page open too (file_win.cpp; file_posix.cpp
+// elsewhere).
 #include <cstdint>
 #include <cstdio>
 #include <memory>
