@@ -20,6 +20,19 @@ std::string FileApiPath(const std::string& path) {
 
 bool FileExists(const std::string& path) { return FileOpen(path, "rb") != nullptr; }
 
+// Repeats a partial write with the rest; a write that takes nothing at all
+// (a full disk, a closed stream) ends the attempt instead of spinning.
+bool FileWriteAll(std::FILE* file, const void* data, size_t count) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  while (count) {
+    size_t written = std::fwrite(bytes, 1, count, file);
+    if (written == 0) return false;
+    bytes += written;
+    count -= written;
+  }
+  return true;
+}
+
 namespace {
 uint64_t VolumeFreeSpace(const std::string& path) {
   std::error_code error;
