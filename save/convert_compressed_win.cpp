@@ -135,7 +135,7 @@ bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) 
   AVICOMPRESSOPTIONS options[2] = {};
   job.compressOptions[0] = &options[0];
   job.compressOptions[1] = &options[1];
-  lstrcpynW(job.outputPath, c.outputPath.c_str(), kSavePathCapacity);
+  lstrcpynW(job.outputPath, Widen(c.outputPath).c_str(), kSavePathCapacity);
   ScopedAviServices services;
   // The job lends the streams to the save dialog and the save; these own them
   // and release them, after the options and before the services end.
@@ -144,13 +144,13 @@ bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) 
 
   ProgressWindow progress(c.instance, c.owner, c.showProgress);
   EditableStreamSink sink(c.owner, job, video, progress);
-  if (!RunTempConversion(Narrow(c.tempPath), sink, &progress, c.owner, &outcome->result)) {
+  if (!RunTempConversion(c.tempPath, sink, &progress, c.owner, &outcome->result)) {
     *deleteFlag = job.deleteFlag;
     return false;
   }
   progress.Show(false);
   if (!c.wavPath.empty()) {
-    if (avi::AVIStreamOpenFromFileW(sound.put(), c.wavPath.c_str(), streamtypeAUDIO, 0,
+    if (avi::AVIStreamOpenFromFileW(sound.put(), Widen(c.wavPath).c_str(), streamtypeAUDIO, 0,
                                     OF_SHARE_DENY_NONE, nullptr) != 0 || !sound) {
       sound.reset();
       Say(c.owner, kMessageNoSoundStream, kTitleTrouble);
