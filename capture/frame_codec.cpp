@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstring>
 
+#include "common/file.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define QUILVA_CODEC_SSE2 1
@@ -15,18 +17,6 @@ namespace {
 // Coded bytes go through a chunk of this size, so the stream sees one large
 // fwrite instead of one per group, and the decoders read in large pieces.
 constexpr size_t kChunk = 32768;
-
-// Repeats a partial write with the rest; a write that takes nothing at all
-// (a full disk, a closed stream) ends the attempt instead of spinning.
-bool WriteAll(std::FILE* stream, const uint8_t* bytes, size_t count) {
-  while (count) {
-    size_t written = std::fwrite(bytes, 1, count, stream);
-    if (written == 0) return false;
-    bytes += written;
-    count -= written;
-  }
-  return true;
-}
 
 uint64_t LoadU64(const uint8_t* p) {
   uint64_t v;
@@ -143,7 +133,7 @@ struct CodedSink {
   }
   // Also false when the stream failed earlier: bytes it took may be lost.
   bool Flush() {
-    if (ok && used) ok = WriteAll(stream, bytes, used);
+    if (ok && used) ok = FileWriteAll(stream, bytes, used);
     used = 0;
     return ok && !std::ferror(stream);
   }
@@ -377,7 +367,7 @@ bool EncodeFlagXor_ref(const uint8_t* current, const uint8_t* previous, size_t l
         group[used++] = d;
       }
     }
-    if (!WriteAll(stream, group, used)) return false;
+    if (!FileWriteAll(stream, group, used)) return false;
   }
   return true;
 }
@@ -402,7 +392,7 @@ bool EncodeRunXor_ref(const uint8_t* current, const uint8_t* previous, size_t le
         group[1 + k] = static_cast<uint8_t>(count);
       }
     }
-    if (!WriteAll(stream, group, 9)) return false;
+    if (!FileWriteAll(stream, group, 9)) return false;
   }
   return true;
 }

@@ -20,17 +20,6 @@ namespace {
 constexpr uint32_t kMagic = FourCC("QTMP");
 
 
-bool WriteAll(std::FILE* file, const void* data, size_t count) {
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  while (count) {
-    size_t written = std::fwrite(bytes, 1, count, file);
-    if (written == 0) return false;
-    bytes += written;
-    count -= written;
-  }
-  return true;
-}
-
 bool ReadAll(std::FILE* file, void* data, size_t count) {
   return count == 0 || std::fread(data, 1, count, file) == count;
 }
@@ -229,15 +218,15 @@ bool CreateTempCaptureFile(const std::string& path, const TempFileHeader& header
   ByteWriter head;
   PutHeader(head, out.header);
   if (out.header.surfaceFlag == 1) PutFormat(head, out.format);
-  bool ok = WriteAll(out.file.get(), head.data(), head.size());
+  bool ok = FileWriteAll(out.file.get(), head.data(), head.size());
   if (header.codec != kTempCodecPlain) {
     std::vector<uint8_t> blank;
     if (out.sizes.paletteBytes && !referencePalette) {
       blank.assign(out.sizes.paletteBytes, 0);
       referencePalette = blank.data();
     }
-    ok = ok && WriteAll(out.file.get(), referencePalette, out.sizes.paletteBytes) &&
-         WriteAll(out.file.get(), referenceFrame, out.sizes.frameBytes);
+    ok = ok && FileWriteAll(out.file.get(), referencePalette, out.sizes.paletteBytes) &&
+         FileWriteAll(out.file.get(), referenceFrame, out.sizes.frameBytes);
   }
   if (!ok) {
     out.file.reset();
@@ -254,10 +243,11 @@ bool AppendRecord(int32_t frameNumber, const uint8_t* palette, const uint8_t* pr
   std::FILE* file = out.file.get();
   uint8_t number[4];
   PutU32(number, static_cast<uint32_t>(frameNumber));
-  bool ok = WriteAll(file, number, 4);
+  bool ok = FileWriteAll(file, number, 4);
   auto part = [&](const uint8_t* current, const uint8_t* previous, size_t bytes) {
     if (!ok || bytes == 0) return;
-    ok = out.encoder ? out.encoder(current, previous, bytes, file) : WriteAll(file, current, bytes);
+    ok = out.encoder ? out.encoder(current, previous, bytes, file)
+                     : FileWriteAll(file, current, bytes);
   };
   part(palette, previousPalette, out.sizes.paletteBytes);
   part(frame, previousFrame, out.sizes.frameBytes);
@@ -275,7 +265,7 @@ bool CloseTempCaptureFile() {
   PutHeader(head, header);
   bool ok = !out.writeFailed && std::fflush(out.file.get()) == 0 &&
             FileSeek64(out.file.get(), 0, SEEK_SET) &&
-            WriteAll(out.file.get(), head.data(), head.size());
+            FileWriteAll(out.file.get(), head.data(), head.size());
   ok = std::fclose(out.file.release()) == 0 && ok;
   return ok;
 }

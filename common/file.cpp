@@ -4,31 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef _WIN32
-#include <wchar.h>
-
-#include "common/utf.h"
-
-namespace {
-std::wstring Wide(const std::string& text) {
-  std::u16string u16 = Utf8ToUtf16(text);
-  return std::wstring(u16.begin(), u16.end());
-}
-}  // namespace
-
-UniqueFile FileOpen(const std::string& path, const char* mode) {
-  return UniqueFile(_wfopen(Wide(FileApiPath(path)).c_str(), Wide(mode).c_str()));
-}
-
-bool FileRemove(const std::string& path) { return _wremove(Wide(FileApiPath(path)).c_str()) == 0; }
-#else
-UniqueFile FileOpen(const std::string& path, const char* mode) {
-  return UniqueFile(std::fopen(path.c_str(), mode));
-}
-
-bool FileRemove(const std::string& path) { return std::remove(path.c_str()) == 0; }
-#endif
-
 std::string FileApiPath(const std::string& path) {
   constexpr size_t kClassicLimit = 248;
   size_t units = 0;
@@ -45,20 +20,17 @@ std::string FileApiPath(const std::string& path) {
 
 bool FileExists(const std::string& path) { return FileOpen(path, "rb") != nullptr; }
 
-int64_t FileTell64(std::FILE* file) {
-#ifdef _WIN32
-  return _ftelli64(file);
-#else
-  return ftello(file);
-#endif
-}
-
-bool FileSeek64(std::FILE* file, int64_t offset, int whence) {
-#ifdef _WIN32
-  return _fseeki64(file, offset, whence) == 0;
-#else
-  return fseeko(file, offset, whence) == 0;
-#endif
+// Repeats a partial write with the rest; a write that takes nothing at all
+// (a full disk, a closed stream) ends the attempt instead of spinning.
+bool FileWriteAll(std::FILE* file, const void* data, size_t count) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  while (count) {
+    size_t written = std::fwrite(bytes, 1, count, file);
+    if (written == 0) return false;
+    bytes += written;
+    count -= written;
+  }
+  return true;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // Files named in UTF-8. On Windows the name goes through the wide CRT call, so
-// paths outside the ANSI code page open too.
+// paths outside the ANSI code page open too (file_win.cpp; file_posix.cpp
+// elsewhere).
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -25,6 +26,8 @@ bool FileRemove(const std::string& path);
 // Positions past 2 GiB: long-based ftell/fseek stop there on Windows.
 int64_t FileTell64(std::FILE* file);
 bool FileSeek64(std::FILE* file, int64_t offset, int whence);
+// All count bytes, or false when the stream takes nothing more.
+bool FileWriteAll(std::FILE* file, const void* data, size_t count);
 bool FileExists(const std::string& path);
 
 // Bytes a new file at path may still take on its volume; UINT64_MAX when the

@@ -40,3 +40,27 @@ TEST(FileApiPath, LongAbsolutePathsGetTheExtendedForm) {
   };
   for (const Case& c : cases) EXPECT_EQ(FileApiPath(c.path), c.expected) << c.path.substr(0, 20);
 }
+
+TEST(File, WriteAllWritesEveryByteAndFailsOnAStreamThatTakesNone) {
+  const std::string path = "file_test_write_all.tmp";
+  std::string bytes(300000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  {
+    UniqueFile out = FileOpen(path, "wb");
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(FileWriteAll(out.get(), bytes.data(), bytes.size()));
+    EXPECT_TRUE(FileWriteAll(out.get(), bytes.data(), 0));
+  }
+  {
+    UniqueFile in = FileOpen(path, "rb");
+    ASSERT_TRUE(in);
+    std::string back(bytes.size() + 1, '\0');
+    EXPECT_EQ(std::fread(back.data(), 1, back.size(), in.get()), bytes.size());
+    back.resize(bytes.size());
+    EXPECT_EQ(back, bytes);
+    // Opened for reading: the stream takes nothing, and the call says so
+    // instead of trying for ever.
+    EXPECT_FALSE(FileWriteAll(in.get(), "x", 1));
+  }
+  EXPECT_TRUE(FileRemove(path));
+}

@@ -133,18 +133,35 @@ class SelectGuard {
 };
 
 // Paired global set-up (CoInitialize and the like): remembers whether the
-// start succeeded and ends only then.
+// start succeeded and ends only then. Deferred() holds no start until start(),
+// for an owner whose set-up comes later; a move hands the start over.
 template <auto Start, auto End>
 class ScopedStartup {
  public:
   ScopedStartup() : started_(Start()) {}
+  static ScopedStartup Deferred() { return ScopedStartup(false); }
   ScopedStartup(const ScopedStartup&) = delete;
   ScopedStartup& operator=(const ScopedStartup&) = delete;
-  ~ScopedStartup() {
-    if (started_) End();
+  ScopedStartup(ScopedStartup&& other) noexcept : started_(std::exchange(other.started_, false)) {}
+  ScopedStartup& operator=(ScopedStartup&& other) noexcept {
+    if (this != &other) {
+      reset();
+      started_ = std::exchange(other.started_, false);
+    }
+    return *this;
+  }
+  ~ScopedStartup() { reset(); }
+  // Starts unless started already; says whether it is started now.
+  bool start() {
+    if (!started_) started_ = Start();
+    return started_;
+  }
+  void reset() {
+    if (std::exchange(started_, false)) End();
   }
   bool started() const { return started_; }
 
  private:
+  explicit ScopedStartup(bool started) : started_(started) {}
   bool started_;
 };

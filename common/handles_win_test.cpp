@@ -30,6 +30,59 @@ TEST(Handles, EachHandleIsClosedExactlyOnceWhateverPathItTakes) {
   EXPECT_EQ(gClosed, std::vector<int>({2, 1, 3}));
 }
 
+namespace {
+bool gStartAnswer = true;
+int gStarts = 0;
+int gEnds = 0;
+bool FakeStart() {
+  ++gStarts;
+  return gStartAnswer;
+}
+void FakeEnd() { ++gEnds; }
+using FakeStartup = ScopedStartup<FakeStart, FakeEnd>;
+}  // namespace
+
+TEST(Handles, StartupEndsOnlyAStartThatSucceededAndOnlyOnce) {
+  struct Case {
+    const char* label;
+    bool answer;
+    int ends;
+  };
+  const Case cases[] = {{"started", true, 1}, {"refused", false, 0}};
+  for (const Case& c : cases) {
+    gStartAnswer = c.answer;
+    gStarts = gEnds = 0;
+    {
+      FakeStartup startup;
+      EXPECT_EQ(startup.started(), c.answer) << c.label;
+      FakeStartup moved(std::move(startup));
+      EXPECT_FALSE(startup.started()) << c.label;
+      EXPECT_EQ(moved.started(), c.answer) << c.label;
+    }
+    EXPECT_EQ(gStarts, 1) << c.label;
+    EXPECT_EQ(gEnds, c.ends) << c.label;
+  }
+  // Deferred: nothing until start(), which starts once however often it is asked.
+  gStartAnswer = true;
+  gStarts = gEnds = 0;
+  {
+    FakeStartup later = FakeStartup::Deferred();
+    EXPECT_FALSE(later.started());
+    EXPECT_EQ(gStarts, 0);
+    EXPECT_TRUE(later.start());
+    EXPECT_TRUE(later.start());
+    EXPECT_EQ(gStarts, 1);
+    later.reset();
+    EXPECT_EQ(gEnds, 1);
+    FakeStartup other;
+    later = std::move(other);  // later held nothing: no end for it
+    EXPECT_EQ(gEnds, 1);
+    EXPECT_TRUE(later.started());
+  }
+  EXPECT_EQ(gStarts, 2);
+  EXPECT_EQ(gEnds, 2);
+}
+
 TEST(Handles, FileHandlesTreatInvalidHandleValueAsEmpty) {
   UniqueFileHandle missing(CreateFileW(L"Z:\\no\\such\\file.bin", GENERIC_READ, 0, nullptr,
                                        OPEN_EXISTING, 0, nullptr));

@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include <cwchar>
+#include <cstring>
 
 #include "common/file.h"
 #include "common/message_box_win.h"
@@ -11,59 +11,64 @@
 #include "save/convert_temp_win.h"
 #include "save/temp_conversion.h"
 
-std::vector<std::wstring> CommandLineArguments() {
-  std::vector<std::wstring> arguments;
+// Narrowed once, here: the converter works in UTF-8 and widens a path only
+// for a wide call.
+std::vector<std::string> CommandLineArguments() {
+  std::vector<std::string> arguments;
   int count = 0;
   LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!list) return arguments;
-  for (int i = 1; i < count; ++i) arguments.emplace_back(list[i]);
+  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(list[i]));
   LocalFree(list);
   return arguments;
 }
 
 namespace {
 // The drive and folder of the program file, ending in "\".
-std::wstring ProgramFolder() {
+std::string ProgramFolder() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  size_t slash = folder.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+  std::string folder = Narrow(path);
+  size_t slash = folder.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
 // The long form of an existing file's path, empty when there is no such file.
 // A path past the classic limit is made absolute and asked in its "\\?\"
 // form, which the answer is given without.
-std::wstring LongPath(const std::wstring& path) {
-  std::wstring query = path;
-  if (Widen(FileApiPath(Narrow(path))) == path && path.size() >= MAX_PATH - 12) {
+std::string LongPath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  std::string query = path;
+  if (FileApiPath(path) == path && wide.size() >= MAX_PATH - 12) {
     // Long but relative: the prefix needs the absolute form.
-    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    if (full.empty()) return std::wstring();
-    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
-    query = full;
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    if (full.empty()) return std::string();
+    full.resize(GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                 nullptr));
+    query = Narrow(full);
   }
-  query = Widen(FileApiPath(Narrow(query)));
-  DWORD length = GetLongPathNameW(query.c_str(), nullptr, 0);
-  if (length == 0) return std::wstring();
+  const std::wstring asked = Widen(FileApiPath(query));
+  DWORD length = GetLongPathNameW(asked.c_str(), nullptr, 0);
+  if (length == 0) return std::string();
   std::wstring result(length, L'\0');
-  length = GetLongPathNameW(query.c_str(), result.data(), length);
-  if (length == 0 || length >= result.size()) return std::wstring();
+  length = GetLongPathNameW(asked.c_str(), result.data(), length);
+  if (length == 0 || length >= result.size()) return std::string();
   result.resize(length);
-  if (result.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + result.substr(8);
-  if (result.rfind(L"\\\\?\\", 0) == 0) return result.substr(4);
-  return result;
+  const std::string found = Narrow(result);
+  if (found.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + found.substr(8);
+  if (found.rfind("\\\\?\\", 0) == 0) return found.substr(4);
+  return found;
 }
 
 // The WAV beside the temp file, when it can be opened; the file system
 // matches its name without regard to case.
-std::wstring CompanionWav(const std::wstring& tempPath) {
-  std::wstring wav = Widen(CompanionWavPath(Narrow(tempPath)));
-  return FileExists(Narrow(wav)) ? wav : std::wstring();
+std::string CompanionWav(const std::string& tempPath) {
+  std::string wav = CompanionWavPath(tempPath);
+  return FileExists(wav) ? wav : std::string();
 }
 
-bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
-  return _wcsicmp(argument.c_str(), name) == 0;
+bool IsSwitch(const std::string& argument, const char* name) {
+  return _stricmp(argument.c_str(), name) == 0;
 }
 
 // --- Unattended conversion --------------------------------------------------
@@ -89,16 +94,16 @@ class Output {
   HANDLE handle_ = nullptr;
 };
 
-BatchStatus ConvertUnattended(const std::wstring& argument, bool deleteAfter, Output& out) {
-  const std::wstring temp = LongPath(argument);
+BatchStatus ConvertUnattended(const std::string& argument, bool deleteAfter, Output& out) {
+  const std::string temp = LongPath(argument);
   if (temp.empty()) {
     // Said as it is: a path that is merely long is found above.
-    out.Line("FAILED " + Narrow(argument) + ": no such file");
+    out.Line("FAILED " + argument + ": no such file");
     return BatchStatus::Failed;
   }
   BatchFile file;
-  file.tempPath = Narrow(temp);
-  file.wavPath = Narrow(CompanionWav(temp));
+  file.tempPath = temp;
+  file.wavPath = CompanionWav(temp);
   file.aviPath = PathWithAviExtension(file.tempPath);
   file.deleteAfter = deleteAfter;
   BatchOutcome outcome = ConvertBatchFile(file);
@@ -106,12 +111,12 @@ BatchStatus ConvertUnattended(const std::wstring& argument, bool deleteAfter, Ou
   return outcome.status;
 }
 
-int ConvertAllUnattended(const std::vector<std::wstring>& arguments) {
+int ConvertAllUnattended(const std::vector<std::string>& arguments) {
   bool deleteAfter = false;
-  std::vector<std::wstring> files;
-  for (const std::wstring& argument : arguments) {
-    if (IsSwitch(argument, L"/batch")) continue;
-    if (IsSwitch(argument, L"/delete")) {
+  std::vector<std::string> files;
+  for (const std::string& argument : arguments) {
+    if (IsSwitch(argument, "/batch")) continue;
+    if (IsSwitch(argument, "/delete")) {
       deleteAfter = true;
       continue;
     }
@@ -119,22 +124,22 @@ int ConvertAllUnattended(const std::vector<std::wstring>& arguments) {
   }
   Output out;
   BatchStatus worst = BatchStatus::Converted;
-  for (const std::wstring& file : files)
+  for (const std::string& file : files)
     worst = BatchWorse(worst, ConvertUnattended(file, deleteAfter, out));
   return BatchExitCode(worst);
 }
 }  // namespace
 
-int ConverterMain(HINSTANCE instance, const std::vector<std::wstring>& arguments) {
-  for (const std::wstring& argument : arguments)
-    if (IsSwitch(argument, L"/batch")) return ConvertAllUnattended(arguments);
+int ConverterMain(HINSTANCE instance, const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments)
+    if (IsSwitch(argument, "/batch")) return ConvertAllUnattended(arguments);
 
   UseWindowsMessageBoxes();
   gConversionSoundMode = WavReadMode::InMemory;
-  std::wstring folder = ProgramFolder();
+  std::string folder = ProgramFolder();
   if (arguments.empty()) return 0;
-  for (const std::wstring& argument : arguments) {
-    const std::wstring temp = LongPath(argument);
+  for (const std::string& argument : arguments) {
+    const std::string temp = LongPath(argument);
     if (temp.empty()) continue;  // no such file: skipped without a word
     ConvertTempToAvi(instance, nullptr, temp, CompanionWav(temp), &folder, true, true);
   }

@@ -5,7 +5,8 @@
 #include <vector>
 
 // The converter: one conversion per temp file named in `arguments` (the
-// command line's arguments after the program itself). Returns the exit code.
+// command line's arguments after the program itself, in UTF-8). Returns the
+// exit code.
 //
 // With "/batch" among the arguments it converts without any dialog or message
 // box: the uncompressed way, each AVI beside its temp file under the temp
@@ -13,6 +14,6 @@
 // line per file on the standard output, the temp files kept unless "/delete"
 // is given too. Exit code: 0 all whole, 2 some AVI leaves something out
 // (sound refused, temp file cut short or damaged), 1 some file failed.
-int ConverterMain(HINSTANCE instance, const std::vector<std::wstring>& arguments);
+int ConverterMain(HINSTANCE instance, const std::vector<std::string>& arguments);
 // The command line split as the C runtime would, without the program name.
-std::vector<std::wstring> CommandLineArguments();
+std::vector<std::string> CommandLineArguments();

@@ -19,20 +19,9 @@ constexpr uint32_t kMoviListOffset = 2048;
 constexpr uint64_t kFirstChunk = kMoviListOffset + 12;  // behind "LIST", size, "movi"
 constexpr uint32_t kSoundPiece = 1024;
 
-bool WriteAll(std::FILE* file, const void* data, size_t count) {
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  while (count) {
-    size_t written = std::fwrite(bytes, 1, count, file);
-    if (written == 0) return false;
-    bytes += written;
-    count -= written;
-  }
-  return true;
-}
-
 void Write(const void* data, size_t count) {
   AviWriterState& w = gAviWriter;
-  if (!w.writeFailed && !WriteAll(w.file.get(), data, count)) w.writeFailed = true;
+  if (!w.writeFailed && !FileWriteAll(w.file.get(), data, count)) w.writeFailed = true;
   w.position += count;
 }
 
@@ -42,7 +31,7 @@ void PatchAt(uint64_t at, const void* data, size_t count) {
   if (w.writeFailed) return;
   if (std::fflush(w.file.get()) != 0 ||
       !FileSeek64(w.file.get(), static_cast<int64_t>(at), SEEK_SET) ||
-      !WriteAll(w.file.get(), data, count) || std::fflush(w.file.get()) != 0 ||
+      !FileWriteAll(w.file.get(), data, count) || std::fflush(w.file.get()) != 0 ||
       !FileSeek64(w.file.get(), static_cast<int64_t>(w.position), SEEK_SET))
     w.writeFailed = true;
 }

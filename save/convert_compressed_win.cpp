@@ -29,26 +29,26 @@ void Say(HWND owner, const char* text, const char* title) {
 // One single-frame stream made from a 24-bit frame, through global memory as
 // a device-independent bitmap would come from the clipboard (which itself is
 // not touched).
-PAVISTREAM MakeFrameStream(HWND owner, const BITMAPINFOHEADER& header, const uint8_t* pixels) {
+UniqueAviStream MakeFrameStream(HWND owner, const BITMAPINFOHEADER& header, const uint8_t* pixels) {
   const SIZE_T bytes = sizeof header + header.biSizeImage;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
   if (!memory) {
     Say(owner, kMessageNoGlobalMemory, kTitleTaihenDesuwa);
-    return nullptr;
+    return UniqueAviStream();
   }
-  PAVISTREAM stream = nullptr;
-  if (void* p = GlobalLock(memory)) {
+  UniqueAviStream stream;
+  if (void* p = GlobalLock(memory.get())) {
     std::memcpy(p, &header, sizeof header);
     std::memcpy(static_cast<uint8_t*>(p) + sizeof header, pixels, header.biSizeImage);
-    GlobalUnlock(memory);
-    if (avi::AVIMakeStreamFromClipboard(CF_DIB, memory, &stream) != 0 || !stream) {
-      stream = nullptr;
+    GlobalUnlock(memory.get());
+    // The stream copies the bitmap: the memory goes when this call ends.
+    if (avi::AVIMakeStreamFromClipboard(CF_DIB, memory.get(), stream.put()) != 0 || !stream) {
+      stream.reset();
       Say(owner, kMessageNoClipboardStream, kTitleTaihenDesuwa);
     }
   } else {
     Say(owner, kMessageNoGlobalLock, kTitleTaihenDesuwa);
   }
-  GlobalFree(memory);
   return stream;
 }
 
@@ -57,16 +57,17 @@ namespace {
 // single-frame stream per AVI index.
 class EditableStreamSink : public TempFrameSink {
  public:
-  EditableStreamSink(HWND owner, SaveJob& job, ProgressWindow& progress)
-      : owner_(owner), job_(job), progress_(progress) {}
+  EditableStreamSink(HWND owner, SaveJob& job, UniqueAviStream& video, ProgressWindow& progress)
+      : owner_(owner), job_(job), video_(video), progress_(progress) {}
   TempFileHeader temp;  // of the file being converted
   int64_t frames = 0;
   bool Begin(const TempFileHeader& h, int64_t frameCount) override {
-    if (avi::CreateEditableStream(&job_.streams[0], nullptr) != 0 || !job_.streams[0]) {
-      job_.streams[0] = nullptr;
+    if (avi::CreateEditableStream(video_.put(), nullptr) != 0 || !video_) {
+      video_.reset();
       Say(owner_, kMessageNoEditStream, kTitleErrorLatin);
       return false;
     }
+    job_.streams[0] = video_.get();
     progress_.SetLabel(L"編集用ストリーム作成中");
     temp = h;
     frames = frameCount;
@@ -81,7 +82,7 @@ class EditableStreamSink : public TempFrameSink {
     return true;
   }
   bool Put(const uint8_t* frame, int64_t first, int64_t count) override {
-    PAVISTREAM single = MakeFrameStream(owner_, header_, frame);
+    UniqueAviStream single = MakeFrameStream(owner_, header_, frame);
     if (!single) {
       Say(owner_, kMessageNoFrameStream, kTitleAuu);
       return false;
@@ -89,12 +90,11 @@ class EditableStreamSink : public TempFrameSink {
     bool ok = true;
     for (int64_t i = 0; i < count && ok; ++i) {
       LONG position = static_cast<LONG>(first + i), length = 1;
-      if (avi::EditStreamPaste(job_.streams[0], &position, &length, single, 0, -1) != 0) {
+      if (avi::EditStreamPaste(job_.streams[0], &position, &length, single.get(), 0, -1) != 0) {
         Say(owner_, kMessagePasteFailed, kTitleTaihenDesuwa);
         ok = false;
       }
     }
-    avi::AVIStreamRelease(single);
     return ok;
   }
   bool End() override { return true; }
@@ -103,21 +103,15 @@ class EditableStreamSink : public TempFrameSink {
  private:
   HWND owner_;
   SaveJob& job_;
+  UniqueAviStream& video_;
   ProgressWindow& progress_;
   BITMAPINFOHEADER header_{};
 };
 
-// Releases the job's streams and option records whatever path is taken.
-struct JobCleanup {
-  SaveJob& job;
-  ~JobCleanup() {
-    avi::AVISaveOptionsFree(2, job.compressOptions);
-    for (PAVISTREAM& stream : job.streams) {
-      if (stream) avi::AVIStreamRelease(stream);
-      stream = nullptr;
-    }
-  }
-};
+// What the platform's own options dialog filled into the job's two option
+// records (formats, coder states) is the platform's to free.
+void FreeChosenOptions(LPAVICOMPRESSOPTIONS* options) { avi::AVISaveOptionsFree(2, options); }
+using UniqueChosenOptions = UniqueAny<NullIsInvalid<LPAVICOMPRESSOPTIONS*, FreeChosenOptions>>;
 }  // namespace
 
 bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) {
@@ -128,23 +122,27 @@ bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) 
   AVICOMPRESSOPTIONS options[2] = {};
   job.compressOptions[0] = &options[0];
   job.compressOptions[1] = &options[1];
-  lstrcpynW(job.outputPath, c.outputPath.c_str(), kSavePathCapacity);
-  avi::Services services;
-  JobCleanup cleanup{job};
+  lstrcpynW(job.outputPath, Widen(c.outputPath).c_str(), kSavePathCapacity);
+  ScopedAviServices services;
+  // The job lends the streams to the save dialog and the save; these own them
+  // and release them, after the options and before the services end.
+  UniqueAviStream sound, video;
+  UniqueChosenOptions chosen(job.compressOptions);
 
   ProgressWindow progress(c.instance, c.owner, c.showProgress);
-  EditableStreamSink sink(c.owner, job, progress);
-  if (!RunTempConversion(Narrow(c.tempPath), sink, &progress, c.owner, &outcome->result)) {
+  EditableStreamSink sink(c.owner, job, video, progress);
+  if (!RunTempConversion(c.tempPath, sink, &progress, c.owner, &outcome->result)) {
     *deleteFlag = job.deleteFlag;
     return false;
   }
   progress.Show(false);
   if (!c.wavPath.empty()) {
-    if (avi::AVIStreamOpenFromFileW(&job.streams[1], c.wavPath.c_str(), streamtypeAUDIO, 0,
-                                    OF_SHARE_DENY_NONE, nullptr) != 0 || !job.streams[1]) {
-      job.streams[1] = nullptr;
+    if (avi::AVIStreamOpenFromFileW(sound.put(), Widen(c.wavPath).c_str(), streamtypeAUDIO, 0,
+                                    OF_SHARE_DENY_NONE, nullptr) != 0 || !sound) {
+      sound.reset();
       Say(c.owner, kMessageNoSoundStream, kTitleTaihenDesuwa);
     } else {
+      job.streams[1] = sound.get();
       job.streamCount = 2;
     }
   }

@@ -26,12 +26,13 @@ class ProgressWindow : public TempProgress {
   HWND window_ = nullptr;
 };
 
+// Paths are UTF-8; they are widened only for a wide call.
 struct TempConversion {
   HINSTANCE instance;
   HWND owner;
-  std::wstring tempPath;
-  std::wstring wavPath;  // empty: no sound
-  std::wstring outputPath;
+  std::string tempPath;
+  std::string wavPath;  // empty: no sound
+  std::string outputPath;
   bool showProgress;
 };
 
@@ -44,5 +45,5 @@ struct ConversionOutcome {
 };
 
 // The uncompressed way without disposing of the temp files (the retry).
-bool ConvertTempToAviKeeping(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
-                             const std::wstring& wavPath, std::wstring* folder, bool showProgress);
+bool ConvertTempToAviKeeping(HINSTANCE instance, HWND owner, const std::string& tempPath,
+                             const std::string& wavPath, std::string* folder, bool showProgress);

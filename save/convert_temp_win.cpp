@@ -29,25 +29,25 @@ struct ProgressControls {
 };
 ProgressControls gProgress;
 
-std::wstring OutputPath(std::wstring* folder) {
+std::string OutputPath(std::string* folder) {
   std::time_t now = std::time(nullptr);
   std::tm local{};
 #ifdef _WIN32
   localtime_s(&local, &now);
 #endif
   const std::string name = OutputTimeName(local);
-  if (!folder) return Widen(name + ".AVI");
-  if (folder->empty() || !SetCurrentDirectoryW(folder->c_str())) {
+  if (!folder) return name + ".AVI";
+  if (folder->empty() || !SetCurrentDirectoryW(Widen(*folder).c_str())) {
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(256, current);
-    *folder = current;
+    *folder = Narrow(current);
   }
-  return Widen(OutputPathInFolder(Narrow(*folder), name));
+  return OutputPathInFolder(*folder, name);
 }
 
-void DeleteTempFiles(const std::wstring& tempPath, const std::wstring& wavPath) {
-  DeleteFileW(tempPath.c_str());
-  if (!wavPath.empty()) DeleteFileW(wavPath.c_str());
+void DeleteTempFiles(const std::string& tempPath, const std::string& wavPath) {
+  DeleteFileW(Widen(tempPath).c_str());
+  if (!wavPath.empty()) DeleteFileW(Widen(wavPath).c_str());
 }
 }  // namespace
 
@@ -98,16 +98,28 @@ void ProgressWindow::Show(bool visible) {
 bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
                       const std::wstring& wavPath, std::wstring* folder, bool showProgress,
                       bool compress) {
-  const std::wstring output = OutputPath(folder);
+  std::string folderUtf8 = folder ? Narrow(*folder) : std::string();
+  const std::string given = folderUtf8;
+  bool ok = ConvertTempToAvi(instance, owner, Narrow(tempPath), Narrow(wavPath),
+                             folder ? &folderUtf8 : nullptr, showProgress, compress);
+  // Only a folder that was replaced comes back: the one given stays as it was.
+  if (folder && folderUtf8 != given) *folder = Widen(folderUtf8);
+  return ok;
+}
+
+bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::string& tempPath,
+                      const std::string& wavPath, std::string* folder, bool showProgress,
+                      bool compress) {
+  const std::string output = OutputPath(folder);
   TempConversion c{instance, owner, tempPath, wavPath, output, showProgress};
   ConversionOutcome outcome;
   bool ok;
   if (compress) {
     ok = ConvertTempCompressed(c, &outcome);
   } else {
-    AviWriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
+    AviWriterSink sink(output, wavPath, gConversionSoundMode);
     ProgressWindow progress(instance, owner, showProgress);
-    ok = RunTempConversion(Narrow(tempPath), sink, &progress, owner, &outcome.result);
+    ok = RunTempConversion(tempPath, sink, &progress, owner, &outcome.result);
     outcome.saved = ok;
     outcome.soundSaved = sink.HasSound();
   }
@@ -124,8 +136,8 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
     // Only what the movie holds in full may go: a temp file that was cut
     // short or damaged, or a WAV whose sound was refused, is the only copy.
     if (outcome.deleteFlag) {
-      if (TempConversionWhole(outcome.result)) DeleteFileW(tempPath.c_str());
-      if (!wavPath.empty() && outcome.soundSaved) DeleteFileW(wavPath.c_str());
+      if (TempConversionWhole(outcome.result)) DeleteFileW(Widen(tempPath).c_str());
+      if (!wavPath.empty() && outcome.soundSaved) DeleteFileW(Widen(wavPath).c_str());
     }
     return true;
   }
@@ -147,10 +159,10 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPa
   return ok;
 }
 
-bool ConvertTempToAviKeeping(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
-                             const std::wstring& wavPath, std::wstring* folder, bool showProgress) {
-  const std::wstring output = OutputPath(folder);
-  AviWriterSink sink(Narrow(output), Narrow(wavPath), gConversionSoundMode);
+bool ConvertTempToAviKeeping(HINSTANCE instance, HWND owner, const std::string& tempPath,
+                             const std::string& wavPath, std::string* folder, bool showProgress) {
+  const std::string output = OutputPath(folder);
+  AviWriterSink sink(output, wavPath, gConversionSoundMode);
   ProgressWindow progress(instance, owner, showProgress);
-  return RunTempConversion(Narrow(tempPath), sink, &progress, owner);
+  return RunTempConversion(tempPath, sink, &progress, owner);
 }

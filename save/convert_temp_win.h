@@ -15,7 +15,11 @@ extern WavReadMode gConversionSoundMode;
 // when that fails, replaced by the current directory. compress picks the way:
 // an editable stream saved through the AVI services after the save settings
 // dialog, or the own writer. Returns the success flag; the temp files are
-// disposed of as the user chose.
+// disposed of as the user chose. Paths are UTF-8.
+bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::string& tempPath,
+                      const std::string& wavPath, std::string* folder, bool showProgress,
+                      bool compress);
+// The same for paths in the form the wide API gives them.
 bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
                       const std::wstring& wavPath, std::wstring* folder, bool showProgress,
                       bool compress);

@@ -6,36 +6,36 @@
 
 namespace {
 bool OpenFile(SaverMovie& movie, const std::wstring& path) {
-  ownavi::AVIFileInit();
-  movie.servicesStarted = true;
-  return ownavi::AVIFileOpenW(&movie.file, path.c_str(), OF_READ | OF_SHARE_DENY_NONE, nullptr) == 0;
+  movie.services.start();
+  return ownavi::AVIFileOpenW(movie.file.put(), path.c_str(), OF_READ | OF_SHARE_DENY_NONE,
+                              nullptr) == 0;
 }
 
 bool OpenFrames(SaverMovie& movie) {
-  movie.frames = ownavi::AVIStreamGetFrameOpen(movie.stream, nullptr);
-  return movie.frames != nullptr;
+  movie.frames.reset(ownavi::AVIStreamGetFrameOpen(movie.stream.get(), nullptr));
+  return movie.frames.get() != nullptr;
 }
 }  // namespace
 
 bool SaverMovieOpenVideo(SaverMovie& movie, const std::wstring& path) {
   SaverMovie opened;
   AVIFILEINFOW fileInfo{};
-  if (!OpenFile(opened, path) || ownavi::AVIFileInfoW(opened.file, &fileInfo, sizeof fileInfo) != 0) {
+  if (!OpenFile(opened, path) ||
+      ownavi::AVIFileInfoW(opened.file.get(), &fileInfo, sizeof fileInfo) != 0) {
     SaverMovieClose(opened);
     return false;
   }
   AVISTREAMINFOW chosen{};
   for (DWORD i = 0; i < fileInfo.dwStreams; ++i) {
-    PAVISTREAM stream = nullptr;
-    if (ownavi::AVIFileGetStream(opened.file, &stream, 0, static_cast<LONG>(i)) != 0) continue;
+    UniqueAviStream stream;
+    if (ownavi::AVIFileGetStream(opened.file.get(), stream.put(), 0, static_cast<LONG>(i)) != 0)
+      continue;
     AVISTREAMINFOW info{};
-    bool video = ownavi::AVIStreamInfoW(stream, &info, sizeof info) == 0 && info.fccType == streamtypeVIDEO;
+    bool video = ownavi::AVIStreamInfoW(stream.get(), &info, sizeof info) == 0 &&
+                 info.fccType == streamtypeVIDEO;
     if (video && (!opened.stream || info.wPriority < chosen.wPriority)) {
-      if (opened.stream) ownavi::AVIStreamRelease(opened.stream);
-      opened.stream = stream;
+      opened.stream = std::move(stream);  // a stream chosen before goes
       chosen = info;
-    } else {
-      ownavi::AVIStreamRelease(stream);
     }
   }
   opened.interval = opened.stream ? SaverTimerInterval(chosen.dwScale, chosen.dwRate) : 0;
@@ -47,32 +47,51 @@ bool SaverMovieOpenVideo(SaverMovie& movie, const std::wstring& path) {
   }
   opened.first = static_cast<LONG>(chosen.dwStart);
   opened.end = static_cast<LONG>(chosen.dwStart + chosen.dwLength);
-  movie = opened;
+  movie = std::move(opened);
   return true;
 }
 
 bool SaverMovieOpenFirstStream(SaverMovie& movie, const std::wstring& path) {
   SaverMovie opened;
-  if (!OpenFile(opened, path) || ownavi::AVIFileGetStream(opened.file, &opened.stream, 0, 0) != 0 ||
+  if (!OpenFile(opened, path) ||
+      ownavi::AVIFileGetStream(opened.file.get(), opened.stream.put(), 0, 0) != 0 ||
       !OpenFrames(opened)) {
     SaverMovieClose(opened);
     return false;
   }
-  movie = opened;
+  movie = std::move(opened);
   return true;
 }
 
 const BITMAPINFOHEADER* SaverMovieFrame(SaverMovie& movie, LONG frame) {
   if (!movie.frames) return nullptr;
-  return static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(movie.frames, frame));
+  return static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(movie.frames.get(), frame));
 }
 
 // Frame reader and stream go before the file: a file may be written out on its
 // last release.
 void SaverMovieClose(SaverMovie& movie) {
-  if (movie.frames) ownavi::AVIStreamGetFrameClose(movie.frames);
-  if (movie.stream) ownavi::AVIStreamRelease(movie.stream);
-  if (movie.file) ownavi::AVIFileRelease(movie.file);
-  if (movie.servicesStarted) ownavi::AVIFileExit();
-  movie = SaverMovie{};
+  movie.frames.reset();
+  movie.stream.reset();
+  movie.file.reset();
+  movie.services.reset();
+  movie.first = 0;
+  movie.end = 0;
+  movie.interval = 0;
+}
+
+// The movie held before goes first, in its own order; a member-wise move would
+// release its file before its frame reader.
+SaverMovie& SaverMovie::operator=(SaverMovie&& other) noexcept {
+  if (this != &other) {
+    SaverMovieClose(*this);
+    services = std::move(other.services);
+    file = std::move(other.file);
+    stream = std::move(other.stream);
+    frames = std::move(other.frames);
+    first = other.first;
+    end = other.end;
+    interval = other.interval;
+  }
+  return *this;
 }

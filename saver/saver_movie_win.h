@@ -3,20 +3,26 @@
 // out packed DIB frames. Every AVI file call of the saver is in this one file,
 // served by our own AVI services (the platform's read no file past 2 GiB).
 #include "platform/avi/avi_api_win.h"
+#include "platform/avi/avi_handles_win.h"
 
 #include <windows.h>
 #include <vfw.h>
 
 #include <string>
 
+// Owns what it opened. The members go in the reverse of their order here:
+// frame reader, stream, file, then the services' start.
 struct SaverMovie {
-  PAVIFILE file = nullptr;
-  PAVISTREAM stream = nullptr;
-  PGETFRAME frames = nullptr;
+  SaverMovie() = default;
+  SaverMovie(SaverMovie&&) = default;
+  SaverMovie& operator=(SaverMovie&& other) noexcept;
+  ScopedAviServices services = ScopedAviServices::Deferred();
+  UniqueAviFile file;
+  UniqueAviStream stream;
+  UniqueGetFrame frames;
   LONG first = 0;
   LONG end = 0;
   UINT interval = 0;  // milliseconds per frame
-  bool servicesStarted = false;
 };
 
 // Opens `path`, chooses the video stream with the lowest priority value (the

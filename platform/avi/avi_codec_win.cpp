@@ -43,31 +43,25 @@ AviResult IcFrameReaderOpen(IcFrameReader& reader, const AviStreamRef& stream, b
   auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.inFormat.data());
   // The stream's handler first, then whatever decoder takes the format.
   DWORD handler = info.fccHandler ? info.fccHandler : in.biCompression;
-  HIC hic = ICLocate(ICTYPE_VIDEO, handler, inHeader, nullptr, ICMODE_DECOMPRESS);
+  UniqueHic hic(ICLocate(ICTYPE_VIDEO, handler, inHeader, nullptr, ICMODE_DECOMPRESS));
   if (!hic) return AVIERR_NOCOMPRESSOR;
-  LRESULT outSize = ICDecompressGetFormatSize(hic, inHeader);
-  if (outSize < 40 || outSize > (1 << 20)) {
-    ICClose(hic);
-    return AVIERR_NOCOMPRESSOR;
-  }
+  LRESULT outSize = ICDecompressGetFormatSize(hic.get(), inHeader);
+  if (outSize < 40 || outSize > (1 << 20)) return AVIERR_NOCOMPRESSOR;
   reader.outFormat.assign(static_cast<size_t>(outSize), 0);
   auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.outFormat.data());
-  if (ICDecompressGetFormat(hic, inHeader, outHeader) != ICERR_OK ||
-      ICDecompressBegin(hic, inHeader, outHeader) != ICERR_OK) {
-    ICClose(hic);
+  if (ICDecompressGetFormat(hic.get(), inHeader, outHeader) != ICERR_OK ||
+      ICDecompressBegin(hic.get(), inHeader, outHeader) != ICERR_OK)
     return AVIERR_NOCOMPRESSOR;
-  }
   BitmapHeader out;
   ReadHeader(reader.outFormat, out);
   uint64_t image = ImageBytes(out);
   if (image == 0 || image > (uint64_t{1} << 30)) {
-    ICDecompressEnd(hic);
-    ICClose(hic);
+    ICDecompressEnd(hic.get());
     return AVIERR_BADFORMAT;
   }
   outHeader->biSizeImage = static_cast<DWORD>(image);
   reader.pixels.assign(static_cast<size_t>(image), 0);
-  reader.hic = hic;
+  reader.hic = std::move(hic);
   reader.begun = true;
   reader.want24 = want24;
   reader.stream = stream;
@@ -98,7 +92,8 @@ const uint8_t* IcFrameReaderGet(IcFrameReader& reader, int64_t pos, size_t* size
       if (stream.Read(p, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK) return nullptr;
       inHeader->biSizeImage = static_cast<DWORD>(bytes);
       DWORD flags = stream.IsKeyFrame(p) ? 0 : ICDECOMPRESS_NOTKEYFRAME;
-      if (ICDecompress(reader.hic, flags, inHeader, reader.raw.data(), outHeader, reader.pixels.data()) != ICERR_OK)
+      if (ICDecompress(reader.hic.get(), flags, inHeader, reader.raw.data(), outHeader,
+                       reader.pixels.data()) != ICERR_OK)
         return nullptr;
       reader.decoded = p;
     }
@@ -116,11 +111,8 @@ const uint8_t* IcFrameReaderGet(IcFrameReader& reader, int64_t pos, size_t* size
 }
 
 void IcFrameReaderClose(IcFrameReader& reader) {
-  if (reader.hic) {
-    if (reader.begun) ICDecompressEnd(reader.hic);
-    ICClose(reader.hic);
-  }
-  reader.hic = nullptr;
+  if (reader.hic && reader.begun) ICDecompressEnd(reader.hic.get());
+  reader.hic.reset();
   reader.begun = false;
   reader.stream.reset();
 }
@@ -129,11 +121,10 @@ namespace {
 
 class CompressingStream : public AviStream {
  public:
-  CompressingStream(AviStreamRef target, const CompressorChoice& choice, HIC hic)
-      : target_(std::move(target)), choice_(choice), hic_(hic) {}
+  CompressingStream(AviStreamRef target, const CompressorChoice& choice, UniqueHic hic)
+      : target_(std::move(target)), choice_(choice), hic_(std::move(hic)) {}
   ~CompressingStream() override {
-    if (begun_) ICCompressEnd(hic_);
-    if (hic_) ICClose(hic_);
+    if (begun_) ICCompressEnd(hic_.get());
   }
 
   AviStreamInfo Info() const override { return target_->Info(); }
@@ -159,27 +150,29 @@ class CompressingStream : public AviStream {
     if (inHeader->biBitCount <= 8 && inHeader->biClrUsed == 0 &&
         in_.size() >= 40 + (size_t{4} << inHeader->biBitCount))
       inHeader->biClrUsed = 1u << inHeader->biBitCount;
-    if (ICCompressQuery(hic_, inHeader, nullptr) != ICERR_OK) return AVIERR_CANTCOMPRESS;
-    LRESULT outSize = ICCompressGetFormatSize(hic_, inHeader);
+    if (ICCompressQuery(hic_.get(), inHeader, nullptr) != ICERR_OK) return AVIERR_CANTCOMPRESS;
+    LRESULT outSize = ICCompressGetFormatSize(hic_.get(), inHeader);
     if (outSize < 40 || outSize > (1 << 20)) return AVIERR_COMPRESSOR;
     out_.assign(static_cast<size_t>(outSize), 0);
     auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(out_.data());
-    if (ICCompressGetFormat(hic_, inHeader, outHeader) != ICERR_OK) return AVIERR_COMPRESSOR;
-    if (!choice_.state.empty()) ICSetState(hic_, const_cast<uint8_t*>(choice_.state.data()), choice_.state.size());
-    if (ICCompressBegin(hic_, inHeader, outHeader) != ICERR_OK) return AVIERR_COMPRESSOR;
+    if (ICCompressGetFormat(hic_.get(), inHeader, outHeader) != ICERR_OK) return AVIERR_COMPRESSOR;
+    if (!choice_.state.empty())
+      ICSetState(hic_.get(), const_cast<uint8_t*>(choice_.state.data()), choice_.state.size());
+    if (ICCompressBegin(hic_.get(), inHeader, outHeader) != ICERR_OK) return AVIERR_COMPRESSOR;
     begun_ = true;
-    LRESULT most = ICCompressGetSize(hic_, inHeader, outHeader);
+    LRESULT most = ICCompressGetSize(hic_.get(), inHeader, outHeader);
     BitmapHeader h;
     BitmapHeaderRead(in_.data(), in_.size(), h);
     size_t inBytes = static_cast<size_t>(ImageBytes(h));
     inBytes_ = inBytes;
     buffer_.resize(std::max<size_t>(most > 0 ? static_cast<size_t>(most) : 0, inBytes * 2 + 4096));
-    quality_ = choice_.quality >= 0 ? static_cast<DWORD>(choice_.quality) : static_cast<DWORD>(ICGetDefaultQuality(hic_));
+    quality_ = choice_.quality >= 0 ? static_cast<DWORD>(choice_.quality)
+                                    : static_cast<DWORD>(ICGetDefaultQuality(hic_.get()));
     if (quality_ > ICQUALITY_HIGH) quality_ = ICQUALITY_DEFAULT;
     DWORD caps = 0;
     ICINFO icInfo{};
     icInfo.dwSize = sizeof icInfo;
-    if (ICGetInfo(hic_, &icInfo, sizeof icInfo)) caps = icInfo.dwFlags;
+    if (ICGetInfo(hic_.get(), &icInfo, sizeof icInfo)) caps = icInfo.dwFlags;
     temporal_ = (caps & VIDCF_TEMPORAL) != 0;
     outHeader->biSizeImage = 0;
     return target_->SetFormat(pos, out_.data(), out_.size());
@@ -195,7 +188,7 @@ class CompressingStream : public AviStream {
     auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(outFormat.data());
     auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(in_.data());
     DWORD ckid = 0, outFlags = 0;
-    DWORD result = ICCompress(hic_, key ? ICCOMPRESS_KEYFRAME : 0, outHeader, buffer_.data(), inHeader,
+    DWORD result = ICCompress(hic_.get(), key ? ICCOMPRESS_KEYFRAME : 0, outHeader, buffer_.data(), inHeader,
                               const_cast<void*>(data), &ckid, &outFlags, static_cast<LONG>(frameNumber_), 0, quality_,
                               key || previous_.empty() ? nullptr : inHeader,
                               key || previous_.empty() ? nullptr : previous_.data());
@@ -208,7 +201,7 @@ class CompressingStream : public AviStream {
  private:
   AviStreamRef target_;
   CompressorChoice choice_;
-  HIC hic_ = nullptr;
+  UniqueHic hic_;  // no compressor: frames pass unchanged
   bool begun_ = false;
   bool temporal_ = false;
   std::vector<uint8_t> in_, out_, buffer_, previous_;
@@ -221,11 +214,11 @@ class CompressingStream : public AviStream {
 
 AviResult MakeCompressingStream(const AviStreamRef& target, const CompressorChoice& choice, AviStreamRef& out) {
   if (!target) return AVIERR_BADHANDLE;
-  HIC hic = nullptr;
+  UniqueHic hic;
   if (choice.handler != 0 && choice.handler != kHandlerDib) {
-    hic = ICOpen(ICTYPE_VIDEO, choice.handler, ICMODE_COMPRESS);
+    hic.reset(ICOpen(ICTYPE_VIDEO, choice.handler, ICMODE_COMPRESS));
     if (!hic) return AVIERR_NOCOMPRESSOR;
   }
-  out = std::make_shared<CompressingStream>(target, choice, hic);
+  out = std::make_shared<CompressingStream>(target, choice, std::move(hic));
   return AVIERR_OK;
 }

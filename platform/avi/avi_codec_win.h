@@ -10,12 +10,14 @@
 #include <windows.h>
 #include <vfw.h>
 
+#include "platform/avi/avi_handles_win.h"
+
 // Video whose stored frames are not plain bitmaps (BI_RGB or bit fields).
 bool IsCompressedVideo(const AviStream& stream);
 
 struct IcFrameReader {
   AviStreamRef stream;
-  HIC hic = nullptr;
+  UniqueHic hic;
   bool want24 = false;
   bool begun = false;
   std::vector<uint8_t> inFormat;

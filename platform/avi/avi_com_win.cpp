@@ -12,6 +12,7 @@
 #include "common/text_win.h"
 #include "platform/avi/avi_api_win.h"
 #include "platform/avi/avi_codec_win.h"
+#include "platform/avi/avi_handles_win.h"
 
 #include <cwctype>
 
@@ -398,10 +399,8 @@ AviStreamRef StreamCore(PAVISTREAM stream) {
   if (!stream) return nullptr;
   void* own = nullptr;
   if (FAILED(stream->QueryInterface(kIidOwnStream, &own)) || !own) return nullptr;
-  auto* ours = static_cast<OwnStream*>(static_cast<IAVIStream*>(own));
-  AviStreamRef core = ours->core();
-  ours->Release();
-  return core;
+  UniqueAviStream ours(static_cast<IAVIStream*>(own));  // the reference the query added
+  return static_cast<OwnStream*>(ours.get())->core();
 }
 
 void AVIFileInit() { ++Services().initCount; }
@@ -487,13 +486,11 @@ HRESULT AVIStreamOpenFromFileW(PAVISTREAM* stream, LPCWSTR path, DWORD type, LON
                                LPCLSID handler) {
   if (!stream) return AVIERR_BADPARAM;
   *stream = nullptr;
-  PAVIFILE file = nullptr;
-  HRESULT r = ownavi::AVIFileOpenW(&file, path, mode, handler);
+  UniqueAviFile file;
+  HRESULT r = ownavi::AVIFileOpenW(file.put(), path, mode, handler);
   if (r != AVIERR_OK) return r;
   // The stream holds the file; the file goes when the stream does.
-  r = file->GetStream(stream, type, index);
-  file->Release();
-  return r;
+  return file.get()->GetStream(stream, type, index);
 }
 
 PGETFRAME AVIStreamGetFrameOpen(PAVISTREAM stream, LPBITMAPINFOHEADER wanted) {

@@ -2,25 +2,6 @@
 
 #include <cstring>
 
-bool FileSeek64(std::FILE* file, uint64_t offset) {
-#ifdef _WIN32
-  return _fseeki64(file, static_cast<int64_t>(offset), SEEK_SET) == 0;
-#else
-  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-bool FileTell64(std::FILE* file, uint64_t& offset) {
-#ifdef _WIN32
-  int64_t at = _ftelli64(file);
-#else
-  int64_t at = ftello(file);
-#endif
-  if (at < 0) return false;
-  offset = static_cast<uint64_t>(at);
-  return true;
-}
-
 bool AviMemorySource::ReadAt(uint64_t offset, void* out, size_t n) {
   if (offset > size_ || n > size_ - offset) return false;
   if (n) std::memcpy(out, data_ + offset, n);
@@ -31,17 +12,17 @@ std::unique_ptr<AviFileSource> AviFileSource::Open(const std::string& path) {
   UniqueFile file = FileOpen(path, "rb");
   if (!file) return nullptr;
   if (std::fseek(file.get(), 0, SEEK_END) != 0) return nullptr;
-  uint64_t size = 0;
-  if (!FileTell64(file.get(), size)) return nullptr;
+  int64_t size = FileTell64(file.get());
+  if (size < 0) return nullptr;
   auto source = std::unique_ptr<AviFileSource>(new AviFileSource);
   source->file_ = std::move(file);
-  source->size_ = size;
+  source->size_ = static_cast<uint64_t>(size);
   return source;
 }
 
 bool AviFileSource::ReadAt(uint64_t offset, void* out, size_t n) {
   if (offset > size_ || n > size_ - offset) return false;
-  if (position_ != offset && !FileSeek64(file_.get(), offset)) {
+  if (position_ != offset && !FileSeek64(file_.get(), static_cast<int64_t>(offset), SEEK_SET)) {
     position_ = UINT64_MAX;
     return false;
   }
@@ -60,13 +41,13 @@ std::unique_ptr<AviFileSink> AviFileSink::Create(const std::string& path) {
 
 bool AviFileSink::Write(const void* data, size_t n) {
   if (!file_) return false;
-  if (n && std::fwrite(data, 1, n, file_.get()) != n) return false;
+  if (!FileWriteAll(file_.get(), data, n)) return false;
   position_ += n;
   return true;
 }
 
 bool AviFileSink::Seek(uint64_t offset) {
-  if (!file_ || !FileSeek64(file_.get(), offset)) return false;
+  if (!file_ || !FileSeek64(file_.get(), static_cast<int64_t>(offset), SEEK_SET)) return false;
   position_ = offset;
   return true;
 }

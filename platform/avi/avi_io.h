@@ -77,7 +77,3 @@ class AviMemorySink : public AviSink {
  private:
   uint64_t position_ = 0;
 };
-
-// 64-bit seek and tell on a CRT stream.
-bool FileSeek64(std::FILE* file, uint64_t offset);
-bool FileTell64(std::FILE* file, uint64_t& offset);

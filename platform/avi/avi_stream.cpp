@@ -222,7 +222,7 @@ class MemoryStream : public AviStream {
       return true;
     }
     ScratchFile& f = *file_;
-    if (!FileSeek64(f.file.get(), f.size)) return false;
+    if (!FileSeek64(f.file.get(), static_cast<int64_t>(f.size), SEEK_SET)) return false;
     if (size && std::fwrite(data, 1, size, f.file.get()) != size) return false;
     at = kInFile | f.size;
     f.size += size;
@@ -240,7 +240,9 @@ class MemoryStream : public AviStream {
       return true;
     }
     uint64_t offset = at & ~kInFile;
-    if (!file_ || std::fflush(file_->file.get()) != 0 || !FileSeek64(file_->file.get(), offset)) return false;
+    if (!file_ || std::fflush(file_->file.get()) != 0 ||
+        !FileSeek64(file_->file.get(), static_cast<int64_t>(offset), SEEK_SET))
+      return false;
     return n == 0 || std::fread(out, 1, n, file_->file.get()) == n;
   }
 
