@@ -166,7 +166,7 @@ TEST(ConverterProgram, BatchSaysWhatItLeftOutAndKeepsIt) {
                                    'f', 'm', 't', ' ', 0, 0, 0, 0};
   WriteBytes(folder + L"\\1208120000.wav", {std::begin(fmtOfSizeZero), std::end(fmtOfSizeZero)});
   WriteBytes(claims, PlainTemp(0x7FFFFFFF, {0, 1, 2}));  // 112 bytes claiming 2^31 frames
-  const std::wstring log = folder + L"\out.txt";
+  const std::wstring log = folder + L"\\out.txt";
 
   EXPECT_EQ(RunConverter(L"/batch /delete \"" + noSound + L"\" \"" + claims + L"\"", log), 2u);
   const std::string text = ReadText(log);
