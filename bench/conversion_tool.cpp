@@ -26,15 +26,18 @@ int Make(const std::string& path, int seconds, int codec) {
   const size_t stride = DibStride(kWidth, 24), bytes = stride * kHeight;
   std::vector<uint8_t> previous(bytes), current(bytes);
   std::mt19937 random(7);
-  for (size_t i = 0; i < bytes; ++i) previous[i] = static_cast<uint8_t>((i / 3 % kWidth) ^ (i / stride));
+  for (size_t i = 0; i < bytes; ++i)
+    previous[i] = static_cast<uint8_t>((i / 3 % kWidth) ^ (i / stride));
   if (!CreateTempCaptureFile(path, header, nullptr, nullptr, previous.data())) return 1;
   const int frames = seconds * kRate;
   for (int f = 0; f < frames; ++f) {
     current = previous;
     for (int r = 0; r < 3; ++r) {
-      const int x = static_cast<int>(random() % (kWidth - 200)), y = static_cast<int>(random() % (kHeight - 120));
+      const int x = static_cast<int>(random() % (kWidth - 200)),
+                y = static_cast<int>(random() % (kHeight - 120));
       const uint8_t value = static_cast<uint8_t>(random());
-      for (int row = y; row < y + 120; ++row) std::memset(&current[row * stride + x * 3], value, 200 * 3);
+      for (int row = y; row < y + 120; ++row)
+        std::memset(&current[row * stride + x * 3], value, 200 * 3);
     }
     if (!AppendRecord(f, nullptr, nullptr, current.data(), previous.data())) return 1;
     std::swap(previous, current);

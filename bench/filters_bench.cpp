@@ -32,7 +32,8 @@ struct Frames {
     if (const char* path = std::getenv("QUILVA_BENCH_FRAMES")) {
       if (FILE* f = std::fopen(path, "rb")) {
         std::vector<uint8_t> frame(kImage);
-        while (std::fread(frame.data(), 1, kImage, f) == kImage) raw.insert(raw.end(), frame.begin(), frame.end());
+        while (std::fread(frame.data(), 1, kImage, f) == kImage)
+          raw.insert(raw.end(), frame.begin(), frame.end());
         std::fclose(f);
       }
     }
@@ -74,8 +75,8 @@ FilterScratch& Scratch() {
 }
 
 void Report(benchmark::State& state) {
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                             benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // In-place colour kernels run on a private copy of each frame.
@@ -107,7 +108,8 @@ void CopyBench(benchmark::State& state, Kernel kernel) {
 }
 
 void BM_RgbCorrection(benchmark::State& s) {
-  ColourBench(s, [](uint8_t* f, size_t n) { ApplyRgbCorrection(f, n, 250, 200, 255, false, true, false); });
+  ColourBench(
+      s, [](uint8_t* f, size_t n) { ApplyRgbCorrection(f, n, 250, 200, 255, false, true, false); });
 }
 void BM_YCrCbCorrection(benchmark::State& s) {
   ColourBench(s, [](uint8_t* f, size_t n) { ApplyYCrCbCorrection(f, n, 110, 90, 120); });

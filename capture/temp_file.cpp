@@ -16,9 +16,7 @@ TempCaptureFile gTempCaptureFile;
 
 namespace {
 
-
 constexpr uint32_t kMagic = FourCC("QTMP");
-
 
 bool ReadAll(std::FILE* file, void* data, size_t count) {
   return count == 0 || std::fread(data, 1, count, file) == count;
@@ -311,7 +309,8 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file, void* owner) 
     if (!IsSurfaceDepth(reader->format.bitsPerPixel))
       return ReaderFail(reader, kMessageUnknownFormat, kTitleAra);
     if (reader->format.bitsPerPixel == 16) {
-      if (!ReadAll(in, block + 8, 12)) return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
+      if (!ReadAll(in, block + 8, 12))
+        return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
       reader->format.redMask = GetU32(block + 8);
       reader->format.greenMask = GetU32(block + 12);
       reader->format.blueMask = GetU32(block + 16);
@@ -350,7 +349,8 @@ bool TempFileReaderAttach(TempFileReader* reader, UniqueFile file, void* owner) 
   reader->frame = Allocate(reader->sizes.frameBytes);
   reader->palette = Allocate(reader->sizes.paletteBytes);
   if (!reader->frame || !reader->palette) return ReaderFail(reader, kMessageNoMemory, kTitleAraAra);
-  if (!ReadReferenceFrame(reader)) return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
+  if (!ReadReferenceFrame(reader))
+    return ReaderFail(reader, kMessageTempReadFailed, kTitleTaihenDesu);
   reader->recordsOffset = FileTell64(in);
 
   ScanRecords(reader);

@@ -92,12 +92,12 @@ bool CloseTempCaptureFile();
 // How the records compare with the header's frame count, learnt by reading
 // the records once before any frame is handed on.
 enum class TempCountState {
-  Matches,     // the records fill exactly the count the header declares
-  NeverSet,    // the recorder ended before it wrote the count: taken from the records
-  CutShort,    // the file ends before the declared count, or a frame number jumps
-               // absurdly far: the movie ends with the last usable record
-  Damaged,     // records lie past the declared count (a count of 0 among them):
-               // the records are taken as for a count never set
+  Matches,   // the records fill exactly the count the header declares
+  NeverSet,  // the recorder ended before it wrote the count: taken from the records
+  CutShort,  // the file ends before the declared count, or a frame number jumps
+             // absurdly far: the movie ends with the last usable record
+  Damaged,   // records lie past the declared count (a count of 0 among them):
+             // the records are taken as for a count never set
 };
 
 struct TempFileReader {

@@ -85,9 +85,10 @@ std::vector<Emitted> ReadAllPictures(const std::string& path, TempFileReader* re
   if (!TempFileReaderOpen(reader, path)) return out;
   TempPicture picture;
   while (TempFileReadPicture(reader, &picture)) {
-    out.push_back({picture.firstIndex, picture.count,
-                   Bytes(reader->frame.get(), reader->frame.get() + reader->sizes.frameBytes),
-                   Bytes(reader->palette.get(), reader->palette.get() + reader->sizes.paletteBytes)});
+    out.push_back(
+        {picture.firstIndex, picture.count,
+         Bytes(reader->frame.get(), reader->frame.get() + reader->sizes.frameBytes),
+         Bytes(reader->palette.get(), reader->palette.get() + reader->sizes.paletteBytes)});
   }
   return out;
 }

@@ -27,7 +27,9 @@ inline void PutU32(uint8_t* p, uint32_t v) {
 inline void PutU64(uint8_t* p, uint64_t v) {
   for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
-inline uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t GetU16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 inline uint32_t GetU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -86,10 +88,16 @@ class ByteReader {
 class ByteWriter {
  public:
   void U8(uint8_t v) { bytes_.push_back(v); }
-  void U16(uint16_t v) { Grow(2, [&](uint8_t* p) { PutU16(p, v); }); }
-  void U32(uint32_t v) { Grow(4, [&](uint8_t* p) { PutU32(p, v); }); }
+  void U16(uint16_t v) {
+    Grow(2, [&](uint8_t* p) { PutU16(p, v); });
+  }
+  void U32(uint32_t v) {
+    Grow(4, [&](uint8_t* p) { PutU32(p, v); });
+  }
   void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
-  void U64(uint64_t v) { Grow(8, [&](uint8_t* p) { PutU64(p, v); }); }
+  void U64(uint64_t v) {
+    Grow(8, [&](uint8_t* p) { PutU64(p, v); });
+  }
   void Tag(uint32_t fourcc) { U32(fourcc); }
   void Bytes(const void* data, size_t n) {
     const auto* p = static_cast<const uint8_t*>(data);

@@ -59,10 +59,16 @@ struct ConstFrameView {
   ptrdiff_t stride;
 };
 
-inline ConstFrameView AsConst(const FrameView& v) { return {v.data, v.width, v.height, v.stride}; }
+inline ConstFrameView AsConst(const FrameView& v) {
+  return {v.data, v.width, v.height, v.stride};
+}
 
-inline uint8_t* FrameRow(const FrameView& v, int y) { return v.data + y * v.stride; }
-inline const uint8_t* FrameRow(const ConstFrameView& v, int y) { return v.data + y * v.stride; }
+inline uint8_t* FrameRow(const FrameView& v, int y) {
+  return v.data + y * v.stride;
+}
+inline const uint8_t* FrameRow(const ConstFrameView& v, int y) {
+  return v.data + y * v.stride;
+}
 
 // True when two 24-bit views describe pictures of the same size whose rows hold
 // their pixels; an empty picture is valid and leaves nothing to do.

@@ -18,7 +18,9 @@ std::string FileApiPath(const std::string& path) {
   return path;  // relative: the API resolves it, as far as it can
 }
 
-bool FileExists(const std::string& path) { return FileOpen(path, "rb") != nullptr; }
+bool FileExists(const std::string& path) {
+  return FileOpen(path, "rb") != nullptr;
+}
 
 // Repeats a partial write with the rest; a write that takes nothing at all
 // (a full disk, a closed stream) ends the attempt instead of spinning.
@@ -44,7 +46,9 @@ uint64_t VolumeFreeSpace(const std::string& path) {
 FreeSpaceQuery gFreeSpaceQuery = VolumeFreeSpace;
 }  // namespace
 
-uint64_t FileFreeSpace(const std::string& path) { return gFreeSpaceQuery(path); }
+uint64_t FileFreeSpace(const std::string& path) {
+  return gFreeSpaceQuery(path);
+}
 
 FreeSpaceQuery SetFreeSpaceQuery(FreeSpaceQuery query) {
   FreeSpaceQuery previous = gFreeSpaceQuery;

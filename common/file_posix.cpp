@@ -8,9 +8,13 @@ UniqueFile FileOpen(const std::string& path, const char* mode) {
   return UniqueFile(std::fopen(path.c_str(), mode));
 }
 
-bool FileRemove(const std::string& path) { return std::remove(path.c_str()) == 0; }
+bool FileRemove(const std::string& path) {
+  return std::remove(path.c_str()) == 0;
+}
 
-int64_t FileTell64(std::FILE* file) { return ftello(file); }
+int64_t FileTell64(std::FILE* file) {
+  return ftello(file);
+}
 
 bool FileSeek64(std::FILE* file, int64_t offset, int whence) {
   return fseeko(file, offset, whence) == 0;

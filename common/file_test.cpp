@@ -35,8 +35,18 @@ TEST(FileApiPath, LongAbsolutePathsGetTheExtendedForm) {
       {"\\\\?\\C:\\" + folder, "\\\\?\\C:\\" + folder},
       {folder + "\\relative.tmp", folder + "\\relative.tmp"},
       // 240 three-byte characters are 240 UTF-16 units: under the limit.
-      {"C:\\" + [] { std::string s; for (int i = 0; i < 240; ++i) s += "あ"; return s; }(),
-       "C:\\" + [] { std::string s; for (int i = 0; i < 240; ++i) s += "あ"; return s; }()},
+      {"C:\\" +
+           [] {
+             std::string s;
+             for (int i = 0; i < 240; ++i) s += "あ";
+             return s;
+           }(),
+       "C:\\" +
+           [] {
+             std::string s;
+             for (int i = 0; i < 240; ++i) s += "あ";
+             return s;
+           }()},
   };
   for (const Case& c : cases) EXPECT_EQ(FileApiPath(c.path), c.expected) << c.path.substr(0, 20);
 }

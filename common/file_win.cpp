@@ -17,9 +17,13 @@ UniqueFile FileOpen(const std::string& path, const char* mode) {
   return UniqueFile(_wfopen(Wide(FileApiPath(path)).c_str(), Wide(mode).c_str()));
 }
 
-bool FileRemove(const std::string& path) { return _wremove(Wide(FileApiPath(path)).c_str()) == 0; }
+bool FileRemove(const std::string& path) {
+  return _wremove(Wide(FileApiPath(path)).c_str()) == 0;
+}
 
-int64_t FileTell64(std::FILE* file) { return _ftelli64(file); }
+int64_t FileTell64(std::FILE* file) {
+  return _ftelli64(file);
+}
 
 bool FileSeek64(std::FILE* file, int64_t offset, int whence) {
   return _fseeki64(file, offset, whence) == 0;

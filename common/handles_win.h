@@ -48,15 +48,33 @@ class UniqueAny {
 };
 
 namespace handle_detail {
-inline void CloseKernel(HANDLE h) { CloseHandle(h); }
-inline void DeleteGdi(HGDIOBJ h) { DeleteObject(h); }
-inline void DeleteMemoryDc(HDC h) { DeleteDC(h); }
-inline void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
-inline void DestroyWin(HWND h) { DestroyWindow(h); }
-inline void DestroyMenuHandle(HMENU h) { DestroyMenu(h); }
-inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
-inline void FreeModuleHandle(HMODULE h) { FreeLibrary(h); }
-inline void UnhookHook(HHOOK h) { UnhookWindowsHookEx(h); }
+inline void CloseKernel(HANDLE h) {
+  CloseHandle(h);
+}
+inline void DeleteGdi(HGDIOBJ h) {
+  DeleteObject(h);
+}
+inline void DeleteMemoryDc(HDC h) {
+  DeleteDC(h);
+}
+inline void FreeGlobal(HGLOBAL h) {
+  GlobalFree(h);
+}
+inline void DestroyWin(HWND h) {
+  DestroyWindow(h);
+}
+inline void DestroyMenuHandle(HMENU h) {
+  DestroyMenu(h);
+}
+inline void DestroyIconHandle(HICON h) {
+  DestroyIcon(h);
+}
+inline void FreeModuleHandle(HMODULE h) {
+  FreeLibrary(h);
+}
+inline void UnhookHook(HHOOK h) {
+  UnhookWindowsHookEx(h);
+}
 inline void ReleaseMutexAndClose(HANDLE h) {
   ReleaseMutex(h);
   CloseHandle(h);

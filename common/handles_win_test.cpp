@@ -6,7 +6,9 @@
 
 namespace {
 std::vector<int> gClosed;
-void RecordClose(int value) { gClosed.push_back(value); }
+void RecordClose(int value) {
+  gClosed.push_back(value);
+}
 using UniqueFake = UniqueAny<NullIsInvalid<int, RecordClose>>;
 }  // namespace
 
@@ -20,7 +22,7 @@ TEST(Handles, EachHandleIsClosedExactlyOnceWhateverPathItTakes) {
     UniqueFake c(2);
     c = std::move(b);  // 2 closes now, 1 moves into c
     EXPECT_EQ(gClosed, std::vector<int>({2}));
-    *c.put() = 3;      // put() closes 1 first, then takes 3
+    *c.put() = 3;  // put() closes 1 first, then takes 3
     EXPECT_EQ(gClosed, std::vector<int>({2, 1}));
     UniqueFake d(4);
     EXPECT_EQ(d.release(), 4);  // released handles are the caller's
@@ -38,7 +40,9 @@ bool FakeStart() {
   ++gStarts;
   return gStartAnswer;
 }
-void FakeEnd() { ++gEnds; }
+void FakeEnd() {
+  ++gEnds;
+}
 using FakeStartup = ScopedStartup<FakeStart, FakeEnd>;
 }  // namespace
 
@@ -84,8 +88,8 @@ TEST(Handles, StartupEndsOnlyAStartThatSucceededAndOnlyOnce) {
 }
 
 TEST(Handles, FileHandlesTreatInvalidHandleValueAsEmpty) {
-  UniqueFileHandle missing(CreateFileW(L"Z:\\no\\such\\file.bin", GENERIC_READ, 0, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
+  UniqueFileHandle missing(
+      CreateFileW(L"Z:\\no\\such\\file.bin", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_FALSE(missing);
   wchar_t path[MAX_PATH];
   GetTempPathW(MAX_PATH, path);

@@ -26,4 +26,6 @@ MessageAnswer ShowWindowsMessageBox(const MessageRequest& request, void*) {
 }
 }  // namespace
 
-void UseWindowsMessageBoxes() { SetMessageHandler({ShowWindowsMessageBox, nullptr}); }
+void UseWindowsMessageBoxes() {
+  SetMessageHandler({ShowWindowsMessageBox, nullptr});
+}

@@ -12,7 +12,9 @@ MessageAnswer CollectMessage(const MessageRequest& request, void* context) {
   return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
 }
 
-std::string Remark(const std::string& text) { return " (" + text + ")"; }
+std::string Remark(const std::string& text) {
+  return " (" + text + ")";
+}
 }  // namespace
 
 BatchOutcome ConvertBatchFile(const BatchFile& file) {
@@ -75,4 +77,6 @@ BatchStatus BatchWorse(BatchStatus a, BatchStatus b) {
   return rank(a) >= rank(b) ? a : b;
 }
 
-int BatchExitCode(BatchStatus worst) { return static_cast<int>(worst); }
+int BatchExitCode(BatchStatus worst) {
+  return static_cast<int>(worst);
+}

@@ -24,7 +24,8 @@ void WriteBytes(const std::string& path, const Bytes& bytes) {
 }
 
 // A plain temp file of 4 x 2 pictures (24 bytes each) with these frame numbers.
-Bytes PlainTemp(int32_t width, int32_t height, int32_t count, const std::vector<uint32_t>& numbers) {
+Bytes PlainTemp(int32_t width, int32_t height, int32_t count,
+                const std::vector<uint32_t>& numbers) {
   Bytes b = {'Q', 'T', 'M', 'P', 0, 0, 0, 0};
   Le32(b, static_cast<uint32_t>(width));
   Le32(b, static_cast<uint32_t>(height));
@@ -76,7 +77,8 @@ Movie ReadMovie(const std::string& path) {
   m.frames = static_cast<uint32_t>(reader.streams[0].table.samples);
   m.read = reader.main.dwTotalFrames == m.frames;
   UniqueFile file = FileOpen(path, "rb");
-  if (file && FileSeek64(file.get(), 0, SEEK_END)) m.bytes = static_cast<uint64_t>(FileTell64(file.get()));
+  if (file && FileSeek64(file.get(), 0, SEEK_END))
+    m.bytes = static_cast<uint64_t>(FileTell64(file.get()));
   return m;
 }
 
@@ -166,11 +168,11 @@ TEST(BatchConversion, TemporaryFilesThatClaimTooMuchEndWhereTheirRecordsEnd) {
   const Case cases[] = {
       {"count 0x7FFFFFFF, three records", PlainTemp(4, 2, 0x7FFFFFFF, {0, 1, 2}), 112, 3,
        "cut short: 3 of 2147483647 frames"},
-      {"count never set, a record numbered 0x7FFFFFFF", PlainTemp(4, 2, -1, {0, 0x7FFFFFFF}), 84,
-       2, "cut short: 2 of 2147483648 frames"},
+      {"count never set, a record numbered 0x7FFFFFFF", PlainTemp(4, 2, -1, {0, 0x7FFFFFFF}), 84, 2,
+       "cut short: 2 of 2147483648 frames"},
       // The wild record's picture still shows once; what follows can't be placed.
-      {"a jump of more than a day of frames", PlainTemp(4, 2, 1036804, {0, 1, 1036803, 1036803}),
-       0, 3, "cut short: 3 of 1036804 frames"},
+      {"a jump of more than a day of frames", PlainTemp(4, 2, 1036804, {0, 1, 1036803, 1036803}), 0,
+       3, "cut short: 3 of 1036804 frames"},
       {"a jump of a day exactly is a pause", PlainTemp(4, 2, 1036802, {0, 1036801}), 0, 1036802,
        ""},
       {"count 5, the file ends inside the third record", cutInRecord, 0, 2,
@@ -226,13 +228,16 @@ TEST(BatchConversion, RecordsPastADamagedCountAreConverted) {
 }
 
 namespace {
-uint64_t NoRoom(const std::string&) { return 1000; }
+uint64_t NoRoom(const std::string&) {
+  return 1000;
+}
 }  // namespace
 
 // What can't be read or written is said as what it is, and keeps the temp file.
 TEST(BatchConversion, RefusalsGiveTheirOwnReasons) {
   Bytes shortRows = {'Q', 'T', 'M', 'P', 1, 0, 0, 0};
-  for (uint32_t v : {10u, 1u, 1u, 12u, 1u, 39u, 32u}) Le32(shortRows, v);  // 10 px of 32 bits in 39 bytes
+  for (uint32_t v : {10u, 1u, 1u, 12u, 1u, 39u, 32u})
+    Le32(shortRows, v);  // 10 px of 32 bits in 39 bytes
   shortRows.resize(shortRows.size() + 80, 0);
   const std::string unknown = "知らない形式のファイルです。";
   struct Case {

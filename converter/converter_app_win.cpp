@@ -43,8 +43,8 @@ std::string LongPath(const std::string& path) {
     // Long but relative: the prefix needs the absolute form.
     std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
     if (full.empty()) return std::string();
-    full.resize(GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                                 nullptr));
+    full.resize(
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
     query = Narrow(full);
   }
   const std::wstring asked = Widen(FileApiPath(query));

@@ -76,9 +76,10 @@ void WriteTemp(const std::wstring& path) {
 
 void WriteWav(const std::wstring& path) {
   FILE* f = _wfopen(path.c_str(), L"wb");
-  const uint8_t header[44] = {'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't',
-                              ' ', 16, 0, 0, 0, 1, 0, 1, 0, 0x11, 0x2B, 0, 0, 0x11, 0x2B, 0, 0,
-                              1, 0, 8, 0, 'd', 'a', 't', 'a', 4, 0, 0, 0};
+  const uint8_t header[44] = {'R', 'I', 'F',  'F',  40,  0,   0,    0,    'W', 'A', 'V',
+                              'E', 'f', 'm',  't',  ' ', 16,  0,    0,    0,   1,   0,
+                              1,   0,   0x11, 0x2B, 0,   0,   0x11, 0x2B, 0,   0,   1,
+                              0,   8,   0,    'd',  'a', 't', 'a',  4,    0,   0,   0};
   fwrite(header, 1, sizeof header, f);
   fwrite("\x80\x81\x82\x83", 1, 4, f);
   fclose(f);
@@ -112,15 +113,16 @@ TEST(ConverterProgram, BatchConvertsBesideEachTempFileWithoutADialogAndNeverOver
   EXPECT_NE(text.find("already exists"), std::string::npos) << text;
 
   DeleteFileW((folder + L"\\1208100000.AVI").c_str());
-  EXPECT_EQ(RunConverter(L"/BATCH /delete \"" + first + L"\" \"" + folder + L"\\missing.tmp\"", log), 1u);
+  EXPECT_EQ(
+      RunConverter(L"/BATCH /delete \"" + first + L"\" \"" + folder + L"\\missing.tmp\"", log), 1u);
   text = ReadText(log);
   EXPECT_NE(text.find("OK " + Narrow(first)), std::string::npos) << text;
   EXPECT_NE(text.find("no such file"), std::string::npos) << text;
   EXPECT_FALSE(Exists(first)) << "/delete removes a converted temp file";
   EXPECT_TRUE(Exists(second));
 
-  for (const wchar_t* name : {L"1208100000.AVI", L"1208100001.AVI", L"1208100001.tmp",
-                              L"1208100001.wav", L"out.txt"})
+  for (const wchar_t* name :
+       {L"1208100000.AVI", L"1208100001.AVI", L"1208100001.tmp", L"1208100001.wav", L"out.txt"})
     DeleteFileW((folder + L"\\" + name).c_str());
   RemoveDirectoryW(folder.c_str());
 }
@@ -162,8 +164,8 @@ TEST(ConverterProgram, BatchSaysWhatItLeftOutAndKeepsIt) {
   const std::wstring noSound = folder + L"\\1208120000.tmp";
   const std::wstring claims = folder + L"\\1208120001.tmp";
   WriteTemp(noSound);
-  const uint8_t fmtOfSizeZero[] = {'R', 'I', 'F', 'F', 12, 0, 0, 0, 'W', 'A', 'V', 'E',
-                                   'f', 'm', 't', ' ', 0, 0, 0, 0};
+  const uint8_t fmtOfSizeZero[] = {'R', 'I', 'F', 'F', 12,  0,   0, 0, 'W', 'A',
+                                   'V', 'E', 'f', 'm', 't', ' ', 0, 0, 0,   0};
   WriteBytes(folder + L"\\1208120000.wav", {std::begin(fmtOfSizeZero), std::end(fmtOfSizeZero)});
   WriteBytes(claims, PlainTemp(0x7FFFFFFF, {0, 1, 2}));  // 112 bytes claiming 2^31 frames
   const std::wstring log = folder + L"\\out.txt";
@@ -182,8 +184,8 @@ TEST(ConverterProgram, BatchSaysWhatItLeftOutAndKeepsIt) {
   EXPECT_TRUE(Exists(claims));
   EXPECT_LT(FileBytes(folder + L"\\1208120001.AVI"), 4096u);
 
-  for (const wchar_t* name : {L"1208120000.AVI", L"1208120000.wav", L"1208120001.AVI",
-                              L"1208120001.tmp", L"out.txt"})
+  for (const wchar_t* name :
+       {L"1208120000.AVI", L"1208120000.wav", L"1208120001.AVI", L"1208120001.tmp", L"out.txt"})
     DeleteFileW((folder + L"\\" + name).c_str());
   RemoveDirectoryW(folder.c_str());
 }
@@ -194,7 +196,8 @@ TEST(ConverterProgram, BatchTakesPathsPastTheClassicLimit) {
   wchar_t base[MAX_PATH];
   GetTempPathW(MAX_PATH, base);
   std::vector<std::wstring> folders = {std::wstring(base) + L"converter_long"};
-  for (int i = 0; i < 3; ++i) folders.push_back(folders.back() + L"\\" + std::wstring(90, L'a' + i));
+  for (int i = 0; i < 3; ++i)
+    folders.push_back(folders.back() + L"\\" + std::wstring(90, L'a' + i));
   for (const std::wstring& f : folders) CreateDirectoryW((L"\\\\?\\" + f).c_str(), nullptr);
   const std::wstring temp = folders.back() + L"\\1208130000.tmp";
   ASSERT_GE(temp.size(), 260u);
@@ -241,23 +244,28 @@ TEST(ConverterProgram, EachTempFileGetsItsOwnSaveDialogAndItsSound) {
   WriteTemp(first);
   WriteTemp(second);
   WriteWav(folder + L"\\1208110001.wav");  // lower case beside the second
-  const std::string firstAvi = Narrow(folder) + "\\first.AVI", secondAvi = Narrow(folder) + "\\second.AVI";
+  const std::string firstAvi = Narrow(folder) + "\\first.AVI",
+                    secondAvi = Narrow(folder) + "\\second.AVI";
   DialogScript script;
-  script.Ignore(104)  // the progress window comes and goes
-      .Dialog(102, [&](DialogHandle& d) {
-          EXPECT_FALSE(d.Enabled(1036)) << "the first has no sound";
-          d.SetText(1033, firstAvi);
-          d.Click(1037);
-        })
+  script
+      .Ignore(104)  // the progress window comes and goes
+      .Dialog(102,
+              [&](DialogHandle& d) {
+                EXPECT_FALSE(d.Enabled(1036)) << "the first has no sound";
+                d.SetText(1033, firstAvi);
+                d.Click(1037);
+              })
       .Within(30s)
-      .Dialog(102, [&](DialogHandle& d) {
-        EXPECT_TRUE(d.Enabled(1036)) << "the second's WAV was found";
-        d.SetText(1033, secondAvi);
-        d.Click(1037);
-      })
+      .Dialog(102,
+              [&](DialogHandle& d) {
+                EXPECT_TRUE(d.Enabled(1036)) << "the second's WAV was found";
+                d.SetText(1033, secondAvi);
+                d.Click(1037);
+              })
       .Within(30s);
-  EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_CONVERTER_EXE, L"\"" + first + L"\" \"" + second + L"\""),
-                                 script, 90s),
+  EXPECT_EQ(RunProcessWithScript(
+                ProgramCommand(QUILVA_CONVERTER_EXE, L"\"" + first + L"\" \"" + second + L"\""),
+                script, 90s),
             0);
   EXPECT_TRUE(HasStream(Widen(firstAvi), streamtypeVIDEO));
   EXPECT_FALSE(HasStream(Widen(firstAvi), streamtypeAUDIO));

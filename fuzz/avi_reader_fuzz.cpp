@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> buffer;
     for (int64_t p = start; p < end && p < start + 16; ++p) {
       int64_t bytes = 0, samples = 0;
-      if (stream->Read(p, AVISTREAMREAD_CONVENIENT, nullptr, 0, &bytes, &samples) != AVIERR_OK) break;
+      if (stream->Read(p, AVISTREAMREAD_CONVENIENT, nullptr, 0, &bytes, &samples) != AVIERR_OK)
+        break;
       buffer.resize(static_cast<size_t>(bytes));
       stream->Read(p, samples, buffer.data(), bytes, &bytes, &samples);
       stream->IsKeyFrame(p);
@@ -30,8 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       AviFrameReader stored, converted;
       BitmapHeader want;
       want.biBitCount = 24;
-      if (AviFrameReaderOpen(stored, stream, nullptr) == AVIERR_OK) AviFrameReaderGet(stored, end - 1);
-      if (AviFrameReaderOpen(converted, stream, &want) == AVIERR_OK) AviFrameReaderGet(converted, start);
+      if (AviFrameReaderOpen(stored, stream, nullptr) == AVIERR_OK)
+        AviFrameReaderGet(stored, end - 1);
+      if (AviFrameReaderOpen(converted, stream, &want) == AVIERR_OK)
+        AviFrameReaderGet(converted, start);
     }
     // Edit: paste the stream into the middle of a copy of itself, cut a part.
     AviStreamRef edit, cut;

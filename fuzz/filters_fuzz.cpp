@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ran = ApplyMedian(in, out, strength % 5, scratch) && ran;
   ran = ApplyWatercolour(in, out, strength, scratch) && ran;
   ran = ApplyEdgeExtraction(in, out, strength, option, scratch) && ran;
-  const int8_t coefficients[9] = {static_cast<int8_t>(option), -1, 2, -3, 4, -5, 6, -7,
+  const int8_t coefficients[9] = {static_cast<int8_t>(option),  -1, 2, -3, 4, -5, 6, -7,
                                   static_cast<int8_t>(strength)};
   ran = ApplyCustomFilter(in, out, coefficients, strength, option, 0, 255, scratch) && ran;
   ApplyLightSource(out, option - 128, strength - 128, strength * 1000, 255, option, 0);

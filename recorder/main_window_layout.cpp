@@ -6,7 +6,9 @@ namespace {
 constexpr int kCaptionBytes = 12;
 }  // namespace
 
-int MainWindowWidth(const WindowMetrics& m) { return 5 * m.frameWidth + 12 * kCaptionBytes + 73; }
+int MainWindowWidth(const WindowMetrics& m) {
+  return 5 * m.frameWidth + 12 * kCaptionBytes + 73;
+}
 
 int MainWindowFoldedHeight(const WindowMetrics& m) {
   return 2 * m.frameHeight + m.captionHeight + 27;

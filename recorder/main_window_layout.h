@@ -4,7 +4,7 @@
 struct WindowMetrics {
   int screenWidth;
   int screenHeight;
-  int frameWidth;     // sizing frame, one side
+  int frameWidth;  // sizing frame, one side
   int frameHeight;
   int captionHeight;
 };

@@ -47,8 +47,8 @@ HWND CreateButton(HWND parent, int id, const wchar_t* caption, int x, int y) {
     SelectGuard font(dc.get(), gRecorderUi.font);
     GetTextExtentPoint32W(dc.get(), caption, lstrlenW(caption), &text);
   }
-  HWND button = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x,
-                                y, text.cx + 16, text.cy + 10, parent,
+  HWND button = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y,
+                                text.cx + 16, text.cy + 10, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 gRecorderUi.instance, nullptr);
   SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(gRecorderUi.font), TRUE);
@@ -80,18 +80,20 @@ void ApplyDetailsExpanded() {
 
 void CreateControls(HWND window) {
   gRecorderUi.startButton = CreateButton(window, ID_START, L"録画", 5, 5);
-  gRecorderUi.stopButton = CreateButton(window, ID_STOP, L"停止", RightOf(gRecorderUi.startButton) + 4, 5);
-  gRecorderUi.hideButton = CreateButton(window, ID_MAIN_WINDOW, L"隠す", RightOf(gRecorderUi.stopButton) + 4, 5);
+  gRecorderUi.stopButton =
+      CreateButton(window, ID_STOP, L"停止", RightOf(gRecorderUi.startButton) + 4, 5);
+  gRecorderUi.hideButton =
+      CreateButton(window, ID_MAIN_WINDOW, L"隠す", RightOf(gRecorderUi.stopButton) + 4, 5);
   gRecorderUi.detailsButton =
       CreateButton(window, IDC_DETAILS, L"詳細>>", RightOf(gRecorderUi.hideButton) + 4, 5);
 
   RECT client;
   GetClientRect(window, &client);
   const int top = GetSystemMetrics(SM_CYFRAME) + 32;
-  gRecorderUi.tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                                     3, top, client.right - 6, kMainWindowUnfoldedHeight - top - 40,
-                                     window, reinterpret_cast<HMENU>(IDC_TABS), gRecorderUi.instance,
-                                     nullptr);
+  gRecorderUi.tabs =
+      CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 3, top,
+                      client.right - 6, kMainWindowUnfoldedHeight - top - 40, window,
+                      reinterpret_cast<HMENU>(IDC_TABS), gRecorderUi.instance, nullptr);
   SendMessageW(gRecorderUi.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(gRecorderUi.font), TRUE);
   for (int i = 0; i < 3; ++i) {
     TCITEMW item{};
@@ -105,8 +107,8 @@ void CreateControls(HWND window) {
   for (HWND& page : gRecorderUi.pages) {
     page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, pageArea.left, pageArea.top,
                            pageArea.right - pageArea.left, pageArea.bottom - pageArea.top,
-                           gRecorderUi.tabs, reinterpret_cast<HMENU>(IDC_PAGE), gRecorderUi.instance,
-                           nullptr);
+                           gRecorderUi.tabs, reinterpret_cast<HMENU>(IDC_PAGE),
+                           gRecorderUi.instance, nullptr);
   }
 }
 
@@ -169,17 +171,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
           gAppSettings.detailsExpanded = !gAppSettings.detailsExpanded;
           ApplyDetailsExpanded();
           return 0;
-        case ID_MAIN_WINDOW:
-          ToggleMainWindow();
-          return 0;
-        case ID_QUIT:
-          PostMessageW(window, WM_CLOSE, 0, 0);
-          return 0;
+        case ID_MAIN_WINDOW: ToggleMainWindow(); return 0;
+        case ID_QUIT: PostMessageW(window, WM_CLOSE, 0, 0); return 0;
       }
       break;
-    case WM_CLOSE:
-      AskToQuit(window);
-      return 0;
+    case WM_CLOSE: AskToQuit(window); return 0;
     case WM_DESTROY:
       TrayIcon(NIM_DELETE, nullptr);
       PostQuitMessage(0);
@@ -202,15 +198,15 @@ bool CreateMainWindow() {
   const WindowMetrics metrics = CurrentMetrics();
   MainWindowPlacement place = PlaceMainWindow(metrics, gAppSettings.windowX, gAppSettings.windowY,
                                               gAppSettings.detailsExpanded);
-  gRecorderUi.font = CreateFontW(12, 0, 0, 0, 300, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                                 FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
+  gRecorderUi.font =
+      CreateFontW(12, 0, 0, 0, 300, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
   HWND window = CreateWindowExW(0, kRecorderClassName, kRecorderTitle, WS_CAPTION | WS_SYSMENU,
                                 place.x, place.y, place.width, place.height, nullptr, nullptr,
                                 gRecorderUi.instance, nullptr);
   if (!window) return false;
-  INITCOMMONCONTROLSEX controls{sizeof controls,
-                                ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_UPDOWN_CLASS};
+  INITCOMMONCONTROLSEX controls{
+      sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&controls);
   CreateControls(window);
   ApplyDetailsExpanded();

@@ -30,15 +30,18 @@ void ExpectIdleMainWindow(DialogHandle& window) {
 
 TEST(RecorderStartup, ShowsItsWindowAndQuitsOnlyWhenTheUserSaysYes) {
   DialogScript script;
-  script.Window(kClass, [](DialogHandle& w) {
-          ExpectIdleMainWindow(w);
-          w.PostClose();
-        })
+  script
+      .Window(kClass,
+              [](DialogHandle& w) {
+                ExpectIdleMainWindow(w);
+                w.PostClose();
+              })
       .Message("終了確認", "本当に終了してよろしいですか？", MessageAnswer::No)
-      .Window(kClass, [](DialogHandle& w) {
-        EXPECT_TRUE(w.IsOpen()) << "answering No keeps the recorder running";
-        w.PostClose();
-      })
+      .Window(kClass,
+              [](DialogHandle& w) {
+                EXPECT_TRUE(w.IsOpen()) << "answering No keeps the recorder running";
+                w.PostClose();
+              })
       .Message("終了確認", "本当に終了してよろしいですか？", MessageAnswer::Yes);
   DialogDriver driver(script);
   EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
@@ -47,20 +50,22 @@ TEST(RecorderStartup, ShowsItsWindowAndQuitsOnlyWhenTheUserSaysYes) {
 
 TEST(RecorderStartup, DetailsButtonFoldsAndUnfoldsTheTabs) {
   DialogScript script;
-  script.Window(kClass, [](DialogHandle& w) {
-          RECT unfolded;
-          GetWindowRect(w.window(), &unfolded);
-          EXPECT_EQ(unfolded.bottom - unfolded.top, 300);
-          w.Click(IDC_DETAILS);
-          RECT folded;
-          GetWindowRect(w.window(), &folded);
-          EXPECT_LT(folded.bottom - folded.top, 300);
-          EXPECT_EQ(folded.left, unfolded.left) << "the window keeps its place";
-          EXPECT_EQ(w.Text(IDC_DETAILS), "詳細>>");
-          w.Click(IDC_DETAILS);
-          EXPECT_EQ(w.Text(IDC_DETAILS), "<<詳細");
-          w.PostClose();
-        })
+  script
+      .Window(kClass,
+              [](DialogHandle& w) {
+                RECT unfolded;
+                GetWindowRect(w.window(), &unfolded);
+                EXPECT_EQ(unfolded.bottom - unfolded.top, 300);
+                w.Click(IDC_DETAILS);
+                RECT folded;
+                GetWindowRect(w.window(), &folded);
+                EXPECT_LT(folded.bottom - folded.top, 300);
+                EXPECT_EQ(folded.left, unfolded.left) << "the window keeps its place";
+                EXPECT_EQ(w.Text(IDC_DETAILS), "詳細>>");
+                w.Click(IDC_DETAILS);
+                EXPECT_EQ(w.Text(IDC_DETAILS), "<<詳細");
+                w.PostClose();
+              })
       .Message("終了確認", "本当に終了してよろしいですか？", MessageAnswer::Yes);
   DialogDriver driver(script);
   EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);

@@ -2,4 +2,6 @@
 
 #include "recorder/recorder_app_win.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return RecorderMain(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return RecorderMain(instance);
+}

@@ -14,7 +14,6 @@ AviWriterState gAviWriter;
 
 namespace {
 
-
 constexpr uint32_t kMoviListOffset = 2048;
 constexpr uint64_t kFirstChunk = kMoviListOffset + 12;  // behind "LIST", size, "movi"
 constexpr uint32_t kSoundPiece = 1024;
@@ -419,8 +418,8 @@ bool AviWriterClose() {
       counts.riffSize = static_cast<uint32_t>(w.position - 8);
       counts.avihFrames = w.framesWritten;
       counts.streamFrames = w.framesWritten;
-      counts.moviSize =
-          static_cast<uint32_t>(4 + SoundChunkBytes(w) + uint64_t{w.framesWritten} * (w.frameBytes + 8));
+      counts.moviSize = static_cast<uint32_t>(4 + SoundChunkBytes(w) +
+                                              uint64_t{w.framesWritten} * (w.frameBytes + 8));
       ByteWriter h;
       PutHeaders(h, w, counts);
       PatchAt(0, h.data(), h.size());

@@ -49,9 +49,9 @@ struct AviWriterState {
   uint32_t framesInFirst = 0;  // of the first RIFF, once it is ended
   uint32_t firstMoviSize = 0;
   uint32_t firstRiffSize = 0;
-  uint64_t partStart = 0;  // "RIFF" of the current part
-  uint64_t moviStart = 0;  // "movi" identifier of the current part
-  uint64_t soundIx = 0;    // "ix01" chunk of the sound, 0 before it is written
+  uint64_t partStart = 0;                      // "RIFF" of the current part
+  uint64_t moviStart = 0;                      // "movi" identifier of the current part
+  uint64_t soundIx = 0;                        // "ix01" chunk of the sound, 0 before it is written
   std::vector<AviSuperIndexEntry> superIndex;  // each part's "ix00"
 };
 extern AviWriterState gAviWriter;

@@ -304,7 +304,9 @@ TEST(AviWriter, WavProblemsCostOnlyTheSound) {
 }
 
 namespace {
-uint64_t RoomForAnything(const std::string&) { return UINT64_MAX; }
+uint64_t RoomForAnything(const std::string&) {
+  return UINT64_MAX;
+}
 }  // namespace
 
 TEST(AviWriter, RefusedMovies) {

@@ -110,7 +110,9 @@ class EditableStreamSink : public TempFrameSink {
 
 // What the platform's own options dialog filled into the job's two option
 // records (formats, coder states) is the platform's to free.
-void FreeChosenOptions(LPAVICOMPRESSOPTIONS* options) { avi::AVISaveOptionsFree(2, options); }
+void FreeChosenOptions(LPAVICOMPRESSOPTIONS* options) {
+  avi::AVISaveOptionsFree(2, options);
+}
 using UniqueChosenOptions = UniqueAny<NullIsInvalid<LPAVICOMPRESSOPTIONS*, FreeChosenOptions>>;
 }  // namespace
 
@@ -138,7 +140,8 @@ bool ConvertTempCompressed(const TempConversion& c, ConversionOutcome* outcome) 
   progress.Show(false);
   if (!c.wavPath.empty()) {
     if (avi::AVIStreamOpenFromFileW(sound.put(), Widen(c.wavPath).c_str(), streamtypeAUDIO, 0,
-                                    OF_SHARE_DENY_NONE, nullptr) != 0 || !sound) {
+                                    OF_SHARE_DENY_NONE, nullptr) != 0 ||
+        !sound) {
       sound.reset();
       Say(c.owner, kMessageNoSoundStream, kTitleTaihenDesuwa);
     } else {

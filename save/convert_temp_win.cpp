@@ -57,9 +57,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
       gProgress.bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
       gProgress.label = GetDlgItem(dialog, IDC_PROGRESS_LABEL);
       return TRUE;
-    case WM_DESTROY:
-      gProgress = ProgressControls{};
-      return TRUE;
+    case WM_DESTROY: gProgress = ProgressControls{}; return TRUE;
   }
   return FALSE;
 }
@@ -93,7 +91,6 @@ void ProgressWindow::SetLabel(const wchar_t* text) {
 void ProgressWindow::Show(bool visible) {
   if (window_) ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
 }
-
 
 bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::wstring& tempPath,
                       const std::wstring& wavPath, std::wstring* folder, bool showProgress,
@@ -151,7 +148,9 @@ bool ConvertTempToAvi(HINSTANCE instance, HWND owner, const std::string& tempPat
     // The retry keeps the sound: the own writer takes it at no risk, and a
     // recording without its sound is less than the user had.
     ok = ConvertTempToAviKeeping(instance, owner, tempPath, wavPath, folder, showProgress);
-    if (!ok) ShowMessage(kMessageFailedAgain, kTitleErrorDesu, MessageButtons::Ok, MessageIcon::None, owner);
+    if (!ok)
+      ShowMessage(kMessageFailedAgain, kTitleErrorDesu, MessageButtons::Ok, MessageIcon::None,
+                  owner);
   }
   if (ShowMessage(kMessageDeleteTempFiles, kTitleTokorode, MessageButtons::YesNo,
                   MessageIcon::Question, owner) == MessageAnswer::Yes)

@@ -4,8 +4,8 @@
 #include "save/convert_temp_win.h"
 
 #include <windows.h>
-#include <psapi.h>
 #include <vfw.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,9 @@ std::vector<uint8_t> Picture(uint8_t shade) {
   return p;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Leaves a movie and its expected frames (top row first, as ffmpeg gives
 // them) where convert_temp_ffmpeg.sh looks after this test.
@@ -44,7 +46,8 @@ void KeepForFfmpeg(const std::wstring& movie, const std::vector<std::vector<uint
   FILE* f = _wfopen((out + L"\\compressed.bgr").c_str(), L"wb");
   ASSERT_TRUE(f);
   for (const auto& frame : frames)
-    for (int row = kHeight - 1; row >= 0; --row) fwrite(frame.data() + row * kStride, 1, kWidth * 3, f);
+    for (int row = kHeight - 1; row >= 0; --row)
+      fwrite(frame.data() + row * kStride, 1, kWidth * 3, f);
   fclose(f);
 }
 
@@ -155,7 +158,8 @@ TEST_F(ConvertTempTest, UncompressedRepeatsEachPictureToItsFrameNumberAndDeletes
   DialogScript nothing;
   nothing.Ignore(104);  // the progress window
   DialogDriver driver(nothing);
-  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, true, false));
+  EXPECT_TRUE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, true, false));
   EXPECT_TRUE(driver.Finish().empty());
   EXPECT_FALSE(Exists(temp)) << "a successful conversion deletes its temp file";
   Movie movie = Read(FindAvi(folder_));
@@ -169,7 +173,8 @@ TEST_F(ConvertTempTest, UncompressedTakesTheSoundAndDeletesBothTempFiles) {
   const std::wstring temp = WriteTemp(L"1208093001.tmp");
   const std::wstring wav = WriteWav(L"1208093001.wav", 1001);
   std::wstring folder = folder_;
-  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, wav, &folder, false, false));
+  EXPECT_TRUE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, wav, &folder, false, false));
   Movie movie = Read(FindAvi(folder_));
   EXPECT_EQ(movie.frames.size(), 4u);
   EXPECT_EQ(movie.soundBytes, 1001);
@@ -201,7 +206,8 @@ TEST_F(ConvertTempTest, ACutShortFileAndARefusedWavAreSaidAndKept) {
                "一時ファイルが途中で切れていましたわ。\n40 フレームのうち 4 "
                "フレームまでを保存いたしました。\n一時ファイルは残しておきますね。");
   DialogDriver driver(script);
-  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, wav, &folder, true, false));
+  EXPECT_TRUE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, wav, &folder, true, false));
   driver.Finish();
   EXPECT_TRUE(Exists(temp)) << "cut short: kept";
   EXPECT_TRUE(Exists(wav)) << "its sound is not in the movie: kept";
@@ -219,7 +225,8 @@ TEST_F(ConvertTempTest, AForeignFileIsRefusedOnceAndKeptInTheUncompressedWay) {
   DialogScript script;
   script.Message("あら？", "知らない形式のファイルです。");
   DialogDriver driver(script);
-  EXPECT_FALSE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, false));
+  EXPECT_FALSE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, false));
   driver.Finish();
   EXPECT_TRUE(Exists(temp)) << "the only copy of a recording is never deleted unasked";
   EXPECT_EQ(FindAvi(folder_), L"");
@@ -240,7 +247,8 @@ TEST_F(ConvertTempTest, AForeignFileInTheCompressedWayOffersTheRetryAndTheDeleti
       .Message("ところで", "一時ファイルは削除なさいますか？", MessageAnswer::No);
   {
     DialogDriver driver(script);
-    EXPECT_FALSE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
+    EXPECT_FALSE(
+        ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
     driver.Finish();
   }
   EXPECT_TRUE(Exists(temp));
@@ -251,7 +259,8 @@ TEST_F(ConvertTempTest, AForeignFileInTheCompressedWayOffersTheRetryAndTheDeleti
                MessageAnswer::No)
       .Message("ところで", "一時ファイルは削除なさいますか？", MessageAnswer::Yes);
   DialogDriver driver(deleting);
-  EXPECT_FALSE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
+  EXPECT_FALSE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
   driver.Finish();
   EXPECT_FALSE(Exists(temp));
 }
@@ -260,7 +269,8 @@ TEST_F(ConvertTempTest, AFolderThatIsGoneGivesWayToTheCurrentDirectory) {
   const std::wstring temp = WriteTemp(L"1208093002.tmp");
   SetCurrentDirectoryW(folder_.c_str());
   std::wstring folder = folder_ + L"\\gone";
-  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, false));
+  EXPECT_TRUE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, false));
   wchar_t current[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, current);
   EXPECT_EQ(folder, current) << "the folder buffer now names the current directory";
@@ -300,15 +310,18 @@ TEST_F(ConvertTempTest, CompressedWayCancelledKeepsOrDeletesTheTempFilesAsAnswer
   const std::wstring temp = WriteTemp(L"1208093004.tmp");
   std::wstring folder = folder_;
   DialogScript keep;
-  keep.Dialog(102, [](DialogHandle& d) {
-        EXPECT_FALSE(d.Enabled(1036)) << "no sound stream";
-        d.Click(1038);
-      })
-      .Message("念のため", "保存を中止しますがよろしいですか？\nよろしいですか？", MessageAnswer::Yes)
+  keep.Dialog(102,
+              [](DialogHandle& d) {
+                EXPECT_FALSE(d.Enabled(1036)) << "no sound stream";
+                d.Click(1038);
+              })
+      .Message("念のため", "保存を中止しますがよろしいですか？\nよろしいですか？",
+               MessageAnswer::Yes)
       .Message("ところで", "一時ファイルは削除なさいますか？", MessageAnswer::No);
   {
     DialogDriver driver(keep);
-    EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true))
+    EXPECT_TRUE(
+        ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true))
         << "a cancelled save is no failure";
     driver.Finish();
   }
@@ -317,10 +330,12 @@ TEST_F(ConvertTempTest, CompressedWayCancelledKeepsOrDeletesTheTempFilesAsAnswer
 
   DialogScript remove;
   remove.Dialog(102, [](DialogHandle& d) { d.Click(1038); })
-      .Message("念のため", "保存を中止しますがよろしいですか？\nよろしいですか？", MessageAnswer::Yes)
+      .Message("念のため", "保存を中止しますがよろしいですか？\nよろしいですか？",
+               MessageAnswer::Yes)
       .Message("ところで", "一時ファイルは削除なさいますか？", MessageAnswer::Yes);
   DialogDriver driver(remove);
-  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
+  EXPECT_TRUE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
   driver.Finish();
   EXPECT_FALSE(Exists(temp));
 }
@@ -341,7 +356,8 @@ TEST_F(ConvertTempTest, CompressedWayRefusesAnEmptyNameUntilOneIsGiven) {
       .Message("こまりましたわ",
                "ファイルの名前が設定されていませんわ。\nちゃんとファイル名を設定してください。");
   DialogDriver driver(script);
-  EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
+  EXPECT_TRUE(
+      ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, false, true));
   driver.Finish();
   EXPECT_EQ(Read(folder_ + L"\\named.AVI").frames.size(), 4u);
 }
@@ -371,19 +387,24 @@ TEST_F(ConvertTempTest, CompressedWayKeepsALongRecordingOutOfMemory) {
   std::wstring folder = folder_;
   const std::string output = Narrow(folder_) + "\\long.AVI";
   DialogScript script;
-  script.Ignore(104).Dialog(102, [&](DialogHandle& d) {
-    d.SetText(1033, output);
-    d.Click(1037);
-  }).Within(std::chrono::seconds(120));
+  script.Ignore(104)
+      .Dialog(102,
+              [&](DialogHandle& d) {
+                d.SetText(1033, output);
+                d.Click(1037);
+              })
+      .Within(std::chrono::seconds(120));
   DialogDriver driver(script);
   EXPECT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, temp, L"", &folder, true, true));
   driver.Finish();
   PROCESS_MEMORY_COUNTERS after{sizeof after};
   GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
-  const double grownMb = (double(after.PeakWorkingSetSize) - double(before.PeakWorkingSetSize)) / 1048576;
+  const double grownMb =
+      (double(after.PeakWorkingSetSize) - double(before.PeakWorkingSetSize)) / 1048576;
   EXPECT_GT(after.PeakWorkingSetSize, 0u) << "the measure itself works";
   EXPECT_LT(grownMb, 160.0) << "the frames went to a scratch file, not into memory";
-  std::printf("peak working set grew by %.1f MB (from %.1f MB)\n", grownMb, before.PeakWorkingSetSize / 1048576.0);
+  std::printf("peak working set grew by %.1f MB (from %.1f MB)\n", grownMb,
+              before.PeakWorkingSetSize / 1048576.0);
   WIN32_FILE_ATTRIBUTE_DATA info{};
   ASSERT_TRUE(GetFileAttributesExW(Widen(output).c_str(), GetFileExInfoStandard, &info));
   EXPECT_GT(info.nFileSizeLow + (uint64_t(info.nFileSizeHigh) << 32), uint64_t(frames) * bytes);

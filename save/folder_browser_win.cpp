@@ -21,7 +21,8 @@ int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lparam, LP
       break;
     }
     case BFFM_VALIDATEFAILEDW:
-      ShowMessage(kMessageInvalidFolder, kTitleErrorLatin, MessageButtons::Ok, MessageIcon::None, browser);
+      ShowMessage(kMessageInvalidFolder, kTitleErrorLatin, MessageButtons::Ok, MessageIcon::None,
+                  browser);
       return 1;  // keep the browser open
   }
   return 0;
@@ -42,7 +43,8 @@ const wchar_t* BrowseForFolder(HWND owner) {
 
   IMalloc* allocator = nullptr;
   if (FAILED(SHGetMalloc(&allocator)) || !allocator) {
-    ShowMessage(kMessageShellAllocator, kTitleErrorLatin, MessageButtons::Ok, MessageIcon::None, owner);
+    ShowMessage(kMessageShellAllocator, kTitleErrorLatin, MessageButtons::Ok, MessageIcon::None,
+                owner);
     return nullptr;
   }
   // A choice without a file-system path (a virtual folder) leaves the buffer

@@ -9,7 +9,7 @@
 inline constexpr int kSavePathCapacity = 260;
 
 struct SaveJob {
-  PAVISTREAM streams[2] = {};                // [0] the editable video, [1] the sound
+  PAVISTREAM streams[2] = {};                   // [0] the editable video, [1] the sound
   AVICOMPRESSOPTIONS* compressOptions[2] = {};  // both start zeroed: no compression chosen
   wchar_t outputPath[kSavePathCapacity] = {};
   int32_t streamCount = 1;

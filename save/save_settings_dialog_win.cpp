@@ -11,7 +11,8 @@ SaveJob* gSaveJob = nullptr;
 
 namespace {
 // Key frames, data rate and preview choices in the compression-options dialog.
-constexpr UINT kCompressOptionChoices = ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW;
+constexpr UINT kCompressOptionChoices =
+    ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW;
 
 void BrowseForOutput(HWND dialog) {
   GetDlgItemTextW(dialog, IDC_SAVE_PATH, gSaveJob->outputPath, kSavePathCapacity);
@@ -36,15 +37,16 @@ void ChooseCompression(int stream) {
 void Confirm(HWND dialog) {
   GetDlgItemTextW(dialog, IDC_SAVE_PATH, gSaveJob->outputPath, kSavePathCapacity);
   if (gSaveJob->outputPath[0] == L'\0') {
-    ShowMessage(kMessageNoFileName, kTitleKomarimashitawa, MessageButtons::Ok, MessageIcon::None, dialog);
+    ShowMessage(kMessageNoFileName, kTitleKomarimashitawa, MessageButtons::Ok, MessageIcon::None,
+                dialog);
     return;
   }
   EndDialog(dialog, 1);
 }
 
 void CancelSave(HWND dialog) {
-  if (ShowMessage(kMessageCancelSave, kTitleNennotame, MessageButtons::YesNo,
-                  MessageIcon::Question, dialog) != MessageAnswer::Yes)
+  if (ShowMessage(kMessageCancelSave, kTitleNennotame, MessageButtons::YesNo, MessageIcon::Question,
+                  dialog) != MessageAnswer::Yes)
     return;
   gSaveJob->deleteFlag = ShowMessage(kMessageDeleteTempFiles, kTitleTokorode, MessageButtons::YesNo,
                                      MessageIcon::Question, dialog) == MessageAnswer::Yes;
@@ -77,9 +79,7 @@ INT_PTR CALLBACK SaveSettingsDialog(HWND dialog, UINT message, WPARAM wparam, LP
         case IDCANCEL: CloseWithoutQuestions(dialog); return TRUE;
       }
       break;
-    case WM_CLOSE:
-      CloseWithoutQuestions(dialog);
-      return TRUE;
+    case WM_CLOSE: CloseWithoutQuestions(dialog); return TRUE;
   }
   return FALSE;
 }

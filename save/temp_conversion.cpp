@@ -22,7 +22,6 @@ std::string OutputPathInFolder(const std::string& folder, const std::string& tim
   return folder + (separated ? "" : "\\") + timeName + ".AVI";
 }
 
-
 namespace {
 std::string WithoutExtension(const std::string& path) {
   size_t nameStart = path.find_last_of("\\/:");
@@ -32,9 +31,13 @@ std::string WithoutExtension(const std::string& path) {
 }
 }  // namespace
 
-std::string CompanionWavPath(const std::string& tempPath) { return WithoutExtension(tempPath) + ".WAV"; }
+std::string CompanionWavPath(const std::string& tempPath) {
+  return WithoutExtension(tempPath) + ".WAV";
+}
 
-std::string PathWithAviExtension(const std::string& path) { return WithoutExtension(path) + ".AVI"; }
+std::string PathWithAviExtension(const std::string& path) {
+  return WithoutExtension(path) + ".AVI";
+}
 
 namespace {
 uint8_t Scale(uint32_t value, uint32_t mask) {
@@ -50,8 +53,11 @@ bool ConvertSurfaceFrame(const TempFileHeader& header, const TempSurfaceFormat& 
   const uint64_t stride = static_cast<uint64_t>(DibStride(header.width, 24));
   const uint64_t rowBytes = static_cast<uint64_t>(format.rowBytes);
   const int bits = format.bitsPerPixel;
-  const uint64_t needed = bits == 8 ? width : bits == 16 ? width * 2 : bits == 24 ? width * 3
-                                                                       : bits == 32 ? width * 4 : 0;
+  const uint64_t needed = bits == 8    ? width
+                          : bits == 16 ? width * 2
+                          : bits == 24 ? width * 3
+                          : bits == 32 ? width * 4
+                                       : 0;
   if (needed > rowBytes || (bits == 8 && !palette)) return false;
   for (uint64_t r = 0; r < height; ++r) {
     const uint8_t* src = frame + r * rowBytes;
@@ -74,15 +80,11 @@ bool ConvertSurfaceFrame(const TempFileHeader& header, const TempSurfaceFormat& 
           dst[3 * x + 2] = Scale(v, format.redMask);
         }
         break;
-      case 24:
-        std::memcpy(dst, src, width * 3);
-        break;
+      case 24: std::memcpy(dst, src, width * 3); break;
       case 32:
         for (uint64_t x = 0; x < width; ++x) std::memcpy(dst + 3 * x, src + 4 * x, 3);
         break;
-      default:
-        std::memset(dst, 0, width * 3);
-        break;
+      default: std::memset(dst, 0, width * 3); break;
     }
   }
   return true;
@@ -102,8 +104,7 @@ std::string TempConversionRemark(const TempConversionResult& r) {
     case TempCountState::Damaged:
       return "header damaged: frame count " + std::to_string(r.headerCount) + ", " +
              std::to_string(r.frames) + " frames from the records";
-    default:
-      return std::string();
+    default: return std::string();
   }
 }
 
@@ -114,8 +115,7 @@ std::string TempConversionNotice(const TempConversionResult& r) {
              std::to_string(r.frames) + kMessageCutShortPart3;
     case TempCountState::Damaged:
       return kMessageDamagedCountPart1 + std::to_string(r.frames) + kMessageDamagedCountPart2;
-    default:
-      return std::string();
+    default: return std::string();
   }
 }
 
@@ -132,11 +132,11 @@ bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempPro
   // into a buffer of their own, once per picture however many indices it fills.
   std::unique_ptr<uint8_t[]> converted;
   if (h.surfaceFlag == 1) {
-    const uint64_t bytes = static_cast<uint64_t>(DibStride(h.width, 24)) * static_cast<uint64_t>(h.height);
+    const uint64_t bytes =
+        static_cast<uint64_t>(DibStride(h.width, 24)) * static_cast<uint64_t>(h.height);
     if (bytes <= SIZE_MAX) converted.reset(new (std::nothrow) uint8_t[bytes]);
     if (!converted) {
-      ShowMessage(kMessageNoMemory, kTitleAraAra, MessageButtons::Ok,
-                  MessageIcon::None, owner);
+      ShowMessage(kMessageNoMemory, kTitleAraAra, MessageButtons::Ok, MessageIcon::None, owner);
       return false;
     }
   }
@@ -165,7 +165,9 @@ bool RunTempConversion(const std::string& tempPath, TempFrameSink& sink, TempPro
   return sink.End();
 }
 
-AviWriterSink::~AviWriterSink() { AviWriterClose(); }
+AviWriterSink::~AviWriterSink() {
+  AviWriterClose();
+}
 
 bool AviWriterSink::Begin(const TempFileHeader& h, int64_t frameCount) {
   const bool ok = AviWriterOpen(output_, h.width, h.height, static_cast<uint32_t>(h.scale),
@@ -181,4 +183,6 @@ bool AviWriterSink::Put(const uint8_t* frame, int64_t, int64_t count) {
   return true;
 }
 
-bool AviWriterSink::End() { return AviWriterClose(); }
+bool AviWriterSink::End() {
+  return AviWriterClose();
+}

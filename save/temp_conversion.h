@@ -22,7 +22,6 @@ std::string PathWithAviExtension(const std::string& path);
 // the extension "WAV" ("a\\0102.tmp" -> "a\\0102.WAV"; no extension: one added).
 std::string CompanionWavPath(const std::string& tempPath);
 
-
 // Converts one picture of a surface-flag-1 temp file (the frame buffer as
 // recorded, top row first) into the 24-bit bottom-up output frame of
 // height × DibStride(width, 24) bytes. 8 bits go through the palette (red in byte

@@ -96,11 +96,13 @@ TEST(SurfaceConversion, TwentyFourAndThirtyTwoBitsAreCopied) {
   Surface s24 = MakeSurface(2, 1, 24, 8);
   s24.frame = {1, 2, 3, 4, 5, 6, 9, 9};
   std::vector<uint8_t> out = Convert(s24);
-  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 8), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 8),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 0, 0}));
   Surface s32 = MakeSurface(2, 1, 32, 8);
   s32.frame = {1, 2, 3, 99, 4, 5, 6, 99};
   out = Convert(s32);
-  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 6),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
 }
 
 TEST(SurfaceConversion, FourBitsGiveBlackAndBadSizesAreRefused) {
@@ -110,7 +112,8 @@ TEST(SurfaceConversion, FourBitsGiveBlackAndBadSizesAreRefused) {
   EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end()), std::vector<uint8_t>(12, 0));
   Surface narrow = MakeSurface(4, 1, 32, 8);  // a row shorter than its pixels
   std::vector<uint8_t> sink(DibStride(4, 24));
-  EXPECT_FALSE(ConvertSurfaceFrame(narrow.header, narrow.format, nullptr, narrow.frame.data(), sink.data()));
+  EXPECT_FALSE(
+      ConvertSurfaceFrame(narrow.header, narrow.format, nullptr, narrow.frame.data(), sink.data()));
   Surface paletteless = MakeSurface(1, 1, 8, 4);
   EXPECT_FALSE(ConvertSurfaceFrame(paletteless.header, paletteless.format, nullptr,
                                    paletteless.frame.data(), sink.data()));
@@ -119,7 +122,8 @@ TEST(SurfaceConversion, FourBitsGiveBlackAndBadSizesAreRefused) {
 TEST(SaveMessages, EveryCodeOfTheTableAndTheRest) {
   EXPECT_STREQ(SaveResultMessage(0x80044065).text, "サポートされていません");
   EXPECT_STREQ(SaveResultMessage(0x80044068).title, "エラーです");
-  EXPECT_STREQ(SaveResultMessage(0x8004406E).text, "ファイル書き込み中にディスクエラーが発生しました");
+  EXPECT_STREQ(SaveResultMessage(0x8004406E).text,
+               "ファイル書き込み中にディスクエラーが発生しました");
   EXPECT_STREQ(SaveResultMessage(0x80044075).text, "圧縮できません");
   EXPECT_STREQ(SaveResultMessage(0x800440C6).title, "中断～！");
   for (uint32_t code = 0x80044065; code <= 0x80044075; ++code)

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 bool ReadId(std::FILE* file, uint32_t* id) {
   uint8_t bytes[4];
   if (std::fread(bytes, 1, 4, file) != 4) return false;
@@ -86,13 +85,15 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   uint32_t size = 0;
   for (;;) {
     if (!ReadId(in, &id) || !ReadId(in, &size)) {
-      if (mode == WavReadMode::Streamed) return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
+      if (mode == WavReadMode::Streamed)
+        return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
       sound->file.reset();
       return false;
     }
     if (id == FourCC("data")) break;
     if (!FileSeek64(in, size, SEEK_CUR)) {
-      if (mode == WavReadMode::Streamed) return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
+      if (mode == WavReadMode::Streamed)
+        return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
       sound->file.reset();
       return false;
     }
@@ -104,7 +105,8 @@ bool WavReadSoundFrom(UniqueFile file, const std::string& path, WavReadMode mode
   int64_t end = -1;
   if (here >= 0 && FileSeek64(in, 0, SEEK_END)) end = FileTell64(in);
   if (end < here || !FileSeek64(in, here, SEEK_SET)) {
-    if (mode == WavReadMode::Streamed) return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
+    if (mode == WavReadMode::Streamed)
+      return Fail(sound, kMessageWavNoData, kTitleSoreWaKomarimasu);
     sound->file.reset();
     return false;
   }

@@ -13,12 +13,15 @@ SaverPlacement Only(const std::vector<SaverPlacement>& placements) {
 
 TEST(SaverGeometry, ZoomKeepsTheAspectRatio) {
   SaverPlacement p = Only(PlaceSaverFrame({0, 0, 1024, 768}, 320, 240, kSaverZoom));
-  EXPECT_EQ((std::vector<int32_t>{p.x, p.y, p.width, p.height}), (std::vector<int32_t>{0, 0, 1024, 768}));
+  EXPECT_EQ((std::vector<int32_t>{p.x, p.y, p.width, p.height}),
+            (std::vector<int32_t>{0, 0, 1024, 768}));
   p = Only(PlaceSaverFrame({0, 0, 1280, 1024}, 320, 240, kSaverZoom));
-  EXPECT_EQ((std::vector<int32_t>{p.x, p.y, p.width, p.height}), (std::vector<int32_t>{0, 32, 1280, 960}));
+  EXPECT_EQ((std::vector<int32_t>{p.x, p.y, p.width, p.height}),
+            (std::vector<int32_t>{0, 32, 1280, 960}));
   // A relatively taller frame fills the height and is centred across.
   p = Only(PlaceSaverFrame({0, 0, 1024, 768}, 100, 200, kSaverZoom));
-  EXPECT_EQ((std::vector<int32_t>{p.x, p.y, p.width, p.height}), (std::vector<int32_t>{320, 0, 384, 768}));
+  EXPECT_EQ((std::vector<int32_t>{p.x, p.y, p.width, p.height}),
+            (std::vector<int32_t>{320, 0, 384, 768}));
 }
 
 TEST(SaverGeometry, UnknownModesDrawAsZoom) {

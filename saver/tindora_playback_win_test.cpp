@@ -78,15 +78,21 @@ std::wstring WriteMovie(const std::wstring& folder) {
   const std::vector<uint8_t> format = VideoFormat();
   int a = -1, b = -1, c = -1;
   EXPECT_EQ(OdmlWriterAddStream(writer, sound, pcm, sizeof pcm, &a), AVIERR_OK);
-  EXPECT_EQ(OdmlWriterAddStream(writer, VideoInfo(3, 2), format.data(), format.size(), &b), AVIERR_OK);
-  EXPECT_EQ(OdmlWriterAddStream(writer, VideoInfo(1, 2), format.data(), format.size(), &c), AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, VideoInfo(3, 2), format.data(), format.size(), &b),
+            AVIERR_OK);
+  EXPECT_EQ(OdmlWriterAddStream(writer, VideoInfo(1, 2), format.data(), format.size(), &c),
+            AVIERR_OK);
   std::vector<uint8_t> silence(8000, 0x80);
   const auto red = SolidFrame(kRed), green = SolidFrame(kGreen), blue = SolidFrame(kBlue);
   EXPECT_EQ(OdmlWriterWrite(writer, a, silence.data(), 8000, AVIIF_KEYFRAME), AVIERR_OK);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(OdmlWriterWrite(writer, b, red.data(), static_cast<uint32_t>(red.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(
+        OdmlWriterWrite(writer, b, red.data(), static_cast<uint32_t>(red.size()), AVIIF_KEYFRAME),
+        AVIERR_OK);
     const auto& frame = i == 0 ? green : blue;
-    EXPECT_EQ(OdmlWriterWrite(writer, c, frame.data(), static_cast<uint32_t>(frame.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(OdmlWriterWrite(writer, c, frame.data(), static_cast<uint32_t>(frame.size()),
+                              AVIIF_KEYFRAME),
+              AVIERR_OK);
   }
   EXPECT_EQ(OdmlWriterClose(writer), AVIERR_OK);
   return path;
@@ -216,10 +222,12 @@ class TindoraPlayback : public testing::Test {
   // Runs the saver full screen and hands its window to `look` once playing.
   void RunSaver(const std::function<void()>& look) {
     DialogScript script;
-    script.Window("WindowsScreenSaverClass", [&](DialogHandle& w) {
-            look();
-            w.PostClose();
-          })
+    script
+        .Window("WindowsScreenSaverClass",
+                [&](DialogHandle& w) {
+                  look();
+                  w.PostClose();
+                })
         .Within(30s);
     EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_TINDORA_SCR, L"/s"), script, 60s), 0);
   }
@@ -320,8 +328,11 @@ TEST_F(TindoraPlayback, BrowsingToAMovieShowsItsFirstFrameAndOkWritesBothKeys) {
     const std::vector<uint8_t> format = VideoFormat();
     const auto green = SolidFrame(kGreen);
     int video = -1;
-    ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(0, 1), format.data(), format.size(), &video), AVIERR_OK);
-    ASSERT_EQ(OdmlWriterWrite(writer, video, green.data(), static_cast<uint32_t>(green.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(0, 1), format.data(), format.size(), &video),
+              AVIERR_OK);
+    ASSERT_EQ(OdmlWriterWrite(writer, video, green.data(), static_cast<uint32_t>(green.size()),
+                              AVIIF_KEYFRAME),
+              AVIERR_OK);
     ASSERT_EQ(OdmlWriterClose(writer), AVIERR_OK);
   }
   DeleteFileW(ProfilePath().c_str());

@@ -83,8 +83,7 @@ void DrawSaverFrame(HWND window, const RECT& area, const BITMAPINFOHEADER* dib, 
   }
 }
 
-extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wparam,
-                                          LPARAM lparam) {
+extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: {
       gPlayback = SaverPlayback{};
@@ -169,23 +168,21 @@ extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPA
     }
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
-        case IDC_BROWSE:
-          BrowseForMovie(dialog);
-          return TRUE;
+        case IDC_BROWSE: BrowseForMovie(dialog); return TRUE;
         case IDOK: {
-          int mode = static_cast<int>(
-              SendDlgItemMessageW(dialog, IDC_DISPLAY_MODE, CB_GETCURSEL, 0, 0));
+          int mode =
+              static_cast<int>(SendDlgItemMessageW(dialog, IDC_DISPLAY_MODE, CB_GETCURSEL, 0, 0));
           SaveSaverSettings(gConfigPath, mode);
           EndDialog(dialog, 1);
           return TRUE;
         }
-        case IDCANCEL:
-          EndDialog(dialog, 2);
-          return TRUE;
+        case IDCANCEL: EndDialog(dialog, 2); return TRUE;
       }
       break;
   }
   return FALSE;
 }
 
-extern "C" BOOL WINAPI RegisterDialogClasses(HANDLE) { return TRUE; }
+extern "C" BOOL WINAPI RegisterDialogClasses(HANDLE) {
+  return TRUE;
+}

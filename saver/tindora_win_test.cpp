@@ -21,14 +21,16 @@ std::wstring ProfilePath() {
 TEST(TindoraProgram, ConfigureShowsDialog2003AndCancelWritesNothing) {
   DeleteFileW(ProfilePath().c_str());
   DialogScript script;
-  script.Dialog(IDD_SAVER_CONFIGURE, [](DialogHandle& d) {
-          EXPECT_EQ(d.Caption(), "封印方法の設定");
-          EXPECT_EQ(d.Text(IDC_BROWSE), "参照");
-          EXPECT_EQ(d.Entries(IDC_DISPLAY_MODE),
-                    (std::vector<std::string>{"中央に表示", "並べて表示", "拡大表示"}));
-          EXPECT_EQ(d.Selected(IDC_DISPLAY_MODE), 0) << "VTYPE defaults to 0";
-          d.Click(IDCANCEL);
-        })
+  script
+      .Dialog(IDD_SAVER_CONFIGURE,
+              [](DialogHandle& d) {
+                EXPECT_EQ(d.Caption(), "封印方法の設定");
+                EXPECT_EQ(d.Text(IDC_BROWSE), "参照");
+                EXPECT_EQ(d.Entries(IDC_DISPLAY_MODE),
+                          (std::vector<std::string>{"中央に表示", "並べて表示", "拡大表示"}));
+                EXPECT_EQ(d.Selected(IDC_DISPLAY_MODE), 0) << "VTYPE defaults to 0";
+                d.Click(IDCANCEL);
+              })
       .Within(30s);
   EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_TINDORA_SCR, L"/c"), script, 60s), 0);
   EXPECT_EQ(GetFileAttributesW(ProfilePath().c_str()), INVALID_FILE_ATTRIBUTES);
@@ -37,10 +39,12 @@ TEST(TindoraProgram, ConfigureShowsDialog2003AndCancelWritesNothing) {
 TEST(TindoraProgram, OkWritesTheDisplayMode) {
   DeleteFileW(ProfilePath().c_str());
   DialogScript script;
-  script.Dialog(IDD_SAVER_CONFIGURE, [](DialogHandle& d) {
-          d.Select(IDC_DISPLAY_MODE, "並べて表示");
-          d.Click(IDOK);
-        })
+  script
+      .Dialog(IDD_SAVER_CONFIGURE,
+              [](DialogHandle& d) {
+                d.Select(IDC_DISPLAY_MODE, "並べて表示");
+                d.Click(IDOK);
+              })
       .Within(30s);
   EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_TINDORA_SCR, L"/c"), script, 60s), 0);
   wchar_t path[260] = L"?", mode[16] = L"";
@@ -54,13 +58,15 @@ TEST(TindoraProgram, OkWritesTheDisplayMode) {
 TEST(TindoraProgram, RunsFullScreenWithoutAMovieAndEndsOnClose) {
   DeleteFileW(ProfilePath().c_str());
   DialogScript script;
-  script.Window("WindowsScreenSaverClass", [](DialogHandle& w) {
-          RECT r;
-          GetWindowRect(w.window(), &r);
-          EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
-          EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYSCREEN));
-          w.PostClose();
-        })
+  script
+      .Window("WindowsScreenSaverClass",
+              [](DialogHandle& w) {
+                RECT r;
+                GetWindowRect(w.window(), &r);
+                EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+                EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYSCREEN));
+                w.PostClose();
+              })
       .Within(30s);
   EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_TINDORA_SCR, L"/s"), script, 60s), 0);
 }

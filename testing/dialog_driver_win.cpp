@@ -190,7 +190,7 @@ void CheckBounds(DriverCore& core) {
   std::vector<HWND> open = OpenDialogs(core);
   std::erase_if(open, [&](HWND w) {
     return Ignored(core, w) || std::any_of(core.dismissed.begin(), core.dismissed.end(),
-                       [&](const DismissedWindow& d) { return d.window == w; });
+                                           [&](const DismissedWindow& d) { return d.window == w; });
   });
   std::string openList;
   for (HWND window : open) openList += "\n  still open: " + DescribeWindow(window);

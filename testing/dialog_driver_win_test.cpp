@@ -1,10 +1,10 @@
 #include "testing/dialog_driver_win.h"
 
 #include <commdlg.h>
-#include <gtest/gtest-spi.h>
-#include <gtest/gtest.h>
 #include <shlobj.h>
 #include <vfw.h>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 

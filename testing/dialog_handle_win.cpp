@@ -11,9 +11,9 @@
 #include "testing/dialog_driver_internal_win.h"
 
 using driver_detail::CheckBounds;
+using driver_detail::Classify;
 using driver_detail::ClassIs;
 using driver_detail::ClassOf;
-using driver_detail::Classify;
 using driver_detail::Clock;
 using driver_detail::ControlText;
 using driver_detail::DescribeWindow;
@@ -389,9 +389,8 @@ bool TreeTextNames(const std::wstring& text, const std::wstring& leaf) {
 bool DialogHandle::SelectFolder(std::string_view utf8Path) {
   std::wstring path = Widen(utf8Path);
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  std::wstring leaf = path.size() == 3 && path[1] == L':'
-                         ? path
-                         : path.substr(path.find_last_of(L'\\') + 1);
+  std::wstring leaf =
+      path.size() == 3 && path[1] == L':' ? path : path.substr(path.find_last_of(L'\\') + 1);
   HWND tree = FindWindowExW(window_, nullptr, WC_TREEVIEWW, nullptr);
   std::unique_ptr<RemoteCopy> copy;
   LPARAM where = reinterpret_cast<LPARAM>(path.c_str());

@@ -6,7 +6,9 @@ MessageRecorder::MessageRecorder(std::deque<MessageAnswer> answers) : answers_(s
   previous_ = SetMessageHandler({&MessageRecorder::Handle, this});
 }
 
-MessageRecorder::~MessageRecorder() { SetMessageHandler(previous_); }
+MessageRecorder::~MessageRecorder() {
+  SetMessageHandler(previous_);
+}
 
 std::vector<std::string> MessageRecorder::Lines() const {
   std::vector<std::string> lines;

@@ -22,7 +22,8 @@ TEST(WineEnvironment, TheSuitesJapaneseFaceHasKanjiGlyphs) {
   HGDIOBJ previous = SelectObject(dc, font);
   WORD glyphs[3] = {};
   ASSERT_EQ(GetGlyphIndicesW(dc, L"録画す", 3, glyphs, GGI_MARK_NONEXISTING_GLYPHS), 3u);
-  for (WORD glyph : glyphs) EXPECT_NE(glyph, 0xFFFF) << "no glyph: Japanese text would show as boxes";
+  for (WORD glyph : glyphs)
+    EXPECT_NE(glyph, 0xFFFF) << "no glyph: Japanese text would show as boxes";
   SelectObject(dc, previous);
   DeleteObject(font);
   DeleteDC(dc);

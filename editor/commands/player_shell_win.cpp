@@ -38,12 +38,8 @@ void FitMainWindowToPlayer() {
 
 LRESULT CALLBACK PlayerMainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_CREATE:
-      DragAcceptFiles(window, TRUE);
-      break;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      break;
+    case WM_CREATE: DragAcceptFiles(window, TRUE); break;
+    case WM_DESTROY: PostQuitMessage(0); break;
     case WM_SIZE: {
       if (!gPlayerShell.playerWindow) break;
       int w = LOWORD(lparam), h = HIWORD(lparam);
@@ -59,9 +55,7 @@ LRESULT CALLBACK PlayerMainWindowProc(HWND window, UINT message, WPARAM wparam, 
     case WM_KEYDOWN:
       if (wparam == kEscapeKey) PostQuitMessage(0);
       break;
-    case WM_KEYUP:
-      gPlayerShell.spaceLatch = false;
-      break;
+    case WM_KEYUP: gPlayerShell.spaceLatch = false; break;
     case WM_COMMAND:
       if (LOWORD(wparam) == ID_FILE_QUIT) PostQuitMessage(0);
       break;

@@ -24,8 +24,8 @@ TEST(EditorShell, StartsWithOnlyTheFileFreeCommandsEnabled) {
     EXPECT_EQ(w.Caption(), "ピコラプレイヤー");
     HMENU menu = GetMenu(w.window());
     ASSERT_TRUE(menu);
-    for (UINT id : {ID_FILE_OPEN, ID_FILE_QUIT, ID_CREATE_FROM_BITMAPS, ID_CROSS_FADE,
-                    ID_JOIN_MANY, ID_BURN})
+    for (UINT id :
+         {ID_FILE_OPEN, ID_FILE_QUIT, ID_CREATE_FROM_BITMAPS, ID_CROSS_FADE, ID_JOIN_MANY, ID_BURN})
       EXPECT_FALSE(MenuItemGrayed(menu, id)) << id;
     for (UINT id : {ID_RGB, ID_GRAYSCALE, ID_CUSTOM, ID_EXTRACT_AUDIO, ID_REVERSE, ID_RESIZE,
                     ID_SAVE_SCREEN, ID_JOIN_VIDEO_SOUND, ID_STREAM_INFO})

@@ -19,7 +19,9 @@ inline int ClampToInt(double v) {
   v = v < 255.0 ? v : 255.0;
   return static_cast<int>(v);
 }
-inline uint8_t ClampTruncate(double v) { return static_cast<uint8_t>(ClampToInt(v)); }
+inline uint8_t ClampTruncate(double v) {
+  return static_cast<uint8_t>(ClampToInt(v));
+}
 
 // Walks the region DepthDispatch chose. An op supplies Entry (a colour-table
 // entry), Pixels (one row of 3- or 4-byte pixels) and Word (a 5-5-5 pixel).
@@ -45,8 +47,7 @@ void Visit(const DibLayout& layout, uint8_t* frame, Op& op) {
     case DibPixels::Rgb32:
       for (int y = 0; y < layout.height; ++y) op.Pixels(base + y * layout.stride, layout.width, 4);
       break;
-    case DibPixels::None:
-      break;
+    case DibPixels::None: break;
   }
 }
 
@@ -58,9 +59,15 @@ bool RunColourKernel(uint8_t* frame, size_t frameSize, Op& op) {
   return true;
 }
 
-inline int Red5(uint16_t w) { return (w >> 10) & 31; }
-inline int Green5(uint16_t w) { return (w >> 5) & 31; }
-inline int Blue5(uint16_t w) { return w & 31; }
+inline int Red5(uint16_t w) {
+  return (w >> 10) & 31;
+}
+inline int Green5(uint16_t w) {
+  return (w >> 5) & 31;
+}
+inline int Blue5(uint16_t w) {
+  return w & 31;
+}
 inline uint16_t Word555(int r5, int g5, int b5) {
   return static_cast<uint16_t>(r5 << 10 | g5 << 5 | b5);
 }
@@ -208,8 +215,7 @@ void YCrCbRow(uint8_t* row, int width, double y, double cr, double cb) {
 #if defined(__GNUC__) && defined(__x86_64__)
 #define QUILVA_HAVE_AVX2_PATH 1
 template <int kStep>
-[[gnu::target("avx2")]] void YCrCbRowAvx2(uint8_t* row, int width, double y, double cr,
-                                          double cb) {
+[[gnu::target("avx2")]] void YCrCbRowAvx2(uint8_t* row, int width, double y, double cr, double cb) {
   YCrCbRowBody<kStep>(row, width, y, cr, cb);
 }
 #endif
@@ -369,9 +375,12 @@ bool ApplyRgbCorrection(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_
   fill(t.green, t.green5, ratioG, invertG);
   fill(t.red, t.red5, ratioR, invertR);
   // Scaling by 256 and no flip leaves a 32-bit pixel's fourth byte as it was.
-  ArithmeticRows rows{t, ArithmeticRows::kScale, {ratioB, ratioG, ratioR, 256},
-                      {static_cast<uint8_t>(invertB ? 255 : 0), static_cast<uint8_t>(invertG ? 255 : 0),
-                       static_cast<uint8_t>(invertR ? 255 : 0), 0}};
+  ArithmeticRows rows{
+      t,
+      ArithmeticRows::kScale,
+      {ratioB, ratioG, ratioR, 256},
+      {static_cast<uint8_t>(invertB ? 255 : 0), static_cast<uint8_t>(invertG ? 255 : 0),
+       static_cast<uint8_t>(invertR ? 255 : 0), 0}};
   return RunColourKernel(frame, frameSize, rows);
 }
 
@@ -412,7 +421,8 @@ bool ApplyGamma(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scra
   if (layout.kind == DibPixels::Rgb24 && rowBytes * layout.height >= (size_t{1} << 18)) {
     uint16_t* pairs = scratch.pairs.data();
     for (int hi = 0; hi < 256; ++hi)
-      for (int lo = 0; lo < 256; ++lo) pairs[hi << 8 | lo] = static_cast<uint16_t>(t.blue[hi] << 8 | t.blue[lo]);
+      for (int lo = 0; lo < 256; ++lo)
+        pairs[hi << 8 | lo] = static_cast<uint16_t>(t.blue[hi] << 8 | t.blue[lo]);
     for (int y = 0; y < layout.height; ++y) {
       LookUpPairs(frame + layout.offset + y * layout.stride, rowBytes, pairs, t.blue);
     }

@@ -25,7 +25,7 @@ struct DibLayout {
   size_t offset = 0;  // from the start of the frame to the table or the bottom row
   size_t count = 0;   // table entries
   int width = 0;
-  int height = 0;     // rows, whatever the header's sign
+  int height = 0;  // rows, whatever the header's sign
   size_t stride = 0;
 };
 
@@ -54,8 +54,8 @@ bool ApplyPale(uint8_t* frame, size_t frameSize);
 // same bytes.
 bool ApplyRgbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t ratioR, uint8_t ratioG,
                             uint8_t ratioB, bool invertR, bool invertG, bool invertB);
-bool ApplyYCrCbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t yPercent,
-                              uint8_t crPercent, uint8_t cbPercent);
+bool ApplyYCrCbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t yPercent, uint8_t crPercent,
+                              uint8_t cbPercent);
 bool ApplyContrast_ref(uint8_t* frame, size_t frameSize, int32_t k);
 bool ApplyGamma_ref(uint8_t* frame, size_t frameSize, uint8_t s, FilterScratch& scratch);
 bool ApplyGrayscale_ref(uint8_t* frame, size_t frameSize);

@@ -181,8 +181,8 @@ bool ApplyRgbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t ratioR, ui
   return ApplyColour(frame, frameSize, Kernel::Rgb, p);
 }
 
-bool ApplyYCrCbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t yPercent,
-                              uint8_t crPercent, uint8_t cbPercent) {
+bool ApplyYCrCbCorrection_ref(uint8_t* frame, size_t frameSize, uint8_t yPercent, uint8_t crPercent,
+                              uint8_t cbPercent) {
   Params p;
   p.y = yPercent, p.cr = crPercent, p.cb = cbPercent;
   return ApplyColour(frame, frameSize, Kernel::YCrCb, p);

@@ -34,7 +34,8 @@ std::vector<uint8_t> AllWords555() {
   PutU32(&dib[8], height);
   PutU16(&dib[12], 1);
   PutU16(&dib[14], 16);
-  for (uint32_t w = 0; w < 32768; ++w) PutU16(&dib[40 + 2 * w], static_cast<uint16_t>(w | (w & 1) << 15));
+  for (uint32_t w = 0; w < 32768; ++w)
+    PutU16(&dib[40 + 2 * w], static_cast<uint16_t>(w | (w & 1) << 15));
   return dib;
 }
 

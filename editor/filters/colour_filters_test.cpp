@@ -41,10 +41,14 @@ bool RunFast(std::vector<uint8_t>& dib, const KernelCall& call) {
 // Every depth layout the frame reader can hand over, filled at random.
 std::vector<std::vector<uint8_t>> AllLayouts(std::mt19937& rng, int width, int height) {
   std::vector<std::vector<uint8_t>> dibs = {
-      MakeDib(width, height, 8, 0, 0, 1024),  MakeDib(width, height, 4, 0, 0, 64),
-      MakeDib(width, height, 16),             MakeDib(width, height, 16, 3, 0, 12),
-      MakeDib(width, height, 24),             MakeDib(width, height, 32),
-      MakeDib(width, height, 32, 3, 0, 12),   MakeDib(width, height, 24, 0, 7, 28),
+      MakeDib(width, height, 8, 0, 0, 1024),
+      MakeDib(width, height, 4, 0, 0, 64),
+      MakeDib(width, height, 16),
+      MakeDib(width, height, 16, 3, 0, 12),
+      MakeDib(width, height, 24),
+      MakeDib(width, height, 32),
+      MakeDib(width, height, 32, 3, 0, 12),
+      MakeDib(width, height, 24, 0, 7, 28),
   };
   for (auto& d : dibs) FillRandom(d, rng);
   return dibs;
@@ -56,14 +60,16 @@ void ExpectSameAsReference(const KernelCall& call, std::mt19937& rng, int width,
     ASSERT_TRUE(RunColourKernel_ref(expected, call.kind, call.p));
     ASSERT_TRUE(RunFast(dib, call));
     ASSERT_EQ(dib, expected) << "kernel " << static_cast<int>(call.kind) << " bits "
-                             << GetU16(&dib[14]) << " size " << width << "x" << height
-                             << " ratios " << call.p.ratioR << "/" << call.p.ratioG << "/"
-                             << call.p.ratioB << " y/cr/cb " << call.p.y << "/" << call.p.cr
-                             << "/" << call.p.cb << " k " << call.p.k << " s " << call.p.s;
+                             << GetU16(&dib[14]) << " size " << width << "x" << height << " ratios "
+                             << call.p.ratioR << "/" << call.p.ratioG << "/" << call.p.ratioB
+                             << " y/cr/cb " << call.p.y << "/" << call.p.cr << "/" << call.p.cb
+                             << " k " << call.p.k << " s " << call.p.s;
   }
 }
 
-uint8_t* Pixels24(std::vector<uint8_t>& dib) { return dib.data() + 40; }
+uint8_t* Pixels24(std::vector<uint8_t>& dib) {
+  return dib.data() + 40;
+}
 
 TEST(ColourFilters, RgbCorrectionFullRatioDropsOneStepAndInvertedZeroIsWhite) {
   auto dib = MakeDib(2, 1, 24);
@@ -190,7 +196,7 @@ TEST(ColourFilters, ColoursUsedCountWinsOverBitCount) {
 TEST(ColourFilters, BitFieldSixteenBitPixelsStartAfterTheMasks) {
   auto dib = MakeDib(2, 1, 16, 3, 0, 12);
   for (int i = 0; i < 12; ++i) dib[40 + i] = static_cast<uint8_t>(0xE0 + i);
-  PutU16(&dib[52], 0xFFFF);                          // white with bit 15 set
+  PutU16(&dib[52], 0xFFFF);                           // white with bit 15 set
   PutU16(&dib[54], static_cast<uint16_t>(10 << 10));  // red 10
   ASSERT_TRUE(ApplyRgbCorrection(dib.data(), dib.size(), 128, 255, 255, false, false, true));
   for (int i = 0; i < 12; ++i) EXPECT_EQ(dib[40 + i], 0xE0 + i) << "mask byte " << i;

@@ -63,7 +63,8 @@ TEST(CustomFilter, DownEmbossRespondsToABrightLowerHalf) {
   TestFrame src(6, 8);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 6; ++x)
-      for (int c = 0; c < 3; ++c) src.Pixel(x, y)[c] = y < 4 ? 200 : 0;  // memory row 0 is the bottom
+      for (int c = 0; c < 3; ++c)
+        src.Pixel(x, y)[c] = y < 4 ? 200 : 0;  // memory row 0 is the bottom
   TestFrame out(6, 8);
   FilterScratch scratch = ScratchFor(6, 8);
   ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), out.View(), down->coefficients, 1, down->base,
@@ -107,7 +108,8 @@ TEST(CustomFilter, FastKernelEqualsReference) {
     FilterScratch scratch = ScratchFor(w, h);
     for (int round = 0; round < (big ? 3 : 12); ++round) {
       int8_t c[9];
-      for (auto& v : c) v = static_cast<int8_t>(round == 1 ? (rng() % 2 ? 127 : -128) : int(rng() % 21) - 10);
+      for (auto& v : c)
+        v = static_cast<int8_t>(round == 1 ? (rng() % 2 ? 127 : -128) : int(rng() % 21) - 10);
       if (round < 10 && round >= 2) {
         const CustomFilterPreset& p = kCustomFilterPresets[round];
         std::copy(p.coefficients, p.coefficients + 9, c);
@@ -122,9 +124,11 @@ TEST(CustomFilter, FastKernelEqualsReference) {
       ASSERT_TRUE(ApplyCustomFilter(src.ConstView(), got.View(), c, static_cast<uint8_t>(strength),
                                     br, bg, bb, scratch));
       std::string where;
-      ASSERT_TRUE(got.SamePixels(expected, &where)) << w << "x" << h << " round " << round << " at " << where;
+      ASSERT_TRUE(got.SamePixels(expected, &where))
+          << w << "x" << h << " round " << round << " at " << where;
       for (int y = 0; y < h; ++y)
-        for (ptrdiff_t i = 3 * w; i < got.stride; ++i) ASSERT_EQ(got.bytes[y * got.stride + i], 0x77);
+        for (ptrdiff_t i = 3 * w; i < got.stride; ++i)
+          ASSERT_EQ(got.bytes[y * got.stride + i], 0x77);
     }
   }
 }

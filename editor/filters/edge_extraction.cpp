@@ -31,8 +31,7 @@ void RobertsFlags(const uint8_t* __restrict row, const uint8_t* __restrict up,
 
 // `flags` and the pixels start at column `x0`; b indexes bytes from there.
 void SobelFlags(const uint8_t* __restrict down, const uint8_t* __restrict row,
-                const uint8_t* __restrict up, uint8_t* __restrict flags,
-                size_t n, int t) {
+                const uint8_t* __restrict up, uint8_t* __restrict flags, size_t n, int t) {
   for (size_t b = 0; b < n; ++b) {
     // Centre byte is at offset b + 3 in each row pointer (column x0 - 1 at b).
     const int gx = 2 * (row[b + 6] - row[b]) + up[b + 6] + down[b + 6] - up[b] - down[b];
@@ -61,8 +60,8 @@ void WriteOutline(const uint8_t* __restrict src, uint8_t* __restrict dst,
 
 }  // namespace
 
-bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold,
-                         uint8_t edgeOperator, FilterScratch& scratch) {
+bool ApplyEdgeExtraction(ConstFrameView src, FrameView dst, uint8_t threshold, uint8_t edgeOperator,
+                         FilterScratch& scratch) {
   if (!Frames24Match(src, dst) || !FilterScratchFits(scratch, src.width)) return false;
   CopyPixels24(src, dst);
   const int width = src.width, height = src.height;

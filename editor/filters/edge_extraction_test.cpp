@@ -4,12 +4,14 @@
 
 #include <random>
 
-#include "editor/filters/neighbourhood_filters.h"
 #include "editor/filters/filters_test_support.h"
+#include "editor/filters/neighbourhood_filters.h"
 
 namespace {
 
-bool IsWhite(const uint8_t* p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }
+bool IsWhite(const uint8_t* p) {
+  return p[0] == 255 && p[1] == 255 && p[2] == 255;
+}
 
 // True for pixels the operator leaves unwritten.
 bool Unwritten(int op, int x, int y, int w, int h) {
@@ -90,7 +92,8 @@ TEST(EdgeExtraction, ThresholdMaxWhitensEveryWrittenPixel) {
     ASSERT_TRUE(
         ApplyEdgeExtraction(src.ConstView(), dst.View(), 255, static_cast<uint8_t>(op), scratch));
     for (int y = 0; y < 7; ++y)
-      for (int x = 0; x < 8; ++x) ASSERT_TRUE(IsWhite(dst.Pixel(x, y))) << op << " " << x << "," << y;
+      for (int x = 0; x < 8; ++x)
+        ASSERT_TRUE(IsWhite(dst.Pixel(x, y))) << op << " " << x << "," << y;
   }
 }
 
@@ -154,7 +157,8 @@ TEST(EdgeExtraction, FastKernelEqualsReference) {
           ASSERT_TRUE(got.SamePixels(expected, &where))
               << w << "x" << h << " op " << op << " t " << t << " at " << where;
           for (int y = 0; y < h; ++y)
-            for (ptrdiff_t i = 3 * w; i < got.stride; ++i) ASSERT_EQ(got.bytes[y * got.stride + i], 0x3C);
+            for (ptrdiff_t i = 3 * w; i < got.stride; ++i)
+              ASSERT_EQ(got.bytes[y * got.stride + i], 0x3C);
         }
       }
     }

@@ -9,8 +9,8 @@
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/custom_filter.h"
 #include "editor/filters/edge_extraction.h"
-#include "editor/filters/neighbourhood_filters.h"
 #include "editor/filters/filters_test_support.h"
+#include "editor/filters/neighbourhood_filters.h"
 
 namespace {
 
@@ -26,52 +26,46 @@ const int8_t kLaplacian[9] = {-1, -1, -1, -1, 8, -1, -1, -1, -1};
 // radius comes before a large one, so that a window's leading zeros would be
 // stale if a kernel trusted them.
 const CopyKernel kCopyKernels[] = {
-    {"blur r 1", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyBoxBlur(s, d, 1, x);
-     }},
-    {"blur r 7", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyBoxBlur(s, d, 7, x);
-     }},
-    {"unsharp r 3", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyUnsharpMask(s, d, 3, x);
-     }},
-    {"blur r 30, plain division", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyBoxBlur(s, d, 30, x);
-     }},
-    {"median 2 passes", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyMedian(s, d, 2, x);
-     }},
-    {"watercolour k 4", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyWatercolour(s, d, 4, x);
-     }},
-    {"edge differences", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+    {"blur r 1",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyBoxBlur(s, d, 1, x); }},
+    {"blur r 7",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyBoxBlur(s, d, 7, x); }},
+    {"unsharp r 3",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyUnsharpMask(s, d, 3, x); }},
+    {"blur r 30, plain division",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyBoxBlur(s, d, 30, x); }},
+    {"median 2 passes",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyMedian(s, d, 2, x); }},
+    {"watercolour k 4",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyWatercolour(s, d, 4, x); }},
+    {"edge differences",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) {
        return ApplyEdgeExtraction(s, d, 20, kEdgeDifference, x);
      }},
-    {"edge Sobel", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyEdgeExtraction(s, d, 20, kEdgeSobel, x);
-     }},
-    {"custom, 16-bit lanes", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+    {"edge Sobel", [](ConstFrameView s, FrameView d,
+                      FilterScratch& x) { return ApplyEdgeExtraction(s, d, 20, kEdgeSobel, x); }},
+    {"custom, 16-bit lanes",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) {
        return ApplyCustomFilter(s, d, kLaplacian, 1, 255, 128, 0, x);
      }},
-    {"custom, 32-bit lanes", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+    {"custom, 32-bit lanes",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) {
        return ApplyCustomFilter(s, d, kLaplacian, 200, 9, 128, 250, x);
      }},
-    {"blur_ref r 2", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyBoxBlur_ref(s, d, 2, x);
-     }},
-    {"unsharp_ref r 2", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyUnsharpMask_ref(s, d, 2, x);
-     }},
-    {"median_ref 2 passes", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyMedian_ref(s, d, 2, x);
-     }},
-    {"watercolour_ref k 4", [](ConstFrameView s, FrameView d, FilterScratch& x) {
-       return ApplyWatercolour_ref(s, d, 4, x);
-     }},
-    {"edge_ref Roberts", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+    {"blur_ref r 2",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyBoxBlur_ref(s, d, 2, x); }},
+    {"unsharp_ref r 2", [](ConstFrameView s, FrameView d,
+                           FilterScratch& x) { return ApplyUnsharpMask_ref(s, d, 2, x); }},
+    {"median_ref 2 passes",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) { return ApplyMedian_ref(s, d, 2, x); }},
+    {"watercolour_ref k 4", [](ConstFrameView s, FrameView d,
+                               FilterScratch& x) { return ApplyWatercolour_ref(s, d, 4, x); }},
+    {"edge_ref Roberts",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) {
        return ApplyEdgeExtraction_ref(s, d, 20, kEdgeRoberts, x);
      }},
-    {"custom_ref", [](ConstFrameView s, FrameView d, FilterScratch& x) {
+    {"custom_ref",
+     [](ConstFrameView s, FrameView d, FilterScratch& x) {
        return ApplyCustomFilter_ref(s, d, kLaplacian, 3, 9, 128, 250, x);
      }},
 };

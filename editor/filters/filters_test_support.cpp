@@ -32,8 +32,8 @@ bool RunColourKernel(std::vector<uint8_t>& dib, ColourKernel kernel, const Colou
 bool RunColourKernel_ref(std::vector<uint8_t>& dib, ColourKernel kernel, const ColourParams& p) {
   switch (kernel) {
     case ColourKernel::Rgb:
-      return ApplyRgbCorrection_ref(dib.data(), dib.size(), p.ratioR, p.ratioG, p.ratioB,
-                                    p.invertR, p.invertG, p.invertB);
+      return ApplyRgbCorrection_ref(dib.data(), dib.size(), p.ratioR, p.ratioG, p.ratioB, p.invertR,
+                                    p.invertG, p.invertB);
     case ColourKernel::YCrCb:
       return ApplyYCrCbCorrection_ref(dib.data(), dib.size(), p.y, p.cr, p.cb);
     case ColourKernel::Contrast: return ApplyContrast_ref(dib.data(), dib.size(), p.k);
@@ -45,7 +45,9 @@ bool RunColourKernel_ref(std::vector<uint8_t>& dib, ColourKernel kernel, const C
 }
 
 TestFrame::TestFrame(int w, int h, uint8_t padding)
-    : width(w), height(h), stride(static_cast<ptrdiff_t>(DibStride(w, 24))),
+    : width(w),
+      height(h),
+      stride(static_cast<ptrdiff_t>(DibStride(w, 24))),
       bytes(static_cast<size_t>(stride) * h, padding) {}
 
 void TestFrame::Fill(uint8_t b, uint8_t g, uint8_t r) {
@@ -85,7 +87,6 @@ FilterScratch ScratchFor(int width, int height) {
 }
 
 std::vector<std::pair<int, int>> EqualitySizes() {
-  return {{1, 1},  {2, 1},  {1, 2},  {2, 2},  {3, 3},  {4, 4},   {5, 5},  {6, 5},
-          {7, 3},  {8, 9},  {15, 6}, {16, 7}, {17, 8}, {33, 11}, {64, 5}, {97, 61},
-          {641, 479}};
+  return {{1, 1}, {2, 1},  {1, 2},  {2, 2},  {3, 3},   {4, 4},  {5, 5},   {6, 5},    {7, 3},
+          {8, 9}, {15, 6}, {16, 7}, {17, 8}, {33, 11}, {64, 5}, {97, 61}, {641, 479}};
 }

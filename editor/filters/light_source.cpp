@@ -6,11 +6,13 @@
 
 namespace {
 
-constexpr double kTurn = 6.2831852;  // the tables' idea of 2 pi
+constexpr double kTurn = 6.2831852;             // the tables' idea of 2 pi
 constexpr double kTableStep = 0.0245436921875;  // kTurn / 256
 constexpr uint64_t kExactDouble = uint64_t{1} << 52;
 
-uint64_t Square(int64_t v) { return static_cast<uint64_t>(v * v); }
+uint64_t Square(int64_t v) {
+  return static_cast<uint64_t>(v * v);
+}
 
 // Each channel: min(255, old + a / d). Below 2^52 both a and d are exact
 // doubles and the truncated double quotient equals the integer one, which lets
@@ -53,8 +55,10 @@ bool ApplyLightSource(FrameView frame, int32_t lx, int32_t ly, int32_t k, uint8_
   }
   const uint64_t h = Square(k) / 255;
   const uint64_t a[3] = {blue * h, green * h, red * h};
-  const int64_t farX = std::max<int64_t>(std::llabs(int64_t{lx}), std::llabs(int64_t{frame.width} - 1 - lx));
-  const int64_t farY = std::max<int64_t>(std::llabs(int64_t{ly}), std::llabs(int64_t{frame.height} - 1 - ly));
+  const int64_t farX =
+      std::max<int64_t>(std::llabs(int64_t{lx}), std::llabs(int64_t{frame.width} - 1 - lx));
+  const int64_t farY =
+      std::max<int64_t>(std::llabs(int64_t{ly}), std::llabs(int64_t{frame.height} - 1 - ly));
   const bool exact = std::max({a[0], a[1], a[2]}) < kExactDouble && farX < (int64_t{1} << 25) &&
                      farY < (int64_t{1} << 25);
   for (int y = 0; y < frame.height; ++y) {
@@ -99,7 +103,8 @@ void StartLightAnimation(LightAnimation* an, const LightAnimationSettings& setti
     an->cosine[i] = std::cos(i * kTableStep);
   }
   const int w = settings.frameWidth, h = settings.frameHeight;
-  const FramePoint start = MapMarkerToFrame(settings.markerX, settings.markerY, settings.thumb, w, h);
+  const FramePoint start =
+      MapMarkerToFrame(settings.markerX, settings.markerY, settings.thumb, w, h);
   an->xs = start.x;
   an->ys = start.y;
   an->reach = LightReach(settings.strength, w);
@@ -112,13 +117,15 @@ void StartLightAnimation(LightAnimation* an, const LightAnimationSettings& setti
     const FramePoint end = MapMarkerToFrame(settings.endX, settings.endY, settings.thumb, w, h);
     an->xe = end.x;
     an->ye = end.y;
-    const double dx = static_cast<double>(an->xs) - an->xe, dy = static_cast<double>(an->ys) - an->ye;
+    const double dx = static_cast<double>(an->xs) - an->xe,
+                 dy = static_cast<double>(an->ys) - an->ye;
     an->radius = static_cast<int>(std::sqrt(dx * dx + dy * dy));
     if (an->radius > 0) {
       // The direction from the start point to the end point in frame
       // coordinates: with the counter at this value and a period of 256 the
       // light stands exactly at the start point, xe - r cos, ye - r sin.
-      double angle = std::atan2(static_cast<double>(an->ye) - an->ys, static_cast<double>(an->xe) - an->xs);
+      double angle =
+          std::atan2(static_cast<double>(an->ye) - an->ys, static_cast<double>(an->xe) - an->xs);
       if (angle < 0) angle += kTurn;
       an->phase = static_cast<uint8_t>(static_cast<int>(angle * (256 / kTurn)));
     }

@@ -41,7 +41,7 @@ struct LightAnimationSettings {
   int rgbMode = 0;    // 0 "0～255", 1 "0～指定値", 2 "指定値～255"
   int strengthPeriod = 0;
   int strengthMode = 0;
-  int positionPeriod = 0;  // 0: the light stays
+  int positionPeriod = 0;    // 0: the light stays
   int endX = 74, endY = 74;  // end marker, dialog coordinates
   ThumbnailRect thumb{10, 10, 128, 128};
   int frameWidth = 0, frameHeight = 0;

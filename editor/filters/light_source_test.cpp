@@ -178,8 +178,12 @@ TEST(LightSource, FastKernelEqualsReference) {
     TestFrame src(w, h);
     src.Randomise(rng);
     const int32_t lights[][3] = {
-        {0, 0, 0}, {w / 2, h / 2, LightReach(50, w)}, {w - 1, h, LightReach(255, w)},
-        {-7, h + 30, 40}, {w / 3, h / 4, 5000000}, {2000000000, -2000000000, 2147483647},
+        {0, 0, 0},
+        {w / 2, h / 2, LightReach(50, w)},
+        {w - 1, h, LightReach(255, w)},
+        {-7, h + 30, 40},
+        {w / 3, h / 4, 5000000},
+        {2000000000, -2000000000, 2147483647},
         {static_cast<int32_t>(rng() % (w + 1)), static_cast<int32_t>(rng() % (h + 1)), 90},
     };
     for (const auto& l : lights) {

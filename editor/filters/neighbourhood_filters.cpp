@@ -82,7 +82,8 @@ void WindowMeans(const ConstFrameView& src, const FrameView& dst, int r, Emit em
     const uint8_t* in = FrameRow(src, y);
     uint8_t* out = FrameRow(dst, y);
     if (small) {
-      for (size_t b = 0; b < rowBytes; ++b) out[b] = emit(in[b], (sum[b] * divisor[b]) >> kMeanShift);
+      for (size_t b = 0; b < rowBytes; ++b)
+        out[b] = emit(in[b], (sum[b] * divisor[b]) >> kMeanShift);
     } else {
       for (size_t b = 0; b < rowBytes; ++b) out[b] = emit(in[b], sum[b] / divisor[b]);
     }
@@ -169,7 +170,7 @@ bool ApplyMedian(ConstFrameView src, FrameView dst, uint8_t passes, FilterScratc
   uint8_t* low = scratch.rows.data();
   uint8_t* mid = low + rowBytes;
   uint8_t* high = mid + rowBytes;
-  uint8_t* previous = high + rowBytes;  // the pass's input rows y - 1 and y,
+  uint8_t* previous = high + rowBytes;     // the pass's input rows y - 1 and y,
   uint8_t* current = previous + rowBytes;  // saved before they are overwritten
   for (int y = 1; y + 1 < height; ++y) {
     MedianPass(FrameRow(src, y - 1), FrameRow(src, y), FrameRow(src, y + 1), FrameRow(dst, y),

@@ -9,8 +9,12 @@
 
 namespace {
 
-int Src(const ConstFrameView& s, int x, int y, int c) { return FrameRow(s, y)[3 * x + c]; }
-uint8_t& Dst(const FrameView& d, int x, int y, int c) { return FrameRow(d, y)[3 * x + c]; }
+int Src(const ConstFrameView& s, int x, int y, int c) {
+  return FrameRow(s, y)[3 * x + c];
+}
+uint8_t& Dst(const FrameView& d, int x, int y, int c) {
+  return FrameRow(d, y)[3 * x + c];
+}
 
 int WindowMean(const ConstFrameView& src, int x, int y, int c, int r) {
   int sum = 0, n = 0;

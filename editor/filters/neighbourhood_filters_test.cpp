@@ -24,9 +24,8 @@ void ExpectSameAsReference(FastKernel fast, RefKernel ref, const TestFrame& src,
     for (int i = 0; i < 3 * got.width; ++i) got.Pixel(0, y)[i] = static_cast<uint8_t>(i * 31 + y);
   ASSERT_TRUE(fast(src.ConstView(), got.View(), static_cast<uint8_t>(parameter), scratch));
   std::string where;
-  ASSERT_TRUE(got.SamePixels(expected, &where))
-      << name << " " << src.width << "x" << src.height << " parameter " << parameter << " at "
-      << where;
+  ASSERT_TRUE(got.SamePixels(expected, &where)) << name << " " << src.width << "x" << src.height
+                                                << " parameter " << parameter << " at " << where;
   for (int y = 0; y < got.height; ++y)
     for (ptrdiff_t i = 3 * got.width; i < got.stride; ++i)
       ASSERT_EQ(got.bytes[y * got.stride + i], 0x5A) << name << ": padding written";

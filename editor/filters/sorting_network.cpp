@@ -50,8 +50,8 @@ Pruned Prune(const std::vector<std::pair<int, int>>& network, const std::array<b
       infinite[b] = true;
       continue;
     }
-    p.comparators.push_back({static_cast<uint8_t>(p.buffer[a]), static_cast<uint8_t>(p.buffer[b]),
-                             true, true});
+    p.comparators.push_back(
+        {static_cast<uint8_t>(p.buffer[a]), static_cast<uint8_t>(p.buffer[b]), true, true});
   }
   std::array<bool, 64> live{};
   for (int w : wanted) live[p.buffer[w]] = true;

@@ -38,10 +38,10 @@ ULONG AVIFileRelease(PAVIFILE file);
 HRESULT AVIStreamInfoW(PAVISTREAM stream, AVISTREAMINFOW* info, LONG size);
 HRESULT AVIStreamReadFormat(PAVISTREAM stream, LONG pos, LPVOID format, LONG* size);
 HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG pos, LPVOID format, LONG size);
-HRESULT AVIStreamRead(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize, LONG* bytes,
-                      LONG* samplesRead);
-HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize, DWORD flags,
-                       LONG* samplesWritten, LONG* bytesWritten);
+HRESULT AVIStreamRead(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize,
+                      LONG* bytes, LONG* samplesRead);
+HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize,
+                       DWORD flags, LONG* samplesWritten, LONG* bytesWritten);
 LONG AVIStreamStart(PAVISTREAM stream);
 LONG AVIStreamLength(PAVISTREAM stream);
 LONG AVIStreamSampleToTime(PAVISTREAM stream, LONG sample);
@@ -60,14 +60,16 @@ HRESULT AVIStreamGetFrameClose(PGETFRAME frames);
 
 // A stream whose written frames are compressed into source (a stream made by
 // AVIFileCreateStreamW). Handler 0 or "DIB " writes them unchanged.
-HRESULT AVIMakeCompressedStream(PAVISTREAM* out, PAVISTREAM source, AVICOMPRESSOPTIONS* options, CLSID* handler);
+HRESULT AVIMakeCompressedStream(PAVISTREAM* out, PAVISTREAM source, AVICOMPRESSOPTIONS* options,
+                                CLSID* handler);
 // A one-frame video stream from a packed DIB in global memory (format CF_DIB);
 // the clipboard itself is not touched.
 HRESULT AVIMakeStreamFromClipboard(UINT format, HANDLE global, PAVISTREAM* out);
 
 HRESULT CreateEditableStream(PAVISTREAM* out, PAVISTREAM source);
 // length: the number of source samples from start, -1 for all of the rest.
-HRESULT EditStreamPaste(PAVISTREAM dest, LONG* pos, LONG* length, PAVISTREAM source, LONG start, LONG length2);
+HRESULT EditStreamPaste(PAVISTREAM dest, LONG* pos, LONG* length, PAVISTREAM source, LONG start,
+                        LONG length2);
 HRESULT EditStreamCopy(PAVISTREAM stream, LONG* start, LONG* length, PAVISTREAM* out);
 HRESULT EditStreamCut(PAVISTREAM stream, LONG* start, LONG* length, PAVISTREAM* out);
 HRESULT EditStreamClone(PAVISTREAM stream, PAVISTREAM* out);
@@ -80,8 +82,8 @@ HRESULT EditStreamSetNameW(PAVISTREAM stream, LPCWSTR name);
 // "DIB " on uncompressed video, samples are copied unchanged; "DIB " on
 // compressed video writes full uncompressed frames. Sound is copied unchanged.
 // The callback gets percentages; a non-zero answer stops with AVIERR_USERABORT.
-HRESULT AVISaveVW(LPCWSTR path, CLSID* handler, AVISAVECALLBACK callback, int count, PAVISTREAM* streams,
-                  LPAVICOMPRESSOPTIONS* options);
+HRESULT AVISaveVW(LPCWSTR path, CLSID* handler, AVISAVECALLBACK callback, int count,
+                  PAVISTREAM* streams, LPAVICOMPRESSOPTIONS* options);
 
 // Bridges to the portable core.
 PAVISTREAM WrapStream(const AviStreamRef& core);  // one reference, the caller's

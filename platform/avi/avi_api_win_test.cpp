@@ -40,7 +40,9 @@ std::wstring OutputFolder() {
   return folder + L"\\";
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A format of the given depth: 8 bits with a grey-green palette, 16 as 5-5-5, 24, 32.
 std::vector<uint8_t> Format(int32_t width, int32_t height, uint16_t bits) {
@@ -65,7 +67,8 @@ std::vector<uint8_t> Pixels(int32_t width, int32_t height, uint16_t bits, int ta
   std::vector<uint8_t> p(stride * static_cast<size_t>(height), 0);
   size_t rowBytes = static_cast<size_t>(width) * bits / 8;
   for (int32_t y = 0; y < height; ++y)
-    for (size_t x = 0; x < rowBytes; ++x) p[y * stride + x] = static_cast<uint8_t>((x / 4) * 29 + y * 3 + tag * 17);
+    for (size_t x = 0; x < rowBytes; ++x)
+      p[y * stride + x] = static_cast<uint8_t>((x / 4) * 29 + y * 3 + tag * 17);
   if (bits == 16)  // keep the unused top bit of 5-5-5 clear
     for (int32_t y = 0; y < height; ++y)
       for (size_t x = 1; x < rowBytes; x += 2) p[y * stride + x] &= 0x7F;
@@ -105,8 +108,8 @@ std::vector<uint8_t> GdiTo24(const uint8_t* packed) {
   HDC dc = CreateCompatibleDC(nullptr);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  SetDIBits(dc, bitmap, 0, h.biHeight, packed + 40 + DibColourBytes(h), reinterpret_cast<const BITMAPINFO*>(packed),
-            DIB_RGB_COLORS);
+  SetDIBits(dc, bitmap, 0, h.biHeight, packed + 40 + DibColourBytes(h),
+            reinterpret_cast<const BITMAPINFO*>(packed), DIB_RGB_COLORS);
   GdiFlush();
   const auto* p = static_cast<const uint8_t*>(bits);
   std::vector<uint8_t> out(p, p + DibStride(h.biWidth, 24) * h.biHeight);
@@ -120,7 +123,8 @@ std::vector<uint8_t> FramePixels(const void* frame) {
   BitmapHeader h;
   BitmapHeaderRead(p, 40, h);
   size_t start = 40 + DibColourBytes(h);
-  return std::vector<uint8_t>(p + start, p + start + DibStride(h.biWidth, h.biBitCount) * h.biHeight);
+  return std::vector<uint8_t>(p + start,
+                              p + start + DibStride(h.biWidth, h.biBitCount) * h.biHeight);
 }
 
 // What the platform's own reader sees of a file: stream count, video length,
@@ -167,7 +171,8 @@ PlatformView ReadWithPlatform(const std::wstring& path) {
 
 // Length and a seek through the platform's media-control window.
 void CheckWithMciWnd(const std::wstring& path, LONG frames) {
-  HWND player = MCIWndCreateW(nullptr, GetModuleHandleW(nullptr), WS_POPUP | MCIWNDF_NOERRORDLG, path.c_str());
+  HWND player = MCIWndCreateW(nullptr, GetModuleHandleW(nullptr), WS_POPUP | MCIWNDF_NOERRORDLG,
+                              path.c_str());
   ASSERT_NE(player, nullptr);
   EXPECT_EQ(MCIWndGetLength(player), frames);
   MCIWndSeek(player, frames - 1);
@@ -175,10 +180,10 @@ void CheckWithMciWnd(const std::wstring& path, LONG frames) {
   MCIWndDestroy(player);
 }
 
-HRESULT Save(const std::wstring& path, std::vector<PAVISTREAM> streams, std::vector<AVICOMPRESSOPTIONS*> options,
-             AVISAVECALLBACK callback = nullptr) {
-  return ownavi::AVISaveVW(path.c_str(), nullptr, callback, static_cast<int>(streams.size()), streams.data(),
-                           options.empty() ? nullptr : options.data());
+HRESULT Save(const std::wstring& path, std::vector<PAVISTREAM> streams,
+             std::vector<AVICOMPRESSOPTIONS*> options, AVISAVECALLBACK callback = nullptr) {
+  return ownavi::AVISaveVW(path.c_str(), nullptr, callback, static_cast<int>(streams.size()),
+                           streams.data(), options.empty() ? nullptr : options.data());
 }
 
 void ReleaseAll(std::vector<PAVISTREAM>& streams) {
@@ -196,7 +201,8 @@ TEST(OwnAviFramesTest, EveryDepthAsStoredAnd24BitAndAsThePlatformReadsIt) {
 
     ownavi::AVIFileInit();
     PAVISTREAM stream = nullptr;
-    ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&stream, path.c_str(), streamtypeVIDEO, 0, OF_SHARE_DENY_WRITE, nullptr),
+    ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&stream, path.c_str(), streamtypeVIDEO, 0,
+                                             OF_SHARE_DENY_WRITE, nullptr),
               AVIERR_OK);
     EXPECT_EQ(ownavi::AVIStreamStart(stream), 0);
     EXPECT_EQ(ownavi::AVIStreamLength(stream), 3);
@@ -223,9 +229,11 @@ TEST(OwnAviFramesTest, EveryDepthAsStoredAnd24BitAndAsThePlatformReadsIt) {
       EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(frame24)->biBitCount, 24);
       std::vector<uint8_t> ours = FramePixels(frame24);
       ASSERT_EQ(ours.size(), gdi.size());
-      // 5-bit channels are widened by scaling here and by bit copying in GDI: one step apart at most.
+      // 5-bit channels are widened by scaling here and by bit copying in GDI: one step apart at
+      // most.
       int slack = bits == 16 ? 1 : 0;
-      for (size_t b = 0; b < ours.size(); ++b) ASSERT_LE(std::abs(ours[b] - gdi[b]), slack) << "byte " << b;
+      for (size_t b = 0; b < ours.size(); ++b)
+        ASSERT_LE(std::abs(ours[b] - gdi[b]), slack) << "byte " << b;
     }
     EXPECT_EQ(ownavi::AVIStreamGetFrame(natural, 3), nullptr);  // past the end
     // Stretching is not the frame reader's job; the platform's opener fails the same way.
@@ -252,7 +260,9 @@ TEST(OwnAviCodecTest, RleSaveThenDecodedByUsAndThePlatform) {
   ownavi::AVIStreamRelease(video);
 
   PAVISTREAM stream = nullptr;
-  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&stream, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr), AVIERR_OK);
+  ASSERT_EQ(
+      ownavi::AVIStreamOpenFromFileW(&stream, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+      AVIERR_OK);
   AVISTREAMINFOW info{};
   ASSERT_EQ(ownavi::AVIStreamInfoW(stream, &info, sizeof info), AVIERR_OK);
   EXPECT_EQ(info.fccHandler, kRle);
@@ -261,7 +271,8 @@ TEST(OwnAviCodecTest, RleSaveThenDecodedByUsAndThePlatform) {
   ASSERT_EQ(ownavi::AVIStreamReadFormat(stream, 0, nullptr, &formatSize), AVIERR_OK);
   std::vector<uint8_t> format(formatSize);
   ASSERT_EQ(ownavi::AVIStreamReadFormat(stream, 0, format.data(), &formatSize), AVIERR_OK);
-  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(format.data())->biCompression, static_cast<DWORD>(BI_RLE8));
+  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(format.data())->biCompression,
+            static_cast<DWORD>(BI_RLE8));
   // The coded frames are smaller than the plain ones.
   LONG bytes = 0;
   ASSERT_EQ(ownavi::AVIStreamRead(stream, 0, 1, nullptr, 0, &bytes, nullptr), AVIERR_OK);
@@ -287,11 +298,13 @@ TEST(OwnAviCodecTest, RleSaveThenDecodedByUsAndThePlatform) {
   ASSERT_NE(full, nullptr);
   void* frame24 = ownavi::AVIStreamGetFrame(full, 1);
   ASSERT_NE(frame24, nullptr);
-  EXPECT_EQ(FramePixels(frame24), GdiTo24(static_cast<uint8_t*>(ownavi::AVIStreamGetFrame(frames, 1))));
+  EXPECT_EQ(FramePixels(frame24),
+            GdiTo24(static_cast<uint8_t*>(ownavi::AVIStreamGetFrame(frames, 1))));
   ownavi::AVIStreamGetFrameClose(full);
   ownavi::AVIStreamGetFrameClose(frames);
 
-  // "Full Frames (Uncompressed)" of a compressed stream decodes it; no compressor copies it as it is.
+  // "Full Frames (Uncompressed)" of a compressed stream decodes it; no compressor copies it as it
+  // is.
   std::wstring fullPath = TempFolder() + L"rle_to_full.avi";
   std::wstring copyPath = TempFolder() + L"rle_copy.avi";
   AVICOMPRESSOPTIONS dib{};
@@ -306,7 +319,8 @@ TEST(OwnAviCodecTest, RleSaveThenDecodedByUsAndThePlatform) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(platform.frames[i], Pixels(16, 6, 8, i)) << i;
   }
   PAVISTREAM decoded = nullptr;
-  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&decoded, fullPath.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&decoded, fullPath.c_str(), streamtypeVIDEO, 0, OF_READ,
+                                           nullptr),
             AVIERR_OK);
   LONG bytes1 = 0;
   ASSERT_EQ(ownavi::AVIStreamRead(decoded, 1, 1, nullptr, 0, &bytes1, nullptr), AVIERR_OK);
@@ -331,22 +345,28 @@ TEST(OwnAviCodecTest, CompressedStreamOverACreatedOne) {
   options.dwQuality = static_cast<DWORD>(-1);
   ASSERT_EQ(ownavi::AVIMakeCompressedStream(&compressed, raw, &options, nullptr), AVIERR_OK);
   std::vector<uint8_t> format = Format(16, 6, 8);
-  ASSERT_EQ(ownavi::AVIStreamSetFormat(compressed, 0, format.data(), static_cast<LONG>(format.size())), AVIERR_OK);
+  ASSERT_EQ(
+      ownavi::AVIStreamSetFormat(compressed, 0, format.data(), static_cast<LONG>(format.size())),
+      AVIERR_OK);
   for (int i = 0; i < 3; ++i) {
     std::vector<uint8_t> pixels = Pixels(16, 6, 8, i);
-    ASSERT_EQ(ownavi::AVIStreamWrite(compressed, i, 1, pixels.data(), static_cast<LONG>(pixels.size()), AVIIF_KEYFRAME,
-                                     nullptr, nullptr),
-              AVIERR_OK);
+    ASSERT_EQ(
+        ownavi::AVIStreamWrite(compressed, i, 1, pixels.data(), static_cast<LONG>(pixels.size()),
+                               AVIIF_KEYFRAME, nullptr, nullptr),
+        AVIERR_OK);
   }
   // What reaches the file's stream is the coder's format and its smaller frames.
   LONG size = 0;
   ASSERT_EQ(ownavi::AVIStreamReadFormat(raw, 0, nullptr, &size), AVIERR_OK);
   std::vector<uint8_t> stored(size);
   ASSERT_EQ(ownavi::AVIStreamReadFormat(raw, 0, stored.data(), &size), AVIERR_OK);
-  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(stored.data())->biCompression, static_cast<DWORD>(BI_RLE8));
+  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(stored.data())->biCompression,
+            static_cast<DWORD>(BI_RLE8));
   // A second, different format cannot join the frames already coded.
   std::vector<uint8_t> other = Format(8, 6, 8);
-  EXPECT_NE(ownavi::AVIStreamSetFormat(compressed, 0, other.data(), static_cast<LONG>(other.size())), AVIERR_OK);
+  EXPECT_NE(
+      ownavi::AVIStreamSetFormat(compressed, 0, other.data(), static_cast<LONG>(other.size())),
+      AVIERR_OK);
   ownavi::AVIStreamRelease(compressed);
   ownavi::AVIStreamRelease(raw);
   ownavi::AVIFileRelease(file);
@@ -379,7 +399,8 @@ BOOL WINAPI RecordProgress(int percent) {
 }  // namespace
 
 TEST(OwnAviSaveTest, ProgressAbortAndTheErrorsOfUnwritableOrFullDestinations) {
-  std::vector<PAVISTREAM> streams = {ownavi::WrapStream(MadeVideo(8, 4, 24, 30)), ownavi::WrapStream(MadeSound(24000))};
+  std::vector<PAVISTREAM> streams = {ownavi::WrapStream(MadeVideo(8, 4, 24, 30)),
+                                     ownavi::WrapStream(MadeSound(24000))};
   std::wstring path = TempFolder() + L"progress.avi";
 
   gPercents.clear();
@@ -403,7 +424,8 @@ TEST(OwnAviSaveTest, ProgressAbortAndTheErrorsOfUnwritableOrFullDestinations) {
   EXPECT_EQ(gPercents.back(), 100);
   for (size_t i = 1; i < gPercents.size(); ++i) EXPECT_LE(gPercents[i - 1], gPercents[i]);
   gStopAt = 20;  // stopped while compressing
-  EXPECT_EQ(Save(TempFolder() + L"stopped_rle.avi", eight, {&rle}, RecordProgress), AVIERR_USERABORT);
+  EXPECT_EQ(Save(TempFolder() + L"stopped_rle.avi", eight, {&rle}, RecordProgress),
+            AVIERR_USERABORT);
   EXPECT_FALSE(Exists(TempFolder() + L"stopped_rle.avi"));
   ReleaseAll(eight);
 
@@ -420,11 +442,14 @@ TEST(OwnAviSaveTest, ProgressAbortAndTheErrorsOfUnwritableOrFullDestinations) {
   std::wstring japanese = TempFolder() + L"\u52d5\u753b.avi";
   ASSERT_EQ(Save(japanese, streams, {}), AVIERR_OK);
   PAVISTREAM back = nullptr;
-  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&back, japanese.c_str(), streamtypeAUDIO, 0, OF_READ, nullptr), AVIERR_OK);
+  ASSERT_EQ(
+      ownavi::AVIStreamOpenFromFileW(&back, japanese.c_str(), streamtypeAUDIO, 0, OF_READ, nullptr),
+      AVIERR_OK);
   EXPECT_EQ(ownavi::AVIStreamLength(back), 24000);
   ownavi::AVIStreamRelease(back);
   PAVISTREAM foreign = nullptr;
-  EXPECT_EQ(ownavi::AVISaveVW(path.c_str(), nullptr, nullptr, 1, &foreign, nullptr), AVIERR_BADHANDLE);
+  EXPECT_EQ(ownavi::AVISaveVW(path.c_str(), nullptr, nullptr, 1, &foreign, nullptr),
+            AVIERR_BADHANDLE);
   ReleaseAll(streams);
 }
 
@@ -469,15 +494,19 @@ TEST(OwnAviSaveTest, SaveOptionsOnOurStreamsThenFullFramesAndWaveFiles) {
     EXPECT_EQ(platform.soundLength, 4000);
     CheckWithMciWnd(path, 5);
   }
-  // A sound stream under a ".WAV" name, any case, is a WAVE file; the video given with it is left out.
+  // A sound stream under a ".WAV" name, any case, is a WAVE file; the video given with it is left
+  // out.
   PAVISTREAM both[2] = {video, sound};
   std::wstring wave = out + L"SOUND.WAV";
   ASSERT_EQ(ownavi::AVISaveVW(wave.c_str(), nullptr, nullptr, 2, both, nullptr), AVIERR_OK);
   PAVISTREAM videoOnly[1] = {video};
-  EXPECT_EQ(ownavi::AVISaveVW((out + L"no_sound.wav").c_str(), nullptr, nullptr, 1, videoOnly, nullptr),
-            AVIERR_UNSUPPORTED);
+  EXPECT_EQ(
+      ownavi::AVISaveVW((out + L"no_sound.wav").c_str(), nullptr, nullptr, 1, videoOnly, nullptr),
+      AVIERR_UNSUPPORTED);
   PAVISTREAM back = nullptr;
-  ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(&back, wave.c_str(), streamtypeAUDIO, 0, OF_READ, nullptr), AVIERR_OK);
+  ASSERT_EQ(
+      ownavi::AVIStreamOpenFromFileW(&back, wave.c_str(), streamtypeAUDIO, 0, OF_READ, nullptr),
+      AVIERR_OK);
   EXPECT_EQ(ownavi::AVIStreamLength(back), 4000);
   ownavi::AVIStreamRelease(back);
   ownavi::AVIStreamRelease(video);
@@ -490,7 +519,9 @@ TEST(OwnAviWriteTest, OutputMovieThroughCreatedAndCompressingStreams) {
   ownavi::AVIFileInit();
   EXPECT_EQ(ownavi::AVIFileInitCount(), 2);
   PAVIFILE file = nullptr;
-  ASSERT_EQ(ownavi::AVIFileOpenW(&file, path.c_str(), OF_WRITE | OF_CREATE | OF_SHARE_DENY_WRITE, nullptr), AVIERR_OK);
+  ASSERT_EQ(ownavi::AVIFileOpenW(&file, path.c_str(), OF_WRITE | OF_CREATE | OF_SHARE_DENY_WRITE,
+                                 nullptr),
+            AVIERR_OK);
   AVISTREAMINFOW header{};
   header.fccType = streamtypeVIDEO;
   header.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
@@ -506,13 +537,16 @@ TEST(OwnAviWriteTest, OutputMovieThroughCreatedAndCompressingStreams) {
   options.fccHandler = header.fccHandler;
   ASSERT_EQ(ownavi::AVIMakeCompressedStream(&compressed, raw, &options, nullptr), AVIERR_OK);
   std::vector<uint8_t> format = Format(10, 6, 24);
-  ASSERT_EQ(ownavi::AVIStreamSetFormat(compressed, 0, format.data(), static_cast<LONG>(format.size())), AVIERR_OK);
+  ASSERT_EQ(
+      ownavi::AVIStreamSetFormat(compressed, 0, format.data(), static_cast<LONG>(format.size())),
+      AVIERR_OK);
   for (int i = 0; i < 6; ++i) {
     std::vector<uint8_t> pixels = Pixels(10, 6, 24, i);
     LONG written = 0;
-    ASSERT_EQ(ownavi::AVIStreamWrite(compressed, i, 1, pixels.data(), static_cast<LONG>(pixels.size()),
-                                     AVIIF_KEYFRAME, &written, nullptr),
-              AVIERR_OK);
+    ASSERT_EQ(
+        ownavi::AVIStreamWrite(compressed, i, 1, pixels.data(), static_cast<LONG>(pixels.size()),
+                               AVIIF_KEYFRAME, &written, nullptr),
+        AVIERR_OK);
     EXPECT_EQ(written, 1);
   }
   // The sound copied in as a stream of its own, after frames were written.
@@ -528,9 +562,12 @@ TEST(OwnAviWriteTest, OutputMovieThroughCreatedAndCompressingStreams) {
   ASSERT_EQ(ownavi::AVIStreamSetFormat(copy, 0, soundFormat.data(), formatSize), AVIERR_OK);
   std::vector<uint8_t> block(3000 * 4);
   LONG bytes = 0, samples = 0;
-  ASSERT_EQ(ownavi::AVIStreamRead(sound, 0, 3000, block.data(), static_cast<LONG>(block.size()), &bytes, &samples),
+  ASSERT_EQ(ownavi::AVIStreamRead(sound, 0, 3000, block.data(), static_cast<LONG>(block.size()),
+                                  &bytes, &samples),
             AVIERR_OK);
-  ASSERT_EQ(ownavi::AVIStreamWrite(copy, 0, samples, block.data(), bytes, AVIIF_KEYFRAME, nullptr, nullptr), AVIERR_OK);
+  ASSERT_EQ(ownavi::AVIStreamWrite(copy, 0, samples, block.data(), bytes, AVIIF_KEYFRAME, nullptr,
+                                   nullptr),
+            AVIERR_OK);
   AVIFILEINFOW fileInfo{};
   ASSERT_EQ(ownavi::AVIFileInfoW(file, &fileInfo, sizeof fileInfo), AVIERR_OK);
   EXPECT_EQ(fileInfo.dwStreams, 2u);
@@ -556,14 +593,14 @@ TEST(OwnAviWriteTest, OutputMovieThroughCreatedAndCompressingStreams) {
 
   // An unwritable destination fails at once; an existing file is not opened for writing.
   PAVIFILE bad = nullptr;
-  EXPECT_EQ(ownavi::AVIFileOpenW(&bad, (TempFolder() + L"no_such_folder\\o.avi").c_str(), OF_WRITE | OF_CREATE,
-                                 nullptr),
+  EXPECT_EQ(ownavi::AVIFileOpenW(&bad, (TempFolder() + L"no_such_folder\\o.avi").c_str(),
+                                 OF_WRITE | OF_CREATE, nullptr),
             AVIERR_FILEOPEN);
   EXPECT_EQ(bad, nullptr);
   EXPECT_EQ(ownavi::AVIFileOpenW(&bad, path.c_str(), OF_WRITE, nullptr), AVIERR_READONLY);
   PAVISTREAM none = nullptr;
-  EXPECT_NE(ownavi::AVIStreamOpenFromFileW(&none, (TempFolder() + L"missing.avi").c_str(), streamtypeVIDEO, 0,
-                                           OF_READ, nullptr),
+  EXPECT_NE(ownavi::AVIStreamOpenFromFileW(&none, (TempFolder() + L"missing.avi").c_str(),
+                                           streamtypeVIDEO, 0, OF_READ, nullptr),
             AVIERR_OK);
   EXPECT_EQ(none, nullptr);
 }
@@ -655,10 +692,12 @@ TEST(OwnAviComTest, InterfacesCountsAndStreamsThatAreNotOurs) {
   ASSERT_EQ(AviSave(Narrow(path), {MadeVideo(4, 2, 24, 2)}, nullptr), AVIERR_OK);
   ::AVIFileInit();
   PAVISTREAM theirs = nullptr;
-  ASSERT_EQ(::AVIStreamOpenFromFileW(&theirs, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr), 0);
+  ASSERT_EQ(::AVIStreamOpenFromFileW(&theirs, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+            0);
   EXPECT_EQ(ownavi::StreamCore(theirs), nullptr);
   EXPECT_EQ(ownavi::AVIStreamGetFrameOpen(theirs, nullptr), nullptr);
-  EXPECT_EQ(ownavi::AVISaveVW(path.c_str(), nullptr, nullptr, 1, &theirs, nullptr), AVIERR_BADHANDLE);
+  EXPECT_EQ(ownavi::AVISaveVW(path.c_str(), nullptr, nullptr, 1, &theirs, nullptr),
+            AVIERR_BADHANDLE);
   PAVISTREAM edit = nullptr;
   EXPECT_EQ(ownavi::CreateEditableStream(&edit, theirs), AVIERR_BADHANDLE);
   EXPECT_EQ(edit, nullptr);

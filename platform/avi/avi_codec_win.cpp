@@ -14,7 +14,8 @@ bool ReadHeader(const std::vector<uint8_t>& format, BitmapHeader& h) {
 }
 
 uint64_t ImageBytes(const BitmapHeader& h) {
-  if (h.biSizeImage && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return h.biSizeImage;
+  if (h.biSizeImage && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS)
+    return h.biSizeImage;
   int64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
   return DibStride(h.biWidth, h.biBitCount) * static_cast<uint64_t>(height);
 }
@@ -39,7 +40,8 @@ AviResult IcFrameReaderOpen(IcFrameReader& reader, const AviStreamRef& stream, b
   AviResult r = stream->ReadFormat(info.dwStart, reader.inFormat);
   if (r != AVIERR_OK) return r;
   BitmapHeader in;
-  if (!ReadHeader(reader.inFormat, in) || in.biSize < 40 || reader.inFormat.size() < in.biSize) return AVIERR_BADFORMAT;
+  if (!ReadHeader(reader.inFormat, in) || in.biSize < 40 || reader.inFormat.size() < in.biSize)
+    return AVIERR_BADFORMAT;
   auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.inFormat.data());
   // The stream's handler first, then whatever decoder takes the format.
   DWORD handler = info.fccHandler ? info.fccHandler : in.biCompression;
@@ -99,8 +101,8 @@ const uint8_t* IcFrameReaderGet(IcFrameReader& reader, int64_t pos, size_t* size
     }
   }
   if (reader.want24) {
-    if (!ConvertToDib24(reader.outFormat.data(), reader.outFormat.size(), reader.pixels.data(), reader.pixels.size(),
-                        reader.frame))
+    if (!ConvertToDib24(reader.outFormat.data(), reader.outFormat.size(), reader.pixels.data(),
+                        reader.pixels.size(), reader.frame))
       return nullptr;
   } else {
     reader.frame = reader.outFormat;
@@ -128,7 +130,9 @@ class CompressingStream : public AviStream {
   }
 
   AviStreamInfo Info() const override { return target_->Info(); }
-  AviResult ReadFormat(int64_t pos, std::vector<uint8_t>& out) const override { return target_->ReadFormat(pos, out); }
+  AviResult ReadFormat(int64_t pos, std::vector<uint8_t>& out) const override {
+    return target_->ReadFormat(pos, out);
+  }
   AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
                  int64_t* samples) const override {
     return target_->Read(start, count, buffer, bufferSize, bytes, samples);
@@ -139,7 +143,8 @@ class CompressingStream : public AviStream {
     if (!hic_) return target_->SetFormat(pos, format, size);
     if (!format || size < 40 || size > (1u << 20)) return AVIERR_BADPARAM;
     if (begun_) {
-      // The same format again changes nothing; a new one mid-stream cannot be compressed into the same stream.
+      // The same format again changes nothing; a new one mid-stream cannot be compressed into the
+      // same stream.
       if (size == in_.size() && std::memcmp(format, in_.data(), size) == 0) return AVIERR_OK;
       return AVIERR_UNSUPPORTED;
     }
@@ -188,14 +193,18 @@ class CompressingStream : public AviStream {
     auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(outFormat.data());
     auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(in_.data());
     DWORD ckid = 0, outFlags = 0;
-    DWORD result = ICCompress(hic_.get(), key ? ICCOMPRESS_KEYFRAME : 0, outHeader, buffer_.data(), inHeader,
-                              const_cast<void*>(data), &ckid, &outFlags, static_cast<LONG>(frameNumber_), 0, quality_,
-                              key || previous_.empty() ? nullptr : inHeader,
-                              key || previous_.empty() ? nullptr : previous_.data());
+    DWORD result =
+        ICCompress(hic_.get(), key ? ICCOMPRESS_KEYFRAME : 0, outHeader, buffer_.data(), inHeader,
+                   const_cast<void*>(data), &ckid, &outFlags, static_cast<LONG>(frameNumber_), 0,
+                   quality_, key || previous_.empty() ? nullptr : inHeader,
+                   key || previous_.empty() ? nullptr : previous_.data());
     if (result != ICERR_OK || outHeader->biSizeImage > buffer_.size()) return AVIERR_COMPRESSOR;
-    if (temporal_) previous_.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + inBytes_);
+    if (temporal_)
+      previous_.assign(static_cast<const uint8_t*>(data),
+                       static_cast<const uint8_t*>(data) + inBytes_);
     ++frameNumber_;
-    return target_->Write(start, buffer_.data(), outHeader->biSizeImage, (outFlags & AVIIF_KEYFRAME) | (key ? AVIIF_KEYFRAME : 0));
+    return target_->Write(start, buffer_.data(), outHeader->biSizeImage,
+                          (outFlags & AVIIF_KEYFRAME) | (key ? AVIIF_KEYFRAME : 0));
   }
 
  private:
@@ -212,7 +221,8 @@ class CompressingStream : public AviStream {
 
 }  // namespace
 
-AviResult MakeCompressingStream(const AviStreamRef& target, const CompressorChoice& choice, AviStreamRef& out) {
+AviResult MakeCompressingStream(const AviStreamRef& target, const CompressorChoice& choice,
+                                AviStreamRef& out) {
   if (!target) return AVIERR_BADHANDLE;
   UniqueHic hic;
   if (choice.handler != 0 && choice.handler != kHandlerDib) {

@@ -24,8 +24,8 @@ struct IcFrameReader {
   std::vector<uint8_t> outFormat;  // the decompressor's natural form: header and colours
   std::vector<uint8_t> pixels;     // the last decoded picture
   std::vector<uint8_t> raw;
-  std::vector<uint8_t> frame;      // the packed DIB last returned
-  int64_t decoded = -1;            // the position pixels hold, -1 for none
+  std::vector<uint8_t> frame;  // the packed DIB last returned
+  int64_t decoded = -1;        // the position pixels hold, -1 for none
 };
 
 // AVIERR_NOCOMPRESSOR when no decompressor takes the stream's format.
@@ -36,13 +36,14 @@ const uint8_t* IcFrameReaderGet(IcFrameReader& reader, int64_t pos, size_t* size
 void IcFrameReaderClose(IcFrameReader& reader);
 
 struct CompressorChoice {
-  uint32_t handler = 0;  // 0 or "DIB ": frames pass unchanged
-  int32_t quality = -1;  // -1: the compressor's default
-  uint32_t keyEvery = 0; // 0: every frame is a key frame
+  uint32_t handler = 0;   // 0 or "DIB ": frames pass unchanged
+  int32_t quality = -1;   // -1: the compressor's default
+  uint32_t keyEvery = 0;  // 0: every frame is a key frame
   std::vector<uint8_t> state;
 };
 
 // target: a writable stream. SetFormat on the result takes the frames' own
 // format and gives target the compressor's; Write compresses each frame.
 // Fails with AVIERR_NOCOMPRESSOR when the compressor cannot be opened.
-AviResult MakeCompressingStream(const AviStreamRef& target, const CompressorChoice& choice, AviStreamRef& out);
+AviResult MakeCompressingStream(const AviStreamRef& target, const CompressorChoice& choice,
+                                AviStreamRef& out);

@@ -25,11 +25,14 @@ namespace ownavi {
 namespace {
 
 // Lets our calls tell our streams from anybody else's IAVIStream.
-constexpr GUID kIidOwnStream = {0x5f0c2a71, 0x3b9e, 0x4d6a, {0x9c, 0x12, 0x7e, 0x41, 0xa8, 0x03, 0xd5, 0x6b}};
+constexpr GUID kIidOwnStream = {
+    0x5f0c2a71, 0x3b9e, 0x4d6a, {0x9c, 0x12, 0x7e, 0x41, 0xa8, 0x03, 0xd5, 0x6b}};
 constexpr uint32_t kHandlerDib = FourCC("DIB ");
 // The platform's interface ids, spelt out: MinGW's import libraries give
 // IID_IAVIStream and its kin as code stubs, not as the GUIDs.
-constexpr GUID AviGuid(unsigned long first) { return {first, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}; }
+constexpr GUID AviGuid(unsigned long first) {
+  return {first, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+}
 constexpr GUID kIidAviFile = AviGuid(0x00020020);
 constexpr GUID kIidAviStream = AviGuid(0x00020021);
 constexpr GUID kIidGetFrame = AviGuid(0x00020023);
@@ -110,7 +113,8 @@ class OwnStream final : public IAVIStream {
 
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidAviStream) || IsEqualIID(riid, kIidOwnStream)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidAviStream) ||
+        IsEqualIID(riid, kIidOwnStream)) {
       *out = static_cast<IAVIStream*>(this);
       AddRef();
       return S_OK;
@@ -125,7 +129,9 @@ class OwnStream final : public IAVIStream {
     return left;
   }
   STDMETHODIMP Create(LPARAM, LPARAM) override { return AVIERR_UNSUPPORTED; }
-  STDMETHODIMP Info(AVISTREAMINFOW* info, LONG size) override { return CopyRecord(ToPlatform(core_->Info()), info, size); }
+  STDMETHODIMP Info(AVISTREAMINFOW* info, LONG size) override {
+    return CopyRecord(ToPlatform(core_->Info()), info, size);
+  }
   STDMETHODIMP_(LONG) FindSample(LONG pos, LONG flags) override {
     return static_cast<LONG>(AviStreamFindSample(*core_, pos, flags));
   }
@@ -145,15 +151,16 @@ class OwnStream final : public IAVIStream {
     if (size < 0) return AVIERR_BADPARAM;
     return core_->SetFormat(pos, format, static_cast<size_t>(size));
   }
-  STDMETHODIMP Read(LONG start, LONG samples, void* buffer, LONG bufferSize, LONG* bytes, LONG* samplesRead) override {
+  STDMETHODIMP Read(LONG start, LONG samples, void* buffer, LONG bufferSize, LONG* bytes,
+                    LONG* samplesRead) override {
     int64_t b = 0, s = 0;
     AviResult r = core_->Read(start, samples, buffer, bufferSize, &b, &s);
     if (bytes) *bytes = static_cast<LONG>(b);
     if (samplesRead) *samplesRead = static_cast<LONG>(s);
     return r;
   }
-  STDMETHODIMP Write(LONG start, LONG samples, void* buffer, LONG bufferSize, DWORD flags, LONG* samplesWritten,
-                     LONG* bytesWritten) override {
+  STDMETHODIMP Write(LONG start, LONG samples, void* buffer, LONG bufferSize, DWORD flags,
+                     LONG* samplesWritten, LONG* bytesWritten) override {
     if (bufferSize < 0) return AVIERR_BADPARAM;
     AviResult r = core_->Write(start, buffer, static_cast<uint32_t>(bufferSize), flags);
     if (samplesWritten) *samplesWritten = r == AVIERR_OK ? samples : 0;
@@ -174,7 +181,8 @@ class OwnStream final : public IAVIStream {
  private:
   std::atomic<ULONG> refs_{1};
   AviStreamRef core_;
-  IUnknown* owner_;  // the file a created stream belongs to: it is written after the last stream goes
+  IUnknown*
+      owner_;  // the file a created stream belongs to: it is written after the last stream goes
 };
 
 // A file opened for reading, or a new file collecting created streams that is
@@ -297,7 +305,8 @@ class OwnGetFrame final : public IGetFrame {
       want.biCompression = wanted->biCompression;
     }
     if (IsCompressedVideo(*core)) {
-      if (wanted && (want.biBitCount != 24 || want.biCompression != BI_RGB)) return AVIERR_NOCOMPRESSOR;
+      if (wanted && (want.biBitCount != 24 || want.biCompression != BI_RGB))
+        return AVIERR_NOCOMPRESSOR;
       compressed_ = true;
       return IcFrameReaderOpen(decoder_, core, wanted != nullptr);
     }
@@ -321,12 +330,15 @@ class OwnGetFrame final : public IGetFrame {
     return left;
   }
   STDMETHODIMP_(LPVOID) GetFrame(LONG pos) override {
-    const uint8_t* frame = compressed_ ? IcFrameReaderGet(decoder_, pos) : AviFrameReaderGet(plain_, pos);
+    const uint8_t* frame =
+        compressed_ ? IcFrameReaderGet(decoder_, pos) : AviFrameReaderGet(plain_, pos);
     return const_cast<uint8_t*>(frame);
   }
   STDMETHODIMP Begin(LONG, LONG, LONG) override { return AVIERR_OK; }
   STDMETHODIMP End() override { return AVIERR_OK; }
-  STDMETHODIMP SetFormat(LPBITMAPINFOHEADER, void*, int, int, int, int) override { return AVIERR_UNSUPPORTED; }
+  STDMETHODIMP SetFormat(LPBITMAPINFOHEADER, void*, int, int, int, int) override {
+    return AVIERR_UNSUPPORTED;
+  }
 
  private:
   std::atomic<ULONG> refs_{1};
@@ -377,14 +389,17 @@ AviResult Transcode(const AviStreamRef& source, const CompressorChoice& choice, 
     BitmapHeader h;
     BitmapHeaderRead(frame, 40, h);
     size_t header = 40 + DibColourBytes(h);
-    size_t image = static_cast<size_t>(DibStride(h.biWidth, h.biBitCount) * static_cast<uint64_t>(h.biHeight < 0 ? -h.biHeight : h.biHeight));
+    size_t image =
+        static_cast<size_t>(DibStride(h.biWidth, h.biBitCount) *
+                            static_cast<uint64_t>(h.biHeight < 0 ? -h.biHeight : h.biHeight));
     if (pos == start) {
       r = writer->SetFormat(start, frame, header);
       if (r != AVIERR_OK) return r;
     }
     r = writer->Write(pos, frame + header, static_cast<uint32_t>(image), AVIIF_KEYFRAME);
     if (r != AVIERR_OK) return r;
-    if (progress && progress(static_cast<int>((pos - start + 1) * 100 / std::max<int64_t>(1, end - start))))
+    if (progress &&
+        progress(static_cast<int>((pos - start + 1) * 100 / std::max<int64_t>(1, end - start))))
       return AVIERR_USERABORT;
   }
   out = writer;
@@ -393,7 +408,9 @@ AviResult Transcode(const AviStreamRef& source, const CompressorChoice& choice, 
 
 }  // namespace
 
-PAVISTREAM WrapStream(const AviStreamRef& core) { return core ? new OwnStream(core, nullptr) : nullptr; }
+PAVISTREAM WrapStream(const AviStreamRef& core) {
+  return core ? new OwnStream(core, nullptr) : nullptr;
+}
 
 AviStreamRef StreamCore(PAVISTREAM stream) {
   if (!stream) return nullptr;
@@ -403,11 +420,15 @@ AviStreamRef StreamCore(PAVISTREAM stream) {
   return static_cast<OwnStream*>(ours.get())->core();
 }
 
-void AVIFileInit() { ++Services().initCount; }
+void AVIFileInit() {
+  ++Services().initCount;
+}
 void AVIFileExit() {
   if (Services().initCount > 0) --Services().initCount;
 }
-int AVIFileInitCount() { return Services().initCount; }
+int AVIFileInitCount() {
+  return Services().initCount;
+}
 
 HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR path, UINT mode, LPCLSID) {
   if (!file || !path) return AVIERR_BADPARAM;
@@ -422,7 +443,8 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR path, UINT mode, LPCLSID) {
     *file = new OwnFile(utf8);
     return AVIERR_OK;
   }
-  if (mode & (OF_WRITE | OF_READWRITE)) return AVIERR_READONLY;  // existing files are not edited in place
+  if (mode & (OF_WRITE | OF_READWRITE))
+    return AVIERR_READONLY;  // existing files are not edited in place
   AviFileRef opened;
   AviResult r = AviFileOpen(utf8, opened);
   if (r != AVIERR_OK) return r;
@@ -439,8 +461,12 @@ HRESULT AVIFileGetStream(PAVIFILE file, PAVISTREAM* stream, DWORD type, LONG ind
 HRESULT AVIFileCreateStreamW(PAVIFILE file, PAVISTREAM* stream, AVISTREAMINFOW* info) {
   return file ? file->CreateStream(stream, info) : AVIERR_BADHANDLE;
 }
-ULONG AVIFileAddRef(PAVIFILE file) { return file ? file->AddRef() : 0; }
-ULONG AVIFileRelease(PAVIFILE file) { return file ? file->Release() : 0; }
+ULONG AVIFileAddRef(PAVIFILE file) {
+  return file ? file->AddRef() : 0;
+}
+ULONG AVIFileRelease(PAVIFILE file) {
+  return file ? file->Release() : 0;
+}
 
 HRESULT AVIStreamInfoW(PAVISTREAM stream, AVISTREAMINFOW* info, LONG size) {
   return stream ? stream->Info(info, size) : AVIERR_BADHANDLE;
@@ -451,13 +477,15 @@ HRESULT AVIStreamReadFormat(PAVISTREAM stream, LONG pos, LPVOID format, LONG* si
 HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG pos, LPVOID format, LONG size) {
   return stream ? stream->SetFormat(pos, format, size) : AVIERR_BADHANDLE;
 }
-HRESULT AVIStreamRead(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize, LONG* bytes,
-                      LONG* samplesRead) {
-  return stream ? stream->Read(start, samples, buffer, bufferSize, bytes, samplesRead) : AVIERR_BADHANDLE;
+HRESULT AVIStreamRead(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize,
+                      LONG* bytes, LONG* samplesRead) {
+  return stream ? stream->Read(start, samples, buffer, bufferSize, bytes, samplesRead)
+                : AVIERR_BADHANDLE;
 }
-HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize, DWORD flags,
-                       LONG* samplesWritten, LONG* bytesWritten) {
-  return stream ? stream->Write(start, samples, buffer, bufferSize, flags, samplesWritten, bytesWritten)
+HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bufferSize,
+                       DWORD flags, LONG* samplesWritten, LONG* bytesWritten) {
+  return stream ? stream->Write(start, samples, buffer, bufferSize, flags, samplesWritten,
+                                bytesWritten)
                 : AVIERR_BADHANDLE;
 }
 LONG AVIStreamStart(PAVISTREAM stream) {
@@ -479,8 +507,12 @@ LONG AVIStreamTimeToSample(PAVISTREAM stream, LONG ms) {
 LONG AVIStreamFindSample(PAVISTREAM stream, LONG pos, LONG flags) {
   return stream ? stream->FindSample(pos, flags) : -1;
 }
-ULONG AVIStreamAddRef(PAVISTREAM stream) { return stream ? stream->AddRef() : 0; }
-ULONG AVIStreamRelease(PAVISTREAM stream) { return stream ? stream->Release() : 0; }
+ULONG AVIStreamAddRef(PAVISTREAM stream) {
+  return stream ? stream->AddRef() : 0;
+}
+ULONG AVIStreamRelease(PAVISTREAM stream) {
+  return stream ? stream->Release() : 0;
+}
 
 HRESULT AVIStreamOpenFromFileW(PAVISTREAM* stream, LPCWSTR path, DWORD type, LONG index, UINT mode,
                                LPCLSID handler) {
@@ -503,13 +535,16 @@ PGETFRAME AVIStreamGetFrameOpen(PAVISTREAM stream, LPBITMAPINFOHEADER wanted) {
   }
   return frames;
 }
-LPVOID AVIStreamGetFrame(PGETFRAME frames, LONG pos) { return frames ? frames->GetFrame(pos) : nullptr; }
+LPVOID AVIStreamGetFrame(PGETFRAME frames, LONG pos) {
+  return frames ? frames->GetFrame(pos) : nullptr;
+}
 HRESULT AVIStreamGetFrameClose(PGETFRAME frames) {
   if (frames) frames->Release();
   return AVIERR_OK;
 }
 
-HRESULT AVIMakeCompressedStream(PAVISTREAM* out, PAVISTREAM source, AVICOMPRESSOPTIONS* options, CLSID*) {
+HRESULT AVIMakeCompressedStream(PAVISTREAM* out, PAVISTREAM source, AVICOMPRESSOPTIONS* options,
+                                CLSID*) {
   if (!out) return AVIERR_BADPARAM;
   *out = nullptr;
   AviStreamRef core = StreamCore(source);
@@ -549,7 +584,8 @@ HRESULT CreateEditableStream(PAVISTREAM* out, PAVISTREAM source) {
   return Wrap(edit, ::CreateEditableStream(core, edit), out);
 }
 
-HRESULT EditStreamPaste(PAVISTREAM dest, LONG* pos, LONG* length, PAVISTREAM source, LONG start, LONG length2) {
+HRESULT EditStreamPaste(PAVISTREAM dest, LONG* pos, LONG* length, PAVISTREAM source, LONG start,
+                        LONG length2) {
   AviStreamRef d = StreamCore(dest), s = StreamCore(source);
   if (!d || !s) return AVIERR_BADHANDLE;
   if (!pos) return AVIERR_BADPARAM;
@@ -621,7 +657,8 @@ HRESULT AVISaveVW(LPCWSTR path, CLSID*, AVISAVECALLBACK callback, int count, PAV
       choice.quality = static_cast<int32_t>(o->dwQuality);
       choice.keyEvery = (o->dwFlags & AVICOMPRESSF_KEYFRAMES) ? o->dwKeyFrameEvery : 0;
       if (o->lpParms && o->cbParms)
-        choice.state.assign(static_cast<uint8_t*>(o->lpParms), static_cast<uint8_t*>(o->lpParms) + o->cbParms);
+        choice.state.assign(static_cast<uint8_t*>(o->lpParms),
+                            static_cast<uint8_t*>(o->lpParms) + o->cbParms);
     }
     bool video = core->Info().fccType == kStreamTypeVideo && !wave;
     bool compressed = video && IsCompressedVideo(*core);
@@ -629,8 +666,9 @@ HRESULT AVISaveVW(LPCWSTR path, CLSID*, AVISAVECALLBACK callback, int count, PAV
     std::vector<uint8_t> format;
     core->ReadFormat(AviStreamStart(*core), format);
     BitmapHeader h;
-    bool sameCodec = compressed && BitmapHeaderRead(format.data(), format.size(), h) &&
-                     (choice.handler == core->Info().fccHandler || choice.handler == h.biCompression);
+    bool sameCodec =
+        compressed && BitmapHeaderRead(format.data(), format.size(), h) &&
+        (choice.handler == core->Info().fccHandler || choice.handler == h.biCompression);
     bool compress = video && choice.handler != 0 && choice.handler != kHandlerDib && !sameCodec;
     cores.push_back(core);
     rework.push_back(toFull || compress);
@@ -639,8 +677,9 @@ HRESULT AVISaveVW(LPCWSTR path, CLSID*, AVISAVECALLBACK callback, int count, PAV
   }
   if (wave) {
     // A WAVE file holds the first sound stream; the others are left out.
-    auto sound = std::find_if(cores.begin(), cores.end(),
-                              [](const AviStreamRef& s) { return s->Info().fccType == kStreamTypeAudio; });
+    auto sound = std::find_if(cores.begin(), cores.end(), [](const AviStreamRef& s) {
+      return s->Info().fccType == kStreamTypeAudio;
+    });
     if (sound == cores.end()) return AVIERR_UNSUPPORTED;
     AviStreamRef first = *sound;
     AviSaveCallback progress = [&](int percent) { return callback ? callback(percent) : 0; };

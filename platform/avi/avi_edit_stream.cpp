@@ -54,7 +54,8 @@ class EditStream : public AviStream {
     if (count == AVISTREAMREAD_CONVENIENT || count < 0) {
       int64_t s = 0;
       const Piece& p = pieces_[i];
-      AviResult r = p.source->Read(p.start + offset, AVISTREAMREAD_CONVENIENT, nullptr, 0, nullptr, &s);
+      AviResult r =
+          p.source->Read(p.start + offset, AVISTREAMREAD_CONVENIENT, nullptr, 0, nullptr, &s);
       if (r != AVIERR_OK) return done(r);
       want = std::clamp<int64_t>(s, 1, p.length - offset);
     } else {
@@ -204,7 +205,9 @@ class EditStream : public AviStream {
   mutable bool dirty_ = true;
 };
 
-EditStream* AsEdit(const AviStreamRef& stream) { return dynamic_cast<EditStream*>(stream.get()); }
+EditStream* AsEdit(const AviStreamRef& stream) {
+  return dynamic_cast<EditStream*>(stream.get());
+}
 
 // An editable stream that shares the source's samples as one piece (or, for an
 // editable source, all of its pieces).
@@ -226,7 +229,8 @@ std::shared_ptr<EditStream> EditableOf(const AviStreamRef& source) {
 
 // Checks and clamps a (start, length) range of an editable stream; -1 as the
 // length means "to the end".
-AviResult EditRange(const EditStream& edit, int64_t* start, int64_t* length, int64_t& rel, int64_t& count) {
+AviResult EditRange(const EditStream& edit, int64_t* start, int64_t* length, int64_t& rel,
+                    int64_t& count) {
   if (!start || !length) return AVIERR_BADPARAM;
   int64_t total = edit.Length();
   rel = *start - edit.info_.dwStart;
@@ -250,12 +254,13 @@ std::shared_ptr<EditStream> CopyOut(const EditStream& edit, int64_t rel, int64_t
 
 }  // namespace
 
-bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& formatA, const AviStreamInfo& b,
-                          const std::vector<uint8_t>& formatB) {
+bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& formatA,
+                          const AviStreamInfo& b, const std::vector<uint8_t>& formatB) {
   if (a.fccType != b.fccType) return false;
   if (a.fccType == kStreamTypeVideo) {
     BitmapHeader x, y;
-    if (!BitmapHeaderRead(formatA.data(), formatA.size(), x) || !BitmapHeaderRead(formatB.data(), formatB.size(), y))
+    if (!BitmapHeaderRead(formatA.data(), formatA.size(), x) ||
+        !BitmapHeaderRead(formatB.data(), formatB.size(), y))
       return false;
     return x.biWidth == y.biWidth && x.biHeight == y.biHeight && x.biBitCount == y.biBitCount &&
            x.biCompression == y.biCompression;
@@ -263,11 +268,12 @@ bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& fo
   if (a.dwSampleSize != b.dwSampleSize) return false;
   if (a.fccType == kStreamTypeAudio) {
     WaveFormat x, y;
-    if (!WaveFormatRead(formatA.data(), formatA.size(), x) || !WaveFormatRead(formatB.data(), formatB.size(), y))
+    if (!WaveFormatRead(formatA.data(), formatA.size(), x) ||
+        !WaveFormatRead(formatB.data(), formatB.size(), y))
       return false;
-    return x.wFormatTag == y.wFormatTag && x.nChannels == y.nChannels && x.nSamplesPerSec == y.nSamplesPerSec &&
-           x.nAvgBytesPerSec == y.nAvgBytesPerSec && x.nBlockAlign == y.nBlockAlign &&
-           x.wBitsPerSample == y.wBitsPerSample;
+    return x.wFormatTag == y.wFormatTag && x.nChannels == y.nChannels &&
+           x.nSamplesPerSec == y.nSamplesPerSec && x.nAvgBytesPerSec == y.nAvgBytesPerSec &&
+           x.nBlockAlign == y.nBlockAlign && x.wBitsPerSample == y.wBitsPerSample;
   }
   return formatA == formatB;
 }
@@ -277,8 +283,8 @@ AviResult CreateEditableStream(const AviStreamRef& source, AviStreamRef& out) {
   return AVIERR_OK;
 }
 
-AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* length, const AviStreamRef& source,
-                          int64_t start, int64_t sourceLength) {
+AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* length,
+                          const AviStreamRef& source, int64_t start, int64_t sourceLength) {
   EditStream* edit = AsEdit(dest);
   if (!edit) return AVIERR_UNSUPPORTED;
   if (!pos || !source) return AVIERR_BADPARAM;
@@ -298,7 +304,8 @@ AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* lengt
     // The first paste into an empty stream gives it its kind and format.
     uint32_t keepStart = edit->info_.dwStart;
     uint32_t edits = edit->info_.dwEditCount;
-    if (edit->info_.fccType == 0 || !AviFormatsCompatible(edit->info_, edit->format_, srcInfo, srcFormat)) {
+    if (edit->info_.fccType == 0 ||
+        !AviFormatsCompatible(edit->info_, edit->format_, srcInfo, srcFormat)) {
       edit->info_ = srcInfo;
       edit->info_.dwStart = keepStart;
       edit->info_.dwEditCount = edits;
@@ -307,7 +314,8 @@ AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* lengt
   } else {
     std::vector<uint8_t> destFormat;
     edit->ReadFormat(edit->info_.dwStart, destFormat);
-    if (!AviFormatsCompatible(edit->info_, destFormat, srcInfo, srcFormat)) return AVIERR_UNSUPPORTED;
+    if (!AviFormatsCompatible(edit->info_, destFormat, srcInfo, srcFormat))
+      return AVIERR_UNSUPPORTED;
   }
   std::vector<Piece> add;
   if (EditStream* other = AsEdit(source)) {
@@ -316,14 +324,16 @@ AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* lengt
     add.push_back({source, start, sourceLength});
   }
   edit->Insert(rel, add);
-  edit->info_.dwSuggestedBufferSize = std::max(edit->info_.dwSuggestedBufferSize, srcInfo.dwSuggestedBufferSize);
+  edit->info_.dwSuggestedBufferSize =
+      std::max(edit->info_.dwSuggestedBufferSize, srcInfo.dwSuggestedBufferSize);
   ++edit->info_.dwEditCount;
   *pos = edit->info_.dwStart + rel;
   if (length) *length = sourceLength;
   return AVIERR_OK;
 }
 
-AviResult EditStreamCopy(const AviStreamRef& stream, int64_t* start, int64_t* length, AviStreamRef& out) {
+AviResult EditStreamCopy(const AviStreamRef& stream, int64_t* start, int64_t* length,
+                         AviStreamRef& out) {
   std::shared_ptr<EditStream> holder;
   EditStream* edit = AsEdit(stream);
   if (!edit) {
@@ -340,7 +350,8 @@ AviResult EditStreamCopy(const AviStreamRef& stream, int64_t* start, int64_t* le
   return AVIERR_OK;
 }
 
-AviResult EditStreamCut(const AviStreamRef& stream, int64_t* start, int64_t* length, AviStreamRef& out) {
+AviResult EditStreamCut(const AviStreamRef& stream, int64_t* start, int64_t* length,
+                        AviStreamRef& out) {
   EditStream* edit = AsEdit(stream);
   if (!edit) return stream ? AVIERR_UNSUPPORTED : AVIERR_BADHANDLE;
   int64_t rel, count;
@@ -386,7 +397,9 @@ AviResult EditStreamSetName(const AviStreamRef& stream, const std::string& name)
   return AVIERR_OK;
 }
 
-bool IsEditStream(const AviStreamRef& stream) { return AsEdit(stream) != nullptr; }
+bool IsEditStream(const AviStreamRef& stream) {
+  return AsEdit(stream) != nullptr;
+}
 
 size_t EditStreamPieceCount(const AviStreamRef& stream) {
   EditStream* edit = AsEdit(stream);

@@ -93,14 +93,16 @@ struct Case {
 
 TEST(AviFilesInFfmpeg, VideoAndSoundAvi1AndOpenDml) {
   if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
-  for (const Case& c : {Case{"plain", 32, uint64_t{1} << 30, 30}, Case{"padded", 30, uint64_t{1} << 30, 30},
-                        Case{"opendml", 32, 20000, 60}}) {
+  for (const Case& c :
+       {Case{"plain", 32, uint64_t{1} << 30, 30}, Case{"padded", 30, uint64_t{1} << 30, 30},
+        Case{"opendml", 32, 20000, 60}}) {
     SCOPED_TRACE(c.name);
     const int64_t samples = c.frames * 22050 / 15 - 77;  // a little shorter than the video
     AviSaveOptions options;
     options.writer.riffLimit = c.riffLimit;
     std::string path = TempPath(std::string("ffmpeg_") + c.name + ".avi");
-    ASSERT_EQ(AviSave(path, {MadeVideo(c.width, 24, c.frames), Sound(samples)}, nullptr, options), AVIERR_OK);
+    ASSERT_EQ(AviSave(path, {MadeVideo(c.width, 24, c.frames), Sound(samples)}, nullptr, options),
+              AVIERR_OK);
 
     std::map<std::string, std::string> v = Probe(path, "v:0");
     EXPECT_EQ(v["codec_name"], "rawvideo");
@@ -117,7 +119,8 @@ TEST(AviFilesInFfmpeg, VideoAndSoundAvi1AndOpenDml) {
     EXPECT_EQ(a["channels"], "2");
     // ffprobe gives no duration for PCM in AVI (not for ffmpeg's own files
     // either); the decoded length below stands for it.
-    // A sound stream's length counts blocks (samples), so ffprobe's frame count is the sample count.
+    // A sound stream's length counts blocks (samples), so ffprobe's frame count is the sample
+    // count.
     EXPECT_EQ(a["nb_frames"], std::to_string(samples));
 
     std::vector<int> tags;
@@ -159,12 +162,14 @@ TEST(AviFilesInFfmpeg, EditedAndSoundOnlyFiles) {
     ASSERT_EQ(video->SetFormat(0, format.data(), format.size()), AVIERR_OK);
     for (int f = 0; f < 10; ++f) {
       std::vector<uint8_t> px = Frame24(32, 24, f);
-      ASSERT_EQ(video->Write(f, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+      ASSERT_EQ(video->Write(f, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME),
+                AVIERR_OK);
     }
     ASSERT_EQ(AviOutputFileCreateStream(file, AudioInfo(22050, 4), sound), AVIERR_OK);
     std::vector<uint8_t> af = PcmFormat(22050, 2, 16), pcm = Pcm16Stereo(0, 9999);
     ASSERT_EQ(sound->SetFormat(0, af.data(), af.size()), AVIERR_OK);
-    ASSERT_EQ(sound->Write(0, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    ASSERT_EQ(sound->Write(0, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME),
+              AVIERR_OK);
     ASSERT_EQ(AviOutputFileClose(*file), AVIERR_OK);
   }
   EXPECT_EQ(Probe(sequential, "v:0")["nb_read_frames"], "10");
@@ -199,9 +204,11 @@ TEST(AviFilesInFfmpeg, FfmpegFilesThroughTheFrameReader) {
     SCOPED_TRACE(pixelFormat);
     std::string path = TempPath(std::string("from_ffmpeg_") + pixelFormat + ".avi");
     std::vector<uint8_t> ignored;
-    ASSERT_TRUE(RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=33x17:rate=10:duration=0.5 -c:v rawvideo -pix_fmt " +
-                        std::string(pixelFormat) + " '" + path + "'",
-                    ignored));
+    ASSERT_TRUE(
+        RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=33x17:rate=10:duration=0.5 -c:v "
+                   "rawvideo -pix_fmt " +
+                       std::string(pixelFormat) + " '" + path + "'",
+                   ignored));
     std::vector<uint8_t> expected = DecodeVideo(path);
     ASSERT_EQ(expected.size(), static_cast<size_t>(width * height * 3 * frames));
     AviStreamRef video;
@@ -221,7 +228,8 @@ TEST(AviFilesInFfmpeg, FfmpegFilesThroughTheFrameReader) {
       for (int y = 0; y < height; ++y)
         for (int x = 0; x < width * 3; ++x) {
           int ours = dib[40 + (height - 1 - y) * stride + x];
-          int theirs = expected[static_cast<size_t>(f) * width * height * 3 + static_cast<size_t>(y) * width * 3 + x];
+          int theirs = expected[static_cast<size_t>(f) * width * height * 3 +
+                                static_cast<size_t>(y) * width * 3 + x];
           worst = std::max(worst, std::abs(ours - theirs));
         }
     }

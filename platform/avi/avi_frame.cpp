@@ -22,7 +22,9 @@ struct Channel {
   uint32_t mask = 0;
   int shift = 0;
   uint32_t max = 0;
-  uint8_t Get(uint32_t v) const { return max ? static_cast<uint8_t>(((v & mask) >> shift) * 255u / max) : 0; }
+  uint8_t Get(uint32_t v) const {
+    return max ? static_cast<uint8_t>(((v & mask) >> shift) * 255u / max) : 0;
+  }
 };
 Channel MakeChannel(uint32_t mask) {
   Channel c;
@@ -33,19 +35,21 @@ Channel MakeChannel(uint32_t mask) {
 }
 
 bool IsUncompressed(const BitmapHeader& h) {
-  if (h.biCompression == BI_RGB) return h.biBitCount == 1 || h.biBitCount == 4 || h.biBitCount == 8 ||
-                                        h.biBitCount == 16 || h.biBitCount == 24 || h.biBitCount == 32;
+  if (h.biCompression == BI_RGB)
+    return h.biBitCount == 1 || h.biBitCount == 4 || h.biBitCount == 8 || h.biBitCount == 16 ||
+           h.biBitCount == 24 || h.biBitCount == 32;
   if (h.biCompression == BI_BITFIELDS) return h.biBitCount == 16 || h.biBitCount == 32;
   return false;
 }
 
 }  // namespace
 
-bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pixels, size_t pixelBytes,
-                    std::vector<uint8_t>& out) {
+bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pixels,
+                    size_t pixelBytes, std::vector<uint8_t>& out) {
   BitmapHeader h;
   if (!BitmapHeaderRead(format, formatSize, h) || !IsUncompressed(h)) return false;
-  if (h.biWidth <= 0 || h.biHeight == 0 || h.biWidth > 65536 || h.biHeight > 65536 || h.biHeight < -65536)
+  if (h.biWidth <= 0 || h.biHeight == 0 || h.biWidth > 65536 || h.biHeight > 65536 ||
+      h.biHeight < -65536)
     return false;
   const int64_t width = h.biWidth;
   const bool topDown = h.biHeight < 0;
@@ -96,7 +100,8 @@ bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pix
     uint64_t at = static_cast<uint64_t>(sourceRow) * inStride;
     // A short frame (truncated file) reads as zeros past its end.
     std::fill(row.begin(), row.end(), 0);
-    if (at < pixelBytes) std::memcpy(row.data(), pixels + at, std::min<uint64_t>(inStride, pixelBytes - at));
+    if (at < pixelBytes)
+      std::memcpy(row.data(), pixels + at, std::min<uint64_t>(inStride, pixelBytes - at));
     uint8_t* d = out.data() + 40 + static_cast<uint64_t>(y) * outStride;
     const uint8_t* s = row.data();
     switch (h.biBitCount) {
@@ -123,9 +128,7 @@ bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pix
           d[x * 3 + 2] = red.Get(v);
         }
         break;
-      case 24:
-        std::memcpy(d, s, static_cast<size_t>(width * 3));
-        break;
+      case 24: std::memcpy(d, s, static_cast<size_t>(width * 3)); break;
       case 32:
         for (int64_t x = 0; x < width; ++x) {
           uint32_t v = GetU32(s + x * 4);
@@ -139,7 +142,8 @@ bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pix
   return true;
 }
 
-AviResult AviFrameReaderOpen(AviFrameReader& reader, const AviStreamRef& stream, const BitmapHeader* wanted) {
+AviResult AviFrameReaderOpen(AviFrameReader& reader, const AviStreamRef& stream,
+                             const BitmapHeader* wanted) {
   reader = AviFrameReader();
   if (!stream) return AVIERR_BADHANDLE;
   AviStreamInfo info = stream->Info();
@@ -180,7 +184,8 @@ const uint8_t* AviFrameReaderGet(AviFrameReader& reader, int64_t pos, size_t* si
   reader.raw.resize(static_cast<size_t>(bytes));
   if (stream.Read(at, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK) return nullptr;
   if (reader.want24) {
-    if (!ConvertToDib24(format.data(), format.size(), reader.raw.data(), reader.raw.size(), reader.frame))
+    if (!ConvertToDib24(format.data(), format.size(), reader.raw.data(), reader.raw.size(),
+                        reader.frame))
       return nullptr;
   } else {
     // Stored form: the 40-byte header, the colours or masks by the editor's
@@ -188,7 +193,8 @@ const uint8_t* AviFrameReaderGet(AviFrameReader& reader, int64_t pos, size_t* si
     int64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
     uint64_t image = DibStride(h.biWidth, h.biBitCount) * height;
     uint64_t colours = DibColourBytes(h);
-    if (h.biWidth <= 0 || image > kMaxFrameBytes || colours > std::max<size_t>(1024, format.size())) return nullptr;
+    if (h.biWidth <= 0 || image > kMaxFrameBytes || colours > std::max<size_t>(1024, format.size()))
+      return nullptr;
     reader.frame.assign(40 + colours + image, 0);
     std::memcpy(reader.frame.data(), format.data(), 40);
     PutU32(reader.frame.data(), 40);
@@ -196,7 +202,8 @@ const uint8_t* AviFrameReaderGet(AviFrameReader& reader, int64_t pos, size_t* si
     size_t from = h.biCompression == BI_BITFIELDS && h.biSize >= 52 ? 40 : h.biSize;
     size_t extra = std::min<size_t>(colours, format.size() - from);
     std::memcpy(reader.frame.data() + 40, format.data() + from, extra);
-    std::memcpy(reader.frame.data() + 40 + colours, reader.raw.data(), std::min<size_t>(image, reader.raw.size()));
+    std::memcpy(reader.frame.data() + 40 + colours, reader.raw.data(),
+                std::min<size_t>(image, reader.raw.size()));
   }
   if (size) *size = reader.frame.size();
   return reader.frame.data();

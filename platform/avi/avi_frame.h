@@ -21,8 +21,8 @@ inline uint64_t DibColourBytes(const BitmapHeader& header) {
 // Converts one uncompressed frame (1, 4, 8 bits with colour table, 16 and 32
 // with or without bit fields, 24) to a 24-bit bottom-up packed DIB in out.
 // format is the stored header with its colours or masks; pixels the frame.
-bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pixels, size_t pixelBytes,
-                    std::vector<uint8_t>& out);
+bool ConvertToDib24(const uint8_t* format, size_t formatSize, const uint8_t* pixels,
+                    size_t pixelBytes, std::vector<uint8_t>& out);
 
 struct AviFrameReader {
   AviStreamRef stream;
@@ -35,7 +35,8 @@ struct AviFrameReader {
 // wanted: null for the stored form, or a header asking for 24 bits (its size
 // 0 or the frame's). Other wanted formats and compressed sources answer
 // AVIERR_NOCOMPRESSOR / AVIERR_BADFORMAT, as the platform's frame opener fails.
-AviResult AviFrameReaderOpen(AviFrameReader& reader, const AviStreamRef& stream, const BitmapHeader* wanted);
+AviResult AviFrameReaderOpen(AviFrameReader& reader, const AviStreamRef& stream,
+                             const BitmapHeader* wanted);
 // The frame at pos as a packed DIB (valid until the next call), or null. A
 // dropped (empty) frame repeats the frame before it.
 const uint8_t* AviFrameReaderGet(AviFrameReader& reader, int64_t pos, size_t* size = nullptr);

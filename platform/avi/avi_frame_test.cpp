@@ -31,7 +31,8 @@ std::vector<int> Pixel(const std::vector<uint8_t>& dib, int x, int y) {
   return {dib[at], dib[at + 1], dib[at + 2]};
 }
 
-std::vector<uint8_t> Convert(const std::vector<uint8_t>& format, const std::vector<uint8_t>& pixels) {
+std::vector<uint8_t> Convert(const std::vector<uint8_t>& format,
+                             const std::vector<uint8_t>& pixels) {
   std::vector<uint8_t> out;
   EXPECT_TRUE(ConvertToDib24(format.data(), format.size(), pixels.data(), pixels.size(), out));
   return out;
@@ -43,7 +44,8 @@ TEST(ConvertToDib24, PaletteDepths) {
   // Colour entries are blue, green, red, reserved: 0x00A0B0C0 is red A0, green B0, blue C0.
   std::vector<uint32_t> palette = {0x00102030, 0x00A0B0C0};
   // 1 bit, 3 pixels a row: bottom row 1 0 1, top row 0 1 0; rows padded to 4 bytes.
-  std::vector<uint8_t> out = Convert(Format(3, 2, 1, BI_RGB, palette), {0xA0, 0, 0, 0, 0x40, 0, 0, 0});
+  std::vector<uint8_t> out =
+      Convert(Format(3, 2, 1, BI_RGB, palette), {0xA0, 0, 0, 0, 0x40, 0, 0, 0});
   ASSERT_EQ(out.size(), 40u + 12 * 2);  // 24-bit rows of 9 bytes padded to 12
   EXPECT_EQ(Pixel(out, 0, 0), (Bgr{0xC0, 0xB0, 0xA0}));
   EXPECT_EQ(Pixel(out, 1, 0), (Bgr{0x30, 0x20, 0x10}));
@@ -93,7 +95,8 @@ TEST(ConvertToDib24, SixteenAndThirtyTwoBits) {
   out = Convert(Format(1, 1, 32, BI_RGB, {}), {1, 2, 3, 4});
   EXPECT_EQ(Pixel(out, 0, 0), (Bgr{1, 2, 3}));
   // 32-bit fields in red, green, blue, alpha byte order.
-  out = Convert(Format(1, 1, 32, BI_BITFIELDS, {0x000000FF, 0x0000FF00, 0x00FF0000}), {10, 20, 30, 0});
+  out = Convert(Format(1, 1, 32, BI_BITFIELDS, {0x000000FF, 0x0000FF00, 0x00FF0000}),
+                {10, 20, 30, 0});
   EXPECT_EQ(Pixel(out, 0, 0), (Bgr{30, 20, 10}));
   // A version 4 header (108 bytes) holds its masks at offset 40.
   std::vector<uint8_t> v4(108, 0);

@@ -9,16 +9,26 @@
 #include "common/handles_win.h"
 
 namespace avi_handle_detail {
-inline void ReleaseFile(PAVIFILE file) { ownavi::AVIFileRelease(file); }
-inline void ReleaseStream(PAVISTREAM stream) { ownavi::AVIStreamRelease(stream); }
-inline void CloseFrames(PGETFRAME frames) { ownavi::AVIStreamGetFrameClose(frames); }
-inline void CloseCompressor(HIC hic) { ICClose(hic); }
+inline void ReleaseFile(PAVIFILE file) {
+  ownavi::AVIFileRelease(file);
+}
+inline void ReleaseStream(PAVISTREAM stream) {
+  ownavi::AVIStreamRelease(stream);
+}
+inline void CloseFrames(PGETFRAME frames) {
+  ownavi::AVIStreamGetFrameClose(frames);
+}
+inline void CloseCompressor(HIC hic) {
+  ICClose(hic);
+}
 // Our AVIFileInit only counts, so it cannot fail; the guard ends what it started all the same.
 inline bool StartServices() {
   ownavi::AVIFileInit();
   return true;
 }
-inline void EndServices() { ownavi::AVIFileExit(); }
+inline void EndServices() {
+  ownavi::AVIFileExit();
+}
 }  // namespace avi_handle_detail
 
 // A file may be written out on its last release: release its frame readers and

@@ -52,7 +52,9 @@ bool AviFileSink::Seek(uint64_t offset) {
   return true;
 }
 
-bool AviFileSink::Flush() { return file_ && std::fflush(file_.get()) == 0 && !std::ferror(file_.get()); }
+bool AviFileSink::Flush() {
+  return file_ && std::fflush(file_.get()) == 0 && !std::ferror(file_.get());
+}
 
 bool AviFileSink::Close() {
   if (!file_) return false;

@@ -52,13 +52,15 @@ TEST(AviLargeFile, OpenDmlPastFourGigabytes) {
     ASSERT_EQ(OdmlWriterCreateOnSink(writer, *sink), AVIERR_OK);
     std::vector<uint8_t> format = Bitmap24Format(width, height);
     int v = -1;
-    ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(25, 1, width, height), format.data(), format.size(), &v),
+    ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(25, 1, width, height), format.data(),
+                                  format.size(), &v),
               AVIERR_OK);
     std::vector<uint8_t> frame(frameBytes, 0);
     for (int f = 0; f < frames; ++f) {
       PutU32(frame.data(), 0xA5000000u | static_cast<uint32_t>(f));
       PutU32(frame.data() + frameBytes - 4, static_cast<uint32_t>(f) * 3 + 1);
-      ASSERT_EQ(OdmlWriterWrite(writer, v, frame.data(), static_cast<uint32_t>(frameBytes), AVIIF_KEYFRAME),
+      ASSERT_EQ(OdmlWriterWrite(writer, v, frame.data(), static_cast<uint32_t>(frameBytes),
+                                AVIIF_KEYFRAME),
                 AVIERR_OK)
           << f;
     }
@@ -93,7 +95,9 @@ TEST(AviLargeFile, OpenDmlPastFourGigabytes) {
 
 #ifndef _WIN32
   // ffprobe reads the OpenDML indexes too.
-  std::string command = "ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 '" + path + "' 2>/dev/null";
+  std::string command =
+      "ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 '" + path +
+      "' 2>/dev/null";
   if (FILE* pipe = popen(command.c_str(), "r")) {
     char line[64] = {};
     bool got = fgets(line, sizeof line, pipe) != nullptr;

@@ -26,7 +26,9 @@ bool ReadHeader(AviSource& source, uint64_t at, ChunkHeader& out) {
   return true;
 }
 
-uint64_t PaddedEnd(uint64_t dataStart, uint32_t size) { return dataStart + size + (size & 1); }
+uint64_t PaddedEnd(uint64_t dataStart, uint32_t size) {
+  return dataStart + size + (size & 1);
+}
 
 bool IsVariableSize(const AviStreamInfo& info) {
   return info.fccType == kStreamTypeVideo || info.dwSampleSize == 0;
@@ -88,8 +90,9 @@ bool ParseStrl(ByteReader list, AviReaderStream& stream, std::vector<uint8_t>& i
     } else if (id == FourCC("strf")) {
       stream.format.assign(data, data + size);
     } else if (id == FourCC("strn")) {
-      StreamInfoSetName(stream.info, std::string_view(reinterpret_cast<const char*>(data),
-                                                      strnlen(reinterpret_cast<const char*>(data), size)));
+      StreamInfoSetName(stream.info,
+                        std::string_view(reinterpret_cast<const char*>(data),
+                                         strnlen(reinterpret_cast<const char*>(data), size)));
     } else if (id == FourCC("indx")) {
       indx.assign(data, data + size);
     }
@@ -131,7 +134,9 @@ bool ParseHdrl(const std::vector<uint8_t>& bytes, AviReader& reader, Layout& lay
 
 // Upper bound on index entries: every sample chunk takes at least 8 bytes of
 // the file, so more entries than that can only come from a looping index.
-uint64_t EntryBudget(const AviReader& reader) { return reader.source->Size() / 8 + 16; }
+uint64_t EntryBudget(const AviReader& reader) {
+  return reader.source->Size() / 8 + 16;
+}
 
 bool AddStandardIndex(AviReader& reader, size_t streamIndex, const uint8_t* data, size_t size,
                       uint64_t& budget) {
@@ -154,7 +159,8 @@ bool AddStandardIndex(AviReader& reader, size_t streamIndex, const uint8_t* data
     uint32_t sizeField = r.U32();
     uint32_t chunkSize = sizeField & 0x7FFFFFFF;
     uint64_t at = base + offset;
-    if (at < base || at > fileSize || chunkSize > fileSize - at) continue;  // past the end: truncated file
+    if (at < base || at > fileSize || chunkSize > fileSize - at)
+      continue;  // past the end: truncated file
     table.Add(at, chunkSize, (sizeField & 0x80000000u) ? 0 : AVIIF_KEYFRAME);
   }
   return true;
@@ -187,13 +193,15 @@ bool LoadOpenDmlIndex(AviReader& reader, const Layout& layout) {
       if (!seen.insert(offset).second) continue;
       ChunkHeader h;
       uint8_t head[32];
-      if (!ReadHeader(*reader.source, offset, h) || h.size < 32 || !reader.source->ReadAt(offset + 8, head, 32))
+      if (!ReadHeader(*reader.source, offset, h) || h.size < 32 ||
+          !reader.source->ReadAt(offset + 8, head, 32))
         continue;
       // Only the entries in use are read, and they are charged to the budget,
       // so super index entries that all name one big chunk cost no more than
       // the file is long.
       uint64_t fileSize = reader.source->Size();
-      uint64_t size = std::min<uint64_t>({h.size, fileSize - offset - 8, 32 + uint64_t{GetU32(head + 4)} * 8});
+      uint64_t size =
+          std::min<uint64_t>({h.size, fileSize - offset - 8, 32 + uint64_t{GetU32(head + 4)} * 8});
       if (size > budget * 8 + 32) return false;
       std::vector<uint8_t> bytes(size);
       if (!reader.source->ReadAt(offset + 8, bytes.data(), bytes.size())) continue;
@@ -227,7 +235,8 @@ bool LoadIdx1(AviReader& reader, const Layout& layout) {
       uint32_t offset = GetU32(e + 8);
       uint32_t size = GetU32(e + 12);
       int s = AviChunkStreamNumber(ckid);
-      if (s < 0 || static_cast<size_t>(s) >= reader.streams.size() || (flags & AVIIF_LIST)) continue;
+      if (s < 0 || static_cast<size_t>(s) >= reader.streams.size() || (flags & AVIIF_LIST))
+        continue;
       if (!baseChosen) {
         ChunkHeader h;
         if (!(ReadHeader(*reader.source, moviBase + offset, h) && h.id == ckid) &&
@@ -314,7 +323,8 @@ AviResult OpenWave(AviReader& reader, uint64_t riffEnd) {
   if (piece == 0) piece = wf.nBlockAlign;
   dataSize -= dataSize % wf.nBlockAlign;
   for (uint64_t done = 0; done < dataSize; done += piece)
-    stream.table.Add(dataAt + done, static_cast<uint32_t>(std::min<uint64_t>(piece, dataSize - done)),
+    stream.table.Add(dataAt + done,
+                     static_cast<uint32_t>(std::min<uint64_t>(piece, dataSize - done)),
                      AVIIF_KEYFRAME);
   info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(stream.table.samples, UINT32_MAX));
   info.dwSuggestedBufferSize = piece;
@@ -377,10 +387,13 @@ AviResult AviReaderOpen(AviReader& reader, AviSource& source) {
   while (riffAt + 12 <= fileSize) {
     ChunkHeader riff;
     uint8_t type[4];
-    if (!ReadHeader(source, riffAt, riff) || riff.id != kRiff || !source.ReadAt(riffAt + 8, type, 4)) break;
+    if (!ReadHeader(source, riffAt, riff) || riff.id != kRiff ||
+        !source.ReadAt(riffAt + 8, type, 4))
+      break;
     if (layout.riffParts > 0 && GetU32(type) != FourCC("AVIX")) break;
     // A zero or oversized RIFF length (a writer that died) runs to the end of the file.
-    uint64_t riffEnd = riff.size < 4 ? fileSize : std::min<uint64_t>(PaddedEnd(riffAt + 8, riff.size), fileSize);
+    uint64_t riffEnd =
+        riff.size < 4 ? fileSize : std::min<uint64_t>(PaddedEnd(riffAt + 8, riff.size), fileSize);
     ++layout.riffParts;
     uint64_t at = riffAt + 12;
     while (at + 8 <= riffEnd) {
@@ -436,7 +449,8 @@ AviResult AviReaderOpen(AviReader& reader, AviSource& source) {
     if (indexed && layout.riffParts > 1) indexed = false;
     if (indexed) {
       bool any = false;
-      for (const AviReaderStream& stream : reader.streams) any = any || !stream.table.chunks.empty();
+      for (const AviReaderStream& stream : reader.streams)
+        any = any || !stream.table.chunks.empty();
       indexed = any;
     }
   }

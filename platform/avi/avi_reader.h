@@ -43,8 +43,8 @@ struct AviReader {
   std::unique_ptr<AviSource> ownedSource;
   AviSource* source = nullptr;
   bool isWave = false;
-  bool openDml = false;     // read through indx / ix## (or had AVIX parts)
-  bool hadIndex = false;    // false: found by walking the movi lists
+  bool openDml = false;   // read through indx / ix## (or had AVIX parts)
+  bool hadIndex = false;  // false: found by walking the movi lists
   AviMainHeader main;
   std::vector<AviReaderStream> streams;
 };

@@ -47,23 +47,23 @@ std::vector<uint8_t> GoldenAvi1(const GoldenOptions& o = {}) {
 
   size_t strl = b.BeginList(FourCC("LIST"), FourCC("strl"));
   size_t strh = b.BeginChunk(FourCC("strh"));
-  b.Tag(FourCC("vids"));   // fccType
-  b.Tag(FourCC("DIB "));   // fccHandler
-  b.U32(0);                // dwFlags
-  b.U16(3);                // wPriority
-  b.U16(17);               // wLanguage
-  b.U32(0);                // dwInitialFrames
-  b.U32(1);                // dwScale
-  b.U32(10);               // dwRate
-  b.U32(0);                // dwStart
+  b.Tag(FourCC("vids"));        // fccType
+  b.Tag(FourCC("DIB "));        // fccHandler
+  b.U32(0);                     // dwFlags
+  b.U16(3);                     // wPriority
+  b.U16(17);                    // wLanguage
+  b.U32(0);                     // dwInitialFrames
+  b.U32(1);                     // dwScale
+  b.U32(10);                    // dwRate
+  b.U32(0);                     // dwStart
   b.U32(o.claimedVideoLength);  // dwLength
-  b.U32(16);               // dwSuggestedBufferSize
-  b.U32(7500);             // dwQuality
-  b.U32(0);                // dwSampleSize
-  b.U16(0);                // rcFrame.left
-  b.U16(0);                // rcFrame.top
-  b.U16(2);                // rcFrame.right
-  b.U16(2);                // rcFrame.bottom
+  b.U32(16);                    // dwSuggestedBufferSize
+  b.U32(7500);                  // dwQuality
+  b.U32(0);                     // dwSampleSize
+  b.U16(0);                     // rcFrame.left
+  b.U16(0);                     // rcFrame.top
+  b.U16(2);                     // rcFrame.right
+  b.U16(2);                     // rcFrame.bottom
   b.EndChunk(strh);
   size_t strf = b.BeginChunk(FourCC("strf"));
   b.U32(40);  // biSize
@@ -119,8 +119,9 @@ std::vector<uint8_t> GoldenAvi1(const GoldenOptions& o = {}) {
     uint32_t id, flags, offset, size;
   };
   std::vector<Entry> entries;
-  auto chunk = [&](const char (&id)[5], const std::vector<uint8_t>& data, uint32_t flags) {
-    entries.push_back({FourCC(id), flags, static_cast<uint32_t>(b.size() - moviTag), static_cast<uint32_t>(data.size())});
+  auto chunk = [&](const char(&id)[5], const std::vector<uint8_t>& data, uint32_t flags) {
+    entries.push_back({FourCC(id), flags, static_cast<uint32_t>(b.size() - moviTag),
+                       static_cast<uint32_t>(data.size())});
     size_t c = b.BeginChunk(FourCC(id));
     b.Bytes(data.data(), data.size());
     b.EndChunk(c);
@@ -204,7 +205,8 @@ void ExpectGoldenSamples(const std::vector<uint8_t>& file) {
   AviStreamRef video, audio;
   ASSERT_EQ(AviFileGetStream(holder, kStreamTypeVideo, 0, video), AVIERR_OK);
   ASSERT_EQ(AviFileGetStream(holder, kStreamTypeAudio, 0, audio), AVIERR_OK);
-  for (int f = 0; f < 3; ++f) EXPECT_EQ(ReadSample(*video, f), TinyFrame(static_cast<uint8_t>(f))) << f;
+  for (int f = 0; f < 3; ++f)
+    EXPECT_EQ(ReadSample(*video, f), TinyFrame(static_cast<uint8_t>(f))) << f;
   EXPECT_TRUE(ReadSample(*video, 3).empty());
 
   // Sound samples 3 to 9 lie in all three chunks.
@@ -293,16 +295,16 @@ std::vector<uint8_t> GoldenOpenDml() {
   size_t strh = b.BeginChunk(FourCC("strh"));
   b.Tag(FourCC("vids"));
   b.Tag(FourCC("DIB "));
-  b.Zeros(8);   // dwFlags, wPriority, wLanguage
-  b.U32(0);     // dwInitialFrames
-  b.U32(1);     // dwScale
-  b.U32(25);    // dwRate
-  b.U32(0);     // dwStart
-  b.U32(4);     // dwLength: all parts
-  b.U32(16);    // dwSuggestedBufferSize
-  b.U32(0);     // dwQuality
-  b.U32(0);     // dwSampleSize
-  b.Zeros(8);   // rcFrame
+  b.Zeros(8);  // dwFlags, wPriority, wLanguage
+  b.U32(0);    // dwInitialFrames
+  b.U32(1);    // dwScale
+  b.U32(25);   // dwRate
+  b.U32(0);    // dwStart
+  b.U32(4);    // dwLength: all parts
+  b.U32(16);   // dwSuggestedBufferSize
+  b.U32(0);    // dwQuality
+  b.U32(0);    // dwSampleSize
+  b.Zeros(8);  // rcFrame
   b.EndChunk(strh);
   size_t strf = b.BeginChunk(FourCC("strf"));
   std::vector<uint8_t> format = avitest::Bitmap24Format(2, 2);
@@ -316,7 +318,7 @@ std::vector<uint8_t> GoldenOpenDml() {
   b.Tag(FourCC("00db"));  // dwChunkId
   b.Zeros(12);            // dwReserved
   size_t superEntries = b.size();
-  b.Zeros(2 * 16);        // two entries, patched below: qwOffset, dwSize, dwDuration
+  b.Zeros(2 * 16);  // two entries, patched below: qwOffset, dwSize, dwDuration
   b.EndChunk(indx);
   b.EndChunk(strl);
   size_t odml = b.BeginList(FourCC("LIST"), FourCC("odml"));
@@ -347,13 +349,14 @@ std::vector<uint8_t> GoldenOpenDml() {
     b.U64(riffAt);          // qwBaseOffset
     b.U32(0);               // dwReserved
     for (int k = 0; k < 2; ++k) {
-      b.U32(offsets[k]);                                                   // dwOffset
-      b.U32(16 | ((firstFrame + k == 3) ? 0x80000000u : 0));               // dwSize, bit 31: delta frame
+      b.U32(offsets[k]);                                      // dwOffset
+      b.U32(16 | ((firstFrame + k == 3) ? 0x80000000u : 0));  // dwSize, bit 31: delta frame
     }
     b.EndChunk(ix);
     b.EndChunk(movi);
     PutU64(b.bytes().data() + superEntries + entry * 16, ixAt);
-    PutU32(b.bytes().data() + superEntries + entry * 16 + 8, static_cast<uint32_t>(b.size() - ixAt));
+    PutU32(b.bytes().data() + superEntries + entry * 16 + 8,
+           static_cast<uint32_t>(b.size() - ixAt));
     PutU32(b.bytes().data() + superEntries + entry * 16 + 12, 2);
     return movi + 4;
   };
@@ -381,7 +384,8 @@ TEST(AviReader, OpenDmlPartsAndIndexes) {
   EXPECT_EQ(reader.streams[0].info.dwRate, 25u);
   AviStreamRef video;
   ASSERT_EQ(AviFileGetStream(holder, 0, 0, video), AVIERR_OK);
-  for (int f = 0; f < 4; ++f) EXPECT_EQ(ReadSample(*video, f), TinyFrame(static_cast<uint8_t>(f))) << f;
+  for (int f = 0; f < 4; ++f)
+    EXPECT_EQ(ReadSample(*video, f), TinyFrame(static_cast<uint8_t>(f))) << f;
   EXPECT_TRUE(video->IsKeyFrame(2));
   EXPECT_FALSE(video->IsKeyFrame(3));
   EXPECT_EQ(AviStreamFindSample(*video, 3, FIND_PREV | FIND_KEY), 2);
@@ -418,7 +422,8 @@ TEST(AviReader, SuperIndexNamingOneChunkOverAndOverCountsItOnce) {
   size_t insertAt = indx + 8 + 24 + 32;
   file.insert(file.begin() + static_cast<ptrdiff_t>(insertAt), more.begin(), more.end());
   // Grow every enclosing size by the inserted bytes and move the offsets behind them.
-  PutU32(file.data() + indx + 4, GetU32(file.data() + indx + 4) + static_cast<uint32_t>(more.size()));
+  PutU32(file.data() + indx + 4,
+         GetU32(file.data() + indx + 4) + static_cast<uint32_t>(more.size()));
   PutU32(file.data() + indx + 12, 2 + extra);  // nEntriesInUse
   for (uint32_t list : {FourCC("strl"), FourCC("hdrl")}) {
     size_t at = 0;
@@ -437,7 +442,8 @@ TEST(AviReader, SuperIndexNamingOneChunkOverAndOverCountsItOnce) {
     if (GetU32(file.data() + at) != FourCC("ix00")) continue;
     uint8_t* index = file.data() + at + 8;
     if (part++ == 0) {
-      for (int k = 0; k < 2; ++k) PutU32(index + 24 + k * 8, GetU32(index + 24 + k * 8) + static_cast<uint32_t>(more.size()));
+      for (int k = 0; k < 2; ++k)
+        PutU32(index + 24 + k * 8, GetU32(index + 24 + k * 8) + static_cast<uint32_t>(more.size()));
     } else {
       PutU64(index + 12, GetU64(index + 12) + more.size());
     }
@@ -508,11 +514,13 @@ void Exercise(const std::vector<uint8_t>& file) {
   for (size_t s = 0; s < holder->reader.streams.size(); ++s) {
     AviStreamRef stream;
     if (AviFileGetStream(holder, 0, static_cast<int>(s), stream) != AVIERR_OK) continue;
-    for (int64_t p = AviStreamStart(*stream); p < AviStreamEnd(*stream) && p < 64; ++p) ReadSample(*stream, p);
+    for (int64_t p = AviStreamStart(*stream); p < AviStreamEnd(*stream) && p < 64; ++p)
+      ReadSample(*stream, p);
     AviFrameReader frames;
     BitmapHeader want;
     want.biBitCount = 24;
-    if (AviFrameReaderOpen(frames, stream, &want) == AVIERR_OK) AviFrameReaderGet(frames, AviStreamStart(*stream));
+    if (AviFrameReaderOpen(frames, stream, &want) == AVIERR_OK)
+      AviFrameReaderGet(frames, AviStreamStart(*stream));
   }
 }
 

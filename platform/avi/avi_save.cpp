@@ -30,17 +30,20 @@ struct SaveStream {
 };
 
 // Reads samples [from, from + count) of s and writes them as chunks.
-AviResult CopySamples(OdmlWriter& writer, SaveStream& s, int64_t count, std::vector<uint8_t>& buffer) {
+AviResult CopySamples(OdmlWriter& writer, SaveStream& s, int64_t count,
+                      std::vector<uint8_t>& buffer) {
   while (count > 0) {
     int64_t pos = s.start + s.done;
-    int64_t want = s.variable ? 1 : std::max<int64_t>(1, std::min(count, kMaxSoundChunk / s.sampleSize));
+    int64_t want =
+        s.variable ? 1 : std::max<int64_t>(1, std::min(count, kMaxSoundChunk / s.sampleSize));
     int64_t bytes = 0, samples = 0;
     AviResult r = s.stream->Read(pos, want, nullptr, 0, &bytes, &samples);
     if (r != AVIERR_OK) return r;
     if (samples <= 0) return AVIERR_FILEREAD;  // claims samples it cannot give
     if (bytes < 0 || bytes > 0x7FFFFFF0) return AVIERR_BADSIZE;
     if (buffer.size() < static_cast<size_t>(bytes)) buffer.resize(static_cast<size_t>(bytes));
-    r = s.stream->Read(pos, samples, buffer.data(), static_cast<int64_t>(buffer.size()), &bytes, &samples);
+    r = s.stream->Read(pos, samples, buffer.data(), static_cast<int64_t>(buffer.size()), &bytes,
+                       &samples);
     if (r != AVIERR_OK) return r;
     if (samples <= 0) return AVIERR_FILEREAD;
     uint32_t flags = s.variable ? (s.stream->IsKeyFrame(pos) ? AVIIF_KEYFRAME : 0) : AVIIF_KEYFRAME;
@@ -65,10 +68,13 @@ AviResult SaveWave(AviSink& sink, const AviStreamRef& stream, const AviSaveCallb
   std::vector<uint8_t> buffer(kMaxSoundChunk);
   int lastPercent = -1;
   while (pos < end && r == AVIERR_OK) {
-    int percent = static_cast<int>((pos - info.dwStart) * 100 / std::max<int64_t>(1, end - info.dwStart));
-    if (percent != lastPercent && progress && progress(lastPercent = percent)) return AVIERR_USERABORT;
+    int percent =
+        static_cast<int>((pos - info.dwStart) * 100 / std::max<int64_t>(1, end - info.dwStart));
+    if (percent != lastPercent && progress && progress(lastPercent = percent))
+      return AVIERR_USERABORT;
     int64_t bytes = 0, samples = 0;
-    r = stream->Read(pos, end - pos, buffer.data(), static_cast<int64_t>(buffer.size()), &bytes, &samples);
+    r = stream->Read(pos, end - pos, buffer.data(), static_cast<int64_t>(buffer.size()), &bytes,
+                     &samples);
     if (r == AVIERR_BUFFERTOOSMALL && bytes > 0 && bytes < 0x7FFFFFF0) {
       buffer.resize(static_cast<size_t>(bytes));
       r = AVIERR_OK;
@@ -87,8 +93,8 @@ AviResult SaveWave(AviSink& sink, const AviStreamRef& stream, const AviSaveCallb
   return WavWriterClose(wav);
 }
 
-AviResult SaveAvi(AviSink& sink, const std::vector<AviStreamRef>& streams, const AviSaveCallback& progress,
-                  const AviSaveOptions& options) {
+AviResult SaveAvi(AviSink& sink, const std::vector<AviStreamRef>& streams,
+                  const AviSaveCallback& progress, const AviSaveOptions& options) {
   OdmlWriterOptions writerOptions = options.writer;
   writerOptions.interleaved = streams.size() > 1;
   OdmlWriter writer;
@@ -122,12 +128,14 @@ AviResult SaveAvi(AviSink& sink, const std::vector<AviStreamRef>& streams, const
   AviResult r = AVIERR_OK;
   if (!list.empty()) {
     const SaveStream& m = list[master];
-    int64_t perSlice = m.variable ? 1 : std::max<int64_t>(1, m.info.dwRate / (2 * int64_t{m.info.dwScale}));
+    int64_t perSlice =
+        m.variable ? 1 : std::max<int64_t>(1, m.info.dwRate / (2 * int64_t{m.info.dwScale}));
     int64_t slices = std::max<int64_t>(1, (m.length + perSlice - 1) / perSlice);
     int lastPercent = -1;
     for (int64_t k = 0; k < slices && r == AVIERR_OK; ++k) {
       int percent = static_cast<int>(k * 100 / slices);
-      if (percent != lastPercent && progress && progress(lastPercent = percent)) return AVIERR_USERABORT;
+      if (percent != lastPercent && progress && progress(lastPercent = percent))
+        return AVIERR_USERABORT;
       bool last = k + 1 == slices;
       // End time of the slice as (k + 1) * perSlice * mScale / mRate seconds.
       unsigned __int128 num = static_cast<unsigned __int128>((k + 1) * perSlice) * m.info.dwScale;
@@ -139,7 +147,8 @@ AviResult SaveAvi(AviSink& sink, const std::vector<AviStreamRef>& streams, const
           unsigned __int128 n = num * s.info.dwRate;
           unsigned __int128 d = static_cast<unsigned __int128>(m.info.dwRate) * s.info.dwScale;
           unsigned __int128 e = (n + d - 1) / d;
-          end = static_cast<int64_t>(std::min<unsigned __int128>(e, static_cast<unsigned __int128>(s.length)));
+          end = static_cast<int64_t>(
+              std::min<unsigned __int128>(e, static_cast<unsigned __int128>(s.length)));
         }
         if (end > s.done) r = CopySamples(writer, s, end - s.done, buffer);
         if (r != AVIERR_OK) break;
@@ -174,6 +183,8 @@ AviResult AviSave(const std::string& path, const std::vector<AviStreamRef>& stre
   if (r == AVIERR_OK && !closed) r = AVIERR_FILEWRITE;
   // Only an ordinary file that this save made unreadable is removed, never a device.
   std::error_code error;
-  if (r != AVIERR_OK && std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), error)) FileRemove(path);
+  if (r != AVIERR_OK && std::filesystem::is_regular_file(
+                            std::filesystem::path(std::u8string(path.begin(), path.end())), error))
+    FileRemove(path);
   return r;
 }

@@ -12,8 +12,9 @@ namespace {
 
 // AVIStreamRead over a chunk table; fetch(offset, out, n) gets stored bytes.
 template <typename Fetch>
-AviResult ReadFromTable(const AviChunkTable& t, int64_t base, int64_t start, int64_t count, void* buffer,
-                        int64_t bufferSize, int64_t* bytes, int64_t* samples, Fetch fetch) {
+AviResult ReadFromTable(const AviChunkTable& t, int64_t base, int64_t start, int64_t count,
+                        void* buffer, int64_t bufferSize, int64_t* bytes, int64_t* samples,
+                        Fetch fetch) {
   int64_t gotBytes = 0, gotSamples = 0;
   auto done = [&](AviResult r) {
     if (bytes) *bytes = gotBytes;
@@ -70,7 +71,8 @@ AviResult ReadFromTable(const AviChunkTable& t, int64_t base, int64_t start, int
       continue;
     }
     uint64_t take = std::min(want, inChunk - skip);
-    if (!fetch(chunk.offset + skip * ss, out, static_cast<size_t>(take * ss))) return done(AVIERR_FILEREAD);
+    if (!fetch(chunk.offset + skip * ss, out, static_cast<size_t>(take * ss)))
+      return done(AVIERR_FILEREAD);
     out += take * ss;
     gotBytes += static_cast<int64_t>(take * ss);
     gotSamples += static_cast<int64_t>(take);
@@ -98,10 +100,13 @@ class FileStream : public AviStream {
   AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
                  int64_t* samples) const override {
     AviSource* source = file_->reader.source;
-    return ReadFromTable(Data().table, Data().info.dwStart, start, count, buffer, bufferSize, bytes, samples,
-                         [source](uint64_t at, void* out, size_t n) { return source->ReadAt(at, out, n); });
+    return ReadFromTable(
+        Data().table, Data().info.dwStart, start, count, buffer, bufferSize, bytes, samples,
+        [source](uint64_t at, void* out, size_t n) { return source->ReadAt(at, out, n); });
   }
-  bool IsKeyFrame(int64_t pos) const override { return TableKey(Data().table, Data().info.dwStart, pos); }
+  bool IsKeyFrame(int64_t pos) const override {
+    return TableKey(Data().table, Data().info.dwStart, pos);
+  }
 
  private:
   const AviReaderStream& Data() const { return file_->reader.streams[index_]; }
@@ -140,8 +145,10 @@ std::shared_ptr<ScratchFile> ScratchFileShared() {
   ScratchGlobals& g = Scratch();
   if (auto existing = g.file.lock()) return existing;
   std::error_code error;
-  std::filesystem::path dir = g.directory.empty() ? std::filesystem::temp_directory_path(error)
-                                                   : std::filesystem::path(std::u8string(g.directory.begin(), g.directory.end()));
+  std::filesystem::path dir =
+      g.directory.empty()
+          ? std::filesystem::temp_directory_path(error)
+          : std::filesystem::path(std::u8string(g.directory.begin(), g.directory.end()));
   if (error) return nullptr;
   std::random_device random;
   for (int attempt = 0; attempt < 8; ++attempt) {
@@ -166,7 +173,9 @@ constexpr uint64_t kInFile = uint64_t{1} << 63;
 class MemoryStream : public AviStream {
  public:
   MemoryStream(const AviStreamInfo& info, const void* format, size_t formatSize) : info_(info) {
-    if (format && formatSize) format_.assign(static_cast<const uint8_t*>(format), static_cast<const uint8_t*>(format) + formatSize);
+    if (format && formatSize)
+      format_.assign(static_cast<const uint8_t*>(format),
+                     static_cast<const uint8_t*>(format) + formatSize);
     info_.dwLength = 0;
     table_.sampleSize = (info_.fccType == kStreamTypeVideo) ? 0 : info_.dwSampleSize;
   }
@@ -190,7 +199,8 @@ class MemoryStream : public AviStream {
   AviResult SetFormat(int64_t, const void* format, size_t size) override {
     if (!format || size == 0 || size > (16u << 20)) return AVIERR_BADPARAM;
     const auto* p = static_cast<const uint8_t*>(format);
-    if (!table_.chunks.empty() && (size != format_.size() || std::memcmp(p, format_.data(), size) != 0))
+    if (!table_.chunks.empty() &&
+        (size != format_.size() || std::memcmp(p, format_.data(), size) != 0))
       return AVIERR_UNSUPPORTED;  // a format change in the middle is not kept
     format_.assign(p, p + size);
     return AVIERR_OK;
@@ -213,7 +223,8 @@ class MemoryStream : public AviStream {
     // Without a scratch file (none can be made) the bytes stay in memory
     // rather than fail the recording's conversion.
     if (g.memoryBytes + size <= g.budget || (!file_ && !(file_ = ScratchFileShared()))) {
-      ram_.emplace_back(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+      ram_.emplace_back(static_cast<const uint8_t*>(data),
+                        static_cast<const uint8_t*>(data) + size);
       g.memoryBytes += size;
       ramBytes_ += size;
       // The block number in the high half, so that an offset into the chunk
@@ -282,7 +293,8 @@ class OutputStream : public AviStream {
     return out.empty() ? AVIERR_NODATA : AVIERR_OK;
   }
   // The file is write-only until it is finished.
-  AviResult Read(int64_t, int64_t, void*, int64_t, int64_t* bytes, int64_t* samples) const override {
+  AviResult Read(int64_t, int64_t, void*, int64_t, int64_t* bytes,
+                 int64_t* samples) const override {
     if (bytes) *bytes = 0;
     if (samples) *samples = 0;
     return AVIERR_UNSUPPORTED;
@@ -316,7 +328,8 @@ class OutputStream : public AviStream {
 
 }  // namespace
 
-AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& options, AviOutputFileRef& out) {
+AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& options,
+                              AviOutputFileRef& out) {
   auto file = std::make_shared<AviOutputFile>();
   AviResult r = OdmlWriterCreate(file->writer, path, options);
   if (r != AVIERR_OK) {
@@ -327,7 +340,8 @@ AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& 
   return AVIERR_OK;
 }
 
-AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info, AviStreamRef& out) {
+AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info,
+                                    AviStreamRef& out) {
   if (!file || file->closed) return AVIERR_BADHANDLE;
   int index = -1;
   AviResult r = OdmlWriterAddStream(file->writer, info, nullptr, 0, &index);
@@ -344,10 +358,16 @@ AviResult AviOutputFileClose(AviOutputFile& file) {
   return file.result;
 }
 
-AviResult AviStream::SetFormat(int64_t, const void*, size_t) { return AVIERR_READONLY; }
-AviResult AviStream::Write(int64_t, const void*, uint32_t, uint32_t) { return AVIERR_READONLY; }
+AviResult AviStream::SetFormat(int64_t, const void*, size_t) {
+  return AVIERR_READONLY;
+}
+AviResult AviStream::Write(int64_t, const void*, uint32_t, uint32_t) {
+  return AVIERR_READONLY;
+}
 
-int64_t AviStreamStart(const AviStream& stream) { return stream.Info().dwStart; }
+int64_t AviStreamStart(const AviStream& stream) {
+  return stream.Info().dwStart;
+}
 int64_t AviStreamEnd(const AviStream& stream) {
   AviStreamInfo info = stream.Info();
   return int64_t{info.dwStart} + info.dwLength;
@@ -377,7 +397,8 @@ int64_t AviStreamFindSample(const AviStream& stream, int64_t pos, int32_t flags)
 namespace {
 int64_t MulDivRound(int64_t a, uint64_t b, uint64_t c) {
   if (c == 0) return -1;
-  long double v = static_cast<long double>(a) * static_cast<long double>(b) / static_cast<long double>(c);
+  long double v =
+      static_cast<long double>(a) * static_cast<long double>(b) / static_cast<long double>(c);
   return static_cast<int64_t>(v < 0 ? v - 0.5L : v + 0.5L);
 }
 }  // namespace
@@ -417,8 +438,10 @@ AviFileInfo AviFileGetInfo(const AviFile& file) {
   uint64_t longest = 0;
   for (const AviReaderStream& s : r.streams) {
     if (!s.info.dwRate) continue;
-    long double seconds = static_cast<long double>(s.info.dwLength) * s.info.dwScale / s.info.dwRate;
-    longest = std::max<uint64_t>(longest, static_cast<uint64_t>(seconds * info.dwRate / info.dwScale + 0.5L));
+    long double seconds =
+        static_cast<long double>(s.info.dwLength) * s.info.dwScale / s.info.dwRate;
+    longest = std::max<uint64_t>(
+        longest, static_cast<uint64_t>(seconds * info.dwRate / info.dwScale + 0.5L));
   }
   info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(longest, UINT32_MAX));
   const char* type = r.isWave ? "WAVE" : "AVI";
@@ -427,9 +450,17 @@ AviFileInfo AviFileGetInfo(const AviFile& file) {
 }
 
 void FileInfoToBytes(const AviFileInfo& info, uint8_t (&out)[kFileInfoBytes]) {
-  const uint32_t fields[] = {info.dwMaxBytesPerSec, info.dwFlags, info.dwCaps, info.dwStreams,
-                             info.dwSuggestedBufferSize, info.dwWidth, info.dwHeight, info.dwScale,
-                             info.dwRate, info.dwLength, info.dwEditCount};
+  const uint32_t fields[] = {info.dwMaxBytesPerSec,
+                             info.dwFlags,
+                             info.dwCaps,
+                             info.dwStreams,
+                             info.dwSuggestedBufferSize,
+                             info.dwWidth,
+                             info.dwHeight,
+                             info.dwScale,
+                             info.dwRate,
+                             info.dwLength,
+                             info.dwEditCount};
   for (size_t i = 0; i < 11; ++i) PutU32(out + i * 4, fields[i]);
   std::memcpy(out + 44, info.szFileType, sizeof info.szFileType);
 }
@@ -447,19 +478,29 @@ AviResult AviFileGetStream(const AviFileRef& file, uint32_t type, int index, Avi
   return AVIERR_NODATA;
 }
 
-AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int index, AviStreamRef& out) {
+AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int index,
+                                AviStreamRef& out) {
   AviFileRef file;
   AviResult result = AviFileOpen(path, file);
   if (result != AVIERR_OK) return result;
   return AviFileGetStream(file, type, index, out);
 }
 
-void AviScratchSetDirectory(const std::string& directory) { Scratch().directory = directory; }
-void AviScratchSetMemoryBudget(uint64_t bytes) { Scratch().budget = bytes; }
-uint64_t AviScratchMemoryBytes() { return Scratch().memoryBytes; }
-uint64_t AviScratchFileBytes() { return Scratch().fileBytes; }
+void AviScratchSetDirectory(const std::string& directory) {
+  Scratch().directory = directory;
+}
+void AviScratchSetMemoryBudget(uint64_t bytes) {
+  Scratch().budget = bytes;
+}
+uint64_t AviScratchMemoryBytes() {
+  return Scratch().memoryBytes;
+}
+uint64_t AviScratchFileBytes() {
+  return Scratch().fileBytes;
+}
 
-AviResult AviMakeStream(const AviStreamInfo& info, const void* format, size_t formatSize, AviStreamRef& out) {
+AviResult AviMakeStream(const AviStreamInfo& info, const void* format, size_t formatSize,
+                        AviStreamRef& out) {
   if (info.fccType == 0) return AVIERR_BADPARAM;
   AviStreamInfo i = info;
   if (i.dwScale == 0) i.dwScale = 1;
@@ -471,11 +512,13 @@ AviResult AviMakeStream(const AviStreamInfo& info, const void* format, size_t fo
 AviResult AviMakeFrameStream(const void* packedDib, size_t size, AviStreamRef& out) {
   const auto* p = static_cast<const uint8_t*>(packedDib);
   BitmapHeader h;
-  if (!p || !BitmapHeaderRead(p, size, h) || h.biWidth <= 0 || h.biHeight == 0) return AVIERR_BADFORMAT;
+  if (!p || !BitmapHeaderRead(p, size, h) || h.biWidth <= 0 || h.biHeight == 0)
+    return AVIERR_BADFORMAT;
   uint64_t formatSize = h.biSize + DibColourTableBytes(h.biBitCount, h.biCompression, h.biClrUsed);
   uint64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
   uint64_t stride = static_cast<uint64_t>(DibStride(h.biWidth, h.biBitCount));
-  uint64_t image = h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS ? stride * height : h.biSizeImage;
+  uint64_t image = h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS ? stride * height
+                                                                                : h.biSizeImage;
   if (formatSize > size || image > size - formatSize) return AVIERR_BADSIZE;
   AviStreamInfo info;
   info.fccType = kStreamTypeVideo;

@@ -22,8 +22,8 @@ class AviStream {
   virtual AviResult ReadFormat(int64_t pos, std::vector<uint8_t>& out) const = 0;
   // AVIStreamRead: count may be AVISTREAMREAD_CONVENIENT; a null buffer asks
   // for the size only. Variable-size streams read exactly one sample.
-  virtual AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
-                         int64_t* samples) const = 0;
+  virtual AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize,
+                         int64_t* bytes, int64_t* samples) const = 0;
   virtual bool IsKeyFrame(int64_t pos) const = 0;
   // Writable streams only (made ones); AVIERR_READONLY elsewhere.
   virtual AviResult SetFormat(int64_t pos, const void* format, size_t size);
@@ -70,7 +70,8 @@ void FileInfoToBytes(const AviFileInfo& info, uint8_t (&out)[kFileInfoBytes]);
 // The index-th stream of the given type (0 for any type), as AVIFileGetStream.
 AviResult AviFileGetStream(const AviFileRef& file, uint32_t type, int index, AviStreamRef& out);
 // AVIStreamOpenFromFile: the file stays open as long as the stream lives.
-AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int index, AviStreamRef& out);
+AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int index,
+                                AviStreamRef& out);
 
 // A new AVI file written through streams (AVIFileOpen with OF_CREATE, then
 // AVIFileCreateStream, AVIStreamSetFormat, AVIStreamWrite). Streams may be
@@ -79,8 +80,10 @@ AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int inde
 // which also gives the result.
 struct AviOutputFile;
 using AviOutputFileRef = std::shared_ptr<AviOutputFile>;
-AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& options, AviOutputFileRef& out);
-AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info, AviStreamRef& out);
+AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& options,
+                              AviOutputFileRef& out);
+AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info,
+                                    AviStreamRef& out);
 AviResult AviOutputFileClose(AviOutputFile& file);
 
 // Where made streams keep their bytes: memory up to a budget shared by all
@@ -94,17 +97,20 @@ uint64_t AviScratchFileBytes();
 
 // A new writable stream (AVIFileCreateStream into memory, or a stream made from
 // a bitmap); samples are appended with Write.
-AviResult AviMakeStream(const AviStreamInfo& info, const void* format, size_t formatSize, AviStreamRef& out);
+AviResult AviMakeStream(const AviStreamInfo& info, const void* format, size_t formatSize,
+                        AviStreamRef& out);
 // A one-frame video stream from a packed DIB (header, colours, pixels), as the
 // platform makes one from a bitmap on the clipboard.
 AviResult AviMakeFrameStream(const void* packedDib, size_t size, AviStreamRef& out);
 
 // Editable streams.
 AviResult CreateEditableStream(const AviStreamRef& source, AviStreamRef& out);
-AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* length, const AviStreamRef& source,
-                          int64_t start, int64_t sourceLength);
-AviResult EditStreamCopy(const AviStreamRef& stream, int64_t* start, int64_t* length, AviStreamRef& out);
-AviResult EditStreamCut(const AviStreamRef& stream, int64_t* start, int64_t* length, AviStreamRef& out);
+AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* length,
+                          const AviStreamRef& source, int64_t start, int64_t sourceLength);
+AviResult EditStreamCopy(const AviStreamRef& stream, int64_t* start, int64_t* length,
+                         AviStreamRef& out);
+AviResult EditStreamCut(const AviStreamRef& stream, int64_t* start, int64_t* length,
+                        AviStreamRef& out);
 AviResult EditStreamClone(const AviStreamRef& stream, AviStreamRef& out);
 // Takes priority, language, scale, rate, start, quality, frame and name.
 AviResult EditStreamSetInfo(const AviStreamRef& stream, const AviStreamInfo& info);
@@ -115,5 +121,5 @@ size_t EditStreamPieceCount(const AviStreamRef& stream);
 
 // Whether samples of b can join a stream of a (same type, sample size and
 // frame or sound format).
-bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& formatA, const AviStreamInfo& b,
-                          const std::vector<uint8_t>& formatB);
+bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& formatA,
+                          const AviStreamInfo& b, const std::vector<uint8_t>& formatB);

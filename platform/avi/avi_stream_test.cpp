@@ -9,7 +9,9 @@ namespace {
 
 using namespace avitest;
 
-std::vector<int> Tags(const AviStreamRef& s) { return FrameTags(*s, 4, 3); }
+std::vector<int> Tags(const AviStreamRef& s) {
+  return FrameTags(*s, 4, 3);
+}
 
 AviStreamRef Editable(const AviStreamRef& source) {
   AviStreamRef e;
@@ -18,8 +20,8 @@ AviStreamRef Editable(const AviStreamRef& source) {
 }
 
 TEST(EditStream, PasteInTheMiddleAndAtBothEnds) {
-  AviStreamRef base = Editable(MadeVideo(4, 3, 4, 0));     // 0 1 2 3
-  AviStreamRef other = MadeVideo(4, 3, 2, 10);             // 10 11
+  AviStreamRef base = Editable(MadeVideo(4, 3, 4, 0));  // 0 1 2 3
+  AviStreamRef other = MadeVideo(4, 3, 2, 10);          // 10 11
   int64_t pos = 2, length = 0;
   ASSERT_EQ(EditStreamPaste(base, &pos, &length, other, 0, -1), AVIERR_OK);
   EXPECT_EQ(pos, 2);
@@ -196,10 +198,11 @@ TEST(EditStream, SavedEditReadsBackTheEditedFrames) {
   ASSERT_EQ(EditStreamSetInfo(e, info), AVIERR_OK);
   std::string path = TempPath("edited.avi");
   std::vector<int> percents;
-  ASSERT_EQ(AviSave(path, {e}, [&percents](int p) {
-              percents.push_back(p);
-              return 0;
-            }),
+  ASSERT_EQ(AviSave(path, {e},
+                    [&percents](int p) {
+                      percents.push_back(p);
+                      return 0;
+                    }),
             AVIERR_OK);
   ASSERT_FALSE(percents.empty());
   EXPECT_EQ(percents.back(), 100);
@@ -232,7 +235,8 @@ TEST(AviOutputFile, StreamsWrittenOneAfterTheOther) {
     ASSERT_EQ(video->SetFormat(0, format.data(), format.size()), AVIERR_OK);
     for (int f = 0; f < 6; ++f) {
       std::vector<uint8_t> px = Frame24(4, 3, f);
-      ASSERT_EQ(video->Write(f, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+      ASSERT_EQ(video->Write(f, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME),
+                AVIERR_OK);
     }
     EXPECT_EQ(video->Write(2, format.data(), 4, 0), AVIERR_BADPARAM);  // no overwriting
     EXPECT_EQ(video->Info().dwLength, 6u);
@@ -353,7 +357,8 @@ TEST(MadeStream, FramesBeyondTheBudgetLiveInTheScratchFile) {
 TEST(MadeStream, WritesAppendOnly) {
   AviStreamRef s = MadeVideo(4, 3, 2);
   std::vector<uint8_t> px = Frame24(4, 3, 9);
-  EXPECT_EQ(s->Write(0, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_BADPARAM);
+  EXPECT_EQ(s->Write(0, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME),
+            AVIERR_BADPARAM);
   EXPECT_EQ(s->Write(2, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
   EXPECT_EQ(s->Info().dwLength, 3u);
   EXPECT_EQ(AviStreamSampleToTime(*s, 3), 200);  // 15 fps

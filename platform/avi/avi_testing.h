@@ -104,7 +104,8 @@ inline std::vector<uint8_t> ReadAllSamples(const AviStream& s) {
   int64_t count = info.dwLength;
   std::vector<uint8_t> out(static_cast<size_t>(count * info.dwSampleSize));
   int64_t bytes = 0, samples = 0;
-  if (s.Read(info.dwStart, count, out.data(), static_cast<int64_t>(out.size()), &bytes, &samples) != AVIERR_OK)
+  if (s.Read(info.dwStart, count, out.data(), static_cast<int64_t>(out.size()), &bytes, &samples) !=
+      AVIERR_OK)
     return {};
   out.resize(static_cast<size_t>(bytes));
   return out;

@@ -5,8 +5,14 @@
 
 void StreamInfoToBytes(const AviStreamInfo& info, uint8_t (&out)[kStreamInfoBytes]) {
   uint8_t* p = out;
-  auto u32 = [&p](uint32_t v) { PutU32(p, v); p += 4; };
-  auto u16 = [&p](uint16_t v) { PutU16(p, v); p += 2; };
+  auto u32 = [&p](uint32_t v) {
+    PutU32(p, v);
+    p += 4;
+  };
+  auto u16 = [&p](uint16_t v) {
+    PutU16(p, v);
+    p += 2;
+  };
   u32(info.fccType);
   u32(info.fccHandler);
   u32(info.dwFlags);

@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsVideo(const OdmlWriterStream& s) { return s.info.fccType == kStreamTypeVideo; }
+bool IsVideo(const OdmlWriterStream& s) {
+  return s.info.fccType == kStreamTypeVideo;
+}
 
 // Width and height of the first video stream, from its format.
 void VideoSize(const OdmlWriter& w, uint32_t& width, uint32_t& height) {
@@ -44,27 +46,29 @@ ByteWriter BuildHeader(const OdmlWriter& w, bool openDml) {
     largest = std::max(largest, s.largest);
     if (s.info.dwRate)
       durationUs = std::max<uint64_t>(
-          durationUs, static_cast<uint64_t>(static_cast<long double>(s.samples) * s.info.dwScale * 1e6L / s.info.dwRate));
+          durationUs, static_cast<uint64_t>(static_cast<long double>(s.samples) * s.info.dwScale *
+                                            1e6L / s.info.dwRate));
   }
   if (timing) {
     if (timing->info.dwRate)
-      usPerFrame = (uint64_t{timing->info.dwScale} * 1000000 + timing->info.dwRate / 2) / timing->info.dwRate;
+      usPerFrame = (uint64_t{timing->info.dwScale} * 1000000 + timing->info.dwRate / 2) /
+                   timing->info.dwRate;
     totalFrames = w.parts > 1 ? timing->firstRiffChunks : timing->chunks.size();
   }
   uint64_t maxBytesPerSec = durationUs ? static_cast<uint64_t>(w.dataBytes * 1e6L / durationUs) : 0;
 
   size_t avih = b.BeginChunk(FourCC("avih"));
-  b.U32(static_cast<uint32_t>(std::min<uint64_t>(usPerFrame, UINT32_MAX)));      // dwMicroSecPerFrame
+  b.U32(static_cast<uint32_t>(std::min<uint64_t>(usPerFrame, UINT32_MAX)));  // dwMicroSecPerFrame
   b.U32(static_cast<uint32_t>(std::min<uint64_t>(maxBytesPerSec, UINT32_MAX)));  // dwMaxBytesPerSec
-  b.U32(0);                                                                      // dwPaddingGranularity
-  b.U32(AVIF_HASINDEX | (w.options.interleaved ? AVIF_ISINTERLEAVED : 0));       // dwFlags
-  b.U32(static_cast<uint32_t>(std::min<uint64_t>(totalFrames, UINT32_MAX)));     // dwTotalFrames
-  b.U32(0);                                                                      // dwInitialFrames
-  b.U32(static_cast<uint32_t>(w.streams.size()));                                // dwStreams
-  b.U32(largest);                                                                // dwSuggestedBufferSize
-  b.U32(width);                                                                  // dwWidth
-  b.U32(height);                                                                 // dwHeight
-  b.Zeros(16);                                                                   // dwReserved[4]
+  b.U32(0);                                                                 // dwPaddingGranularity
+  b.U32(AVIF_HASINDEX | (w.options.interleaved ? AVIF_ISINTERLEAVED : 0));  // dwFlags
+  b.U32(static_cast<uint32_t>(std::min<uint64_t>(totalFrames, UINT32_MAX)));  // dwTotalFrames
+  b.U32(0);                                                                   // dwInitialFrames
+  b.U32(static_cast<uint32_t>(w.streams.size()));                             // dwStreams
+  b.U32(largest);  // dwSuggestedBufferSize
+  b.U32(width);    // dwWidth
+  b.U32(height);   // dwHeight
+  b.Zeros(16);     // dwReserved[4]
   b.EndChunk(avih);
 
   for (size_t n = 0; n < w.streams.size(); ++n) {
@@ -81,12 +85,14 @@ ByteWriter BuildHeader(const OdmlWriter& w, bool openDml) {
     b.U32(i.dwScale);
     b.U32(i.dwRate);
     b.U32(i.dwStart);
-    b.U32(static_cast<uint32_t>(std::min<uint64_t>(s.samples, UINT32_MAX)));  // dwLength, in samples
-    b.U32(s.largest);                                                         // dwSuggestedBufferSize
+    b.U32(
+        static_cast<uint32_t>(std::min<uint64_t>(s.samples, UINT32_MAX)));  // dwLength, in samples
+    b.U32(s.largest);                                                       // dwSuggestedBufferSize
     b.I32(i.dwQuality);
     b.U32(s.sampleSize);
     AviRect r = i.rcFrame;
-    if (IsVideo(s) && r.right == r.left && r.bottom == r.top) r = {0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
+    if (IsVideo(s) && r.right == r.left && r.bottom == r.top)
+      r = {0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
     b.U16(static_cast<uint16_t>(r.left));
     b.U16(static_cast<uint16_t>(r.top));
     b.U16(static_cast<uint16_t>(r.right));
@@ -116,7 +122,9 @@ AviResult Fail(OdmlWriter& w) {
   return AVIERR_FILEWRITE;
 }
 
-bool Put(OdmlWriter& w, const void* data, size_t n) { return w.sink->Write(data, n); }
+bool Put(OdmlWriter& w, const void* data, size_t n) {
+  return w.sink->Write(data, n);
+}
 
 bool PutChunkHead(OdmlWriter& w, uint32_t id, uint32_t size) {
   uint8_t b[8];
@@ -189,9 +197,11 @@ bool WriteFirstRiffIdx1(OdmlWriter& w) {
   std::vector<Entry> entries;
   for (size_t n = 0; n < w.streams.size(); ++n) {
     const OdmlWriterStream& s = w.streams[n];
-    for (size_t c = 0; c < s.chunks.size(); ++c) entries.push_back({s.chunks[c].offset, static_cast<uint32_t>(n), static_cast<uint32_t>(c)});
+    for (size_t c = 0; c < s.chunks.size(); ++c)
+      entries.push_back({s.chunks[c].offset, static_cast<uint32_t>(n), static_cast<uint32_t>(c)});
   }
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
   AviBlockWriter out([&w](const uint8_t* data, size_t n) { return Put(w, data, n); });
   AviPutIdx1Head(out.bytes(), entries.size());
   for (const Entry& e : entries) {
@@ -203,7 +213,6 @@ bool WriteFirstRiffIdx1(OdmlWriter& w) {
   }
   return out.Flush();
 }
-
 
 // Ends the current part: its standard indexes (OpenDML only), the movi size,
 // the idx1 of the first part, the RIFF size.
@@ -219,7 +228,9 @@ bool EndRiffPart(OdmlWriter& w, bool openDml) {
   return SinkPatchU32(w, w.riffStart + 4, static_cast<uint32_t>(end - w.riffStart - 8));
 }
 
-uint64_t HeaderBytes(const OdmlWriter& w) { return BuildHeader(w, true).size(); }
+uint64_t HeaderBytes(const OdmlWriter& w) {
+  return BuildHeader(w, true).size();
+}
 
 }  // namespace
 
@@ -229,14 +240,17 @@ uint32_t AviChunkId(int n, const AviStreamInfo& info, const std::vector<uint8_t>
     tail = "wb";
   } else if (info.fccType == kStreamTypeVideo) {
     BitmapHeader h;
-    if (BitmapHeaderRead(format.data(), format.size(), h) && (h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS))
+    if (BitmapHeaderRead(format.data(), format.size(), h) &&
+        (h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS))
       tail = "db";
   }
   return static_cast<uint32_t>('0' + n / 10) | static_cast<uint32_t>('0' + n % 10) << 8 |
-         static_cast<uint32_t>(static_cast<uint8_t>(tail[0])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(tail[1])) << 24;
+         static_cast<uint32_t>(static_cast<uint8_t>(tail[0])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(tail[1])) << 24;
 }
 
-AviResult OdmlWriterCreate(OdmlWriter& writer, const std::string& path, const OdmlWriterOptions& options) {
+AviResult OdmlWriterCreate(OdmlWriter& writer, const std::string& path,
+                           const OdmlWriterOptions& options) {
   writer = OdmlWriter();
   std::unique_ptr<AviFileSink> sink = AviFileSink::Create(path);
   if (!sink) return AVIERR_FILEOPEN;
@@ -289,7 +303,8 @@ AviResult OdmlWriterAddStream(OdmlWriter& writer, const AviStreamInfo& info, con
   return AVIERR_OK;
 }
 
-AviResult OdmlWriterSetFormat(OdmlWriter& writer, int stream, const uint8_t* format, size_t formatSize) {
+AviResult OdmlWriterSetFormat(OdmlWriter& writer, int stream, const uint8_t* format,
+                              size_t formatSize) {
   if (!writer.sink || writer.failed) return AVIERR_BADHANDLE;
   if (stream < 0 || static_cast<size_t>(stream) >= writer.streams.size()) return AVIERR_BADPARAM;
   if (formatSize > (16u << 20) || (formatSize && !format)) return AVIERR_BADSIZE;
@@ -311,7 +326,8 @@ AviResult OdmlWriterSetFormat(OdmlWriter& writer, int stream, const uint8_t* for
   return AVIERR_OK;
 }
 
-AviResult OdmlWriterWrite(OdmlWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags) {
+AviResult OdmlWriterWrite(OdmlWriter& writer, int stream, const void* data, uint32_t size,
+                          uint32_t flags) {
   OdmlWriter& w = writer;
   if (!w.sink || w.failed) return AVIERR_BADHANDLE;
   if (stream < 0 || static_cast<size_t>(stream) >= w.streams.size()) return AVIERR_BADPARAM;

@@ -55,16 +55,20 @@ struct OdmlWriter {
   uint64_t dataBytes = 0;
 };
 
-AviResult OdmlWriterCreate(OdmlWriter& writer, const std::string& path, const OdmlWriterOptions& options = {});
+AviResult OdmlWriterCreate(OdmlWriter& writer, const std::string& path,
+                           const OdmlWriterOptions& options = {});
 // The sink must outlive the writer.
-AviResult OdmlWriterCreateOnSink(OdmlWriter& writer, AviSink& sink, const OdmlWriterOptions& options = {});
+AviResult OdmlWriterCreateOnSink(OdmlWriter& writer, AviSink& sink,
+                                 const OdmlWriterOptions& options = {});
 AviResult OdmlWriterAddStream(OdmlWriter& writer, const AviStreamInfo& info, const uint8_t* format,
                               size_t formatSize, int* index);
 // AVIStreamSetFormat on a created stream: the format may be given (or
 // replaced) until the stream's first chunk, as long as the header still fits.
-AviResult OdmlWriterSetFormat(OdmlWriter& writer, int stream, const uint8_t* format, size_t formatSize);
+AviResult OdmlWriterSetFormat(OdmlWriter& writer, int stream, const uint8_t* format,
+                              size_t formatSize);
 // One chunk; its sample count follows from its size for fixed-size samples.
-AviResult OdmlWriterWrite(OdmlWriter& writer, int stream, const void* data, uint32_t size, uint32_t flags);
+AviResult OdmlWriterWrite(OdmlWriter& writer, int stream, const void* data, uint32_t size,
+                          uint32_t flags);
 // Finishes the file (indexes, headers) and closes it.
 AviResult OdmlWriterClose(OdmlWriter& writer);
 

@@ -19,7 +19,8 @@ size_t FindTag(const std::vector<uint8_t>& bytes, const char (&id)[5], size_t fr
 
 size_t CountTags(const std::vector<uint8_t>& bytes, const char (&id)[5]) {
   size_t n = 0;
-  for (size_t at = FindTag(bytes, id); at != std::string::npos; at = FindTag(bytes, id, at + 4)) ++n;
+  for (size_t at = FindTag(bytes, id); at != std::string::npos; at = FindTag(bytes, id, at + 4))
+    ++n;
   return n;
 }
 
@@ -60,11 +61,15 @@ Written WriteVideoAndSound(int frames, const OdmlWriterOptions& options = {}) {
   int64_t sample = 0;
   for (int f = 0; f < frames; ++f) {
     std::vector<uint8_t> px = Frame24(4, 3, f);
-    EXPECT_EQ(OdmlWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(
+        OdmlWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME),
+        AVIERR_OK);
     int64_t n = f + 1 == frames ? 100 : 735;
     std::vector<uint8_t> pcm = Pcm16Stereo(sample, n);
     sample += n;
-    EXPECT_EQ(OdmlWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    EXPECT_EQ(
+        OdmlWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME),
+        AVIERR_OK);
   }
   w.result = OdmlWriterClose(writer);
   w.bytes = std::move(sink.bytes);
@@ -78,27 +83,28 @@ TEST(AviWriter, HeadersCountTimeFramesAndSamples) {
   size_t avih = FindTag(b, "avih");
   ASSERT_NE(avih, std::string::npos);
   const uint8_t* m = b.data() + avih + 8;
-  EXPECT_EQ(GetU32(m), 33367u);        // dwMicroSecPerFrame: 1001 / 30000 s, rounded
-  EXPECT_EQ(GetU32(m + 12), 0x10u);    // dwFlags: AVIF_HASINDEX (the writer was not told it interleaves)
-  EXPECT_EQ(GetU32(m + 16), 10u);      // dwTotalFrames
-  EXPECT_EQ(GetU32(m + 24), 2u);       // dwStreams
-  EXPECT_EQ(GetU32(m + 28), 2940u);    // dwSuggestedBufferSize: the largest chunk, 735 x 4
-  EXPECT_EQ(GetU32(m + 32), 4u);       // dwWidth
-  EXPECT_EQ(GetU32(m + 36), 3u);       // dwHeight
+  EXPECT_EQ(GetU32(m), 33367u);  // dwMicroSecPerFrame: 1001 / 30000 s, rounded
+  EXPECT_EQ(GetU32(m + 12),
+            0x10u);  // dwFlags: AVIF_HASINDEX (the writer was not told it interleaves)
+  EXPECT_EQ(GetU32(m + 16), 10u);    // dwTotalFrames
+  EXPECT_EQ(GetU32(m + 24), 2u);     // dwStreams
+  EXPECT_EQ(GetU32(m + 28), 2940u);  // dwSuggestedBufferSize: the largest chunk, 735 x 4
+  EXPECT_EQ(GetU32(m + 32), 4u);     // dwWidth
+  EXPECT_EQ(GetU32(m + 36), 3u);     // dwHeight
 
   size_t strh = FindTag(b, "strh");
   const uint8_t* v = b.data() + strh + 8;
-  EXPECT_EQ(GetU32(v + 20), 1001u);    // dwScale
-  EXPECT_EQ(GetU32(v + 24), 30000u);   // dwRate
-  EXPECT_EQ(GetU32(v + 32), 10u);      // dwLength, frames
-  EXPECT_EQ(GetU32(v + 36), 36u);      // dwSuggestedBufferSize: 4 x 3 x 3 bytes
-  EXPECT_EQ(GetU16(v + 52), 4u);       // rcFrame.right
-  EXPECT_EQ(GetU16(v + 54), 3u);       // rcFrame.bottom
+  EXPECT_EQ(GetU32(v + 20), 1001u);   // dwScale
+  EXPECT_EQ(GetU32(v + 24), 30000u);  // dwRate
+  EXPECT_EQ(GetU32(v + 32), 10u);     // dwLength, frames
+  EXPECT_EQ(GetU32(v + 36), 36u);     // dwSuggestedBufferSize: 4 x 3 x 3 bytes
+  EXPECT_EQ(GetU16(v + 52), 4u);      // rcFrame.right
+  EXPECT_EQ(GetU16(v + 54), 3u);      // rcFrame.bottom
   size_t strh2 = FindTag(b, "strh", strh + 4);
   const uint8_t* s = b.data() + strh2 + 8;
   EXPECT_EQ(GetU32(s + 32), 9u * 735 + 100);  // dwLength in blocks, not 10 chunks
   EXPECT_EQ(GetU32(s + 36), 2940u);
-  EXPECT_EQ(GetU32(s + 44), 4u);              // dwSampleSize = nBlockAlign
+  EXPECT_EQ(GetU32(s + 44), 4u);  // dwSampleSize = nBlockAlign
   size_t strn = FindTag(b, "strn");
   ASSERT_NE(strn, std::string::npos);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data() + strn + 8)), "GLIMSA:VIDEO");
@@ -172,7 +178,8 @@ TEST(AviWriter, SwitchesToOpenDmlPastTheLimit) {
   size_t idx1 = FindTag(b, "idx1");
   // One sound chunk follows each frame; the part may end between the two.
   uint32_t idx1Entries = GetU32(b.data() + idx1 + 4) / 16;
-  EXPECT_TRUE(idx1Entries == firstRiffFrames * 2 || idx1Entries == firstRiffFrames * 2 - 1) << idx1Entries;
+  EXPECT_TRUE(idx1Entries == firstRiffFrames * 2 || idx1Entries == firstRiffFrames * 2 - 1)
+      << idx1Entries;
 
   AviMemorySource source(b.data(), b.size());
   auto file = std::make_shared<AviFile>();
@@ -193,10 +200,13 @@ TEST(AviWriter, StreamAddedAfterTheFirstWrite) {
   OdmlWriterCreateOnSink(writer, sink);
   std::vector<uint8_t> vf = Bitmap24Format(4, 3), af = PcmFormat(8000, 2, 16);
   int v = -1, a = -1;
-  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), &v), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), &v),
+            AVIERR_OK);
   for (int f = 0; f < 5; ++f) {
     std::vector<uint8_t> px = Frame24(4, 3, f);
-    ASSERT_EQ(OdmlWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    ASSERT_EQ(
+        OdmlWriterWrite(writer, v, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME),
+        AVIERR_OK);
   }
   // Created without a format, given one before its first chunk (as the
   // platform's create-then-set-format calls do).
@@ -205,12 +215,15 @@ TEST(AviWriter, StreamAddedAfterTheFirstWrite) {
   ASSERT_EQ(OdmlWriterAddStream(writer, ai, nullptr, 0, &a), AVIERR_OK);
   ASSERT_EQ(OdmlWriterSetFormat(writer, a, af.data(), af.size()), AVIERR_OK);
   std::vector<uint8_t> pcm = Pcm16Stereo(0, 3000);
-  ASSERT_EQ(OdmlWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME), AVIERR_OK);
+  ASSERT_EQ(
+      OdmlWriterWrite(writer, a, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME),
+      AVIERR_OK);
   // A format far larger than the room kept for late streams is refused.
   EXPECT_EQ(OdmlWriterSetFormat(writer, v, af.data(), af.size()), AVIERR_UNSUPPORTED);
   std::vector<uint8_t> huge(64 * 1024, 0);
   int refused = -1;
-  EXPECT_EQ(OdmlWriterAddStream(writer, AudioInfo(8000, 4), huge.data(), huge.size(), &refused), AVIERR_UNSUPPORTED);
+  EXPECT_EQ(OdmlWriterAddStream(writer, AudioInfo(8000, 4), huge.data(), huge.size(), &refused),
+            AVIERR_UNSUPPORTED);
   ASSERT_EQ(OdmlWriterClose(writer), AVIERR_OK);
 
   AviMemorySource source(sink.bytes.data(), sink.bytes.size());
@@ -228,7 +241,8 @@ TEST(AviWriter, EmptyFileIsStillAValidAvi) {
   OdmlWriter writer;
   OdmlWriterCreateOnSink(writer, sink);
   std::vector<uint8_t> vf = Bitmap24Format(4, 3);
-  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), nullptr), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 4, 3), vf.data(), vf.size(), nullptr),
+            AVIERR_OK);
   ASSERT_EQ(OdmlWriterClose(writer), AVIERR_OK);
   AviMemorySource source(sink.bytes.data(), sink.bytes.size());
   AviReader reader;
@@ -262,7 +276,8 @@ TEST(AviWriter, FailuresGiveThePlatformCodes) {
   options.headerSlack = 0;
   ASSERT_EQ(OdmlWriterCreateOnSink(writer, sink, options), AVIERR_OK);
   std::vector<uint8_t> vf = Bitmap24Format(16, 16);
-  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 16, 16), vf.data(), vf.size(), nullptr), AVIERR_OK);
+  ASSERT_EQ(OdmlWriterAddStream(writer, VideoInfo(12, 1, 16, 16), vf.data(), vf.size(), nullptr),
+            AVIERR_OK);
   std::vector<uint8_t> px = Frame24(16, 16, 0);
   AviResult last = AVIERR_OK;
   for (int f = 0; f < 10 && last == AVIERR_OK; ++f)

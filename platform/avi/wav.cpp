@@ -9,15 +9,17 @@ bool PutTag(AviSink& sink, uint32_t tag, uint32_t size) {
 }
 }  // namespace
 
-AviResult WavWriterCreateOnSink(WavWriter& writer, AviSink& sink, const uint8_t* format, size_t formatSize) {
+AviResult WavWriterCreateOnSink(WavWriter& writer, AviSink& sink, const uint8_t* format,
+                                size_t formatSize) {
   writer.sink = &sink;
   WaveFormat wf;
-  if (!format || formatSize > 65535 || !WaveFormatRead(format, formatSize, wf) || wf.nBlockAlign == 0)
+  if (!format || formatSize > 65535 || !WaveFormatRead(format, formatSize, wf) ||
+      wf.nBlockAlign == 0)
     return AVIERR_BADFORMAT;
   static const uint8_t kPad = 0;
   bool ok = PutTag(sink, FourCC("RIFF"), 0) && sink.Write("WAVE", 4) &&
-            PutTag(sink, FourCC("fmt "), static_cast<uint32_t>(formatSize)) && sink.Write(format, formatSize) &&
-            (!(formatSize & 1) || sink.Write(&kPad, 1));
+            PutTag(sink, FourCC("fmt "), static_cast<uint32_t>(formatSize)) &&
+            sink.Write(format, formatSize) && (!(formatSize & 1) || sink.Write(&kPad, 1));
   writer.dataSizeAt = sink.Tell() + 4;
   ok = ok && PutTag(sink, FourCC("data"), 0);
   if (!ok) {
@@ -27,7 +29,8 @@ AviResult WavWriterCreateOnSink(WavWriter& writer, AviSink& sink, const uint8_t*
   return AVIERR_OK;
 }
 
-AviResult WavWriterCreate(WavWriter& writer, const std::string& path, const uint8_t* format, size_t formatSize) {
+AviResult WavWriterCreate(WavWriter& writer, const std::string& path, const uint8_t* format,
+                          size_t formatSize) {
   writer = WavWriter();
   std::unique_ptr<AviFileSink> sink = AviFileSink::Create(path);
   if (!sink) return AVIERR_FILEOPEN;
@@ -63,7 +66,8 @@ AviResult WavWriterClose(WavWriter& writer) {
     if (!ok) result = AVIERR_FILEWRITE;
   }
   if (writer.ownedSink) {
-    if (!static_cast<AviFileSink*>(writer.ownedSink.get())->Close() && result == AVIERR_OK) result = AVIERR_FILEWRITE;
+    if (!static_cast<AviFileSink*>(writer.ownedSink.get())->Close() && result == AVIERR_OK)
+      result = AVIERR_FILEWRITE;
     writer.ownedSink.reset();
   }
   writer.sink = nullptr;

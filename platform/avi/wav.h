@@ -17,8 +17,10 @@ struct WavWriter {
   bool failed = false;
 };
 
-AviResult WavWriterCreate(WavWriter& writer, const std::string& path, const uint8_t* format, size_t formatSize);
-AviResult WavWriterCreateOnSink(WavWriter& writer, AviSink& sink, const uint8_t* format, size_t formatSize);
+AviResult WavWriterCreate(WavWriter& writer, const std::string& path, const uint8_t* format,
+                          size_t formatSize);
+AviResult WavWriterCreateOnSink(WavWriter& writer, AviSink& sink, const uint8_t* format,
+                                size_t formatSize);
 AviResult WavWriterWrite(WavWriter& writer, const void* data, size_t size);
 // Patches the sizes and closes; a WAVE file holds at most 4 GiB of sound.
 AviResult WavWriterClose(WavWriter& writer);

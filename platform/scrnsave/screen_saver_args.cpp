@@ -1,7 +1,9 @@
 #include "platform/scrnsave/screen_saver_args.h"
 
 namespace {
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
 
 std::u16string_view TrimFront(std::u16string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

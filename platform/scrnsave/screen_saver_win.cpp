@@ -24,7 +24,9 @@ struct SaverRun {
 };
 SaverRun gRun;
 
-bool InGrace() { return GetTickCount() - gRun.startTick < kStartGraceMs; }
+bool InGrace() {
+  return GetTickCount() - gRun.startTick < kStartGraceMs;
+}
 
 void EndSaver(HWND window) {
   if (gRun.closing) return;
@@ -78,8 +80,9 @@ int RunSaverWindow(HINSTANCE instance, HWND parent) {
       w = GetSystemMetrics(SM_CXSCREEN);
       h = GetSystemMetrics(SM_CYSCREEN);
     }
-    window = CreateWindowExW(WS_EX_TOPMOST, kScreenSaverClass, L"Screen Saver",
-                             WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr, instance, nullptr);
+    window =
+        CreateWindowExW(WS_EX_TOPMOST, kScreenSaverClass, L"Screen Saver", WS_POPUP | WS_VISIBLE, x,
+                        y, w, h, nullptr, nullptr, instance, nullptr);
   }
   if (!window) return 1;
   hMainWindow = window;
@@ -93,9 +96,7 @@ int RunSaverWindow(HINSTANCE instance, HWND parent) {
 LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (!fChildPreview) {
     switch (message) {
-      case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return TRUE;
+      case WM_SETCURSOR: SetCursor(nullptr); return TRUE;
       case WM_MOUSEMOVE: {
         POINT now{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
         if (!gRun.mouseKnown || InGrace()) {
@@ -113,9 +114,7 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wparam, LPAR
       case WM_XBUTTONDOWN:
       case WM_MOUSEWHEEL:
       case WM_KEYDOWN:
-      case WM_SYSKEYDOWN:
-        EndSaver(window);
-        break;
+      case WM_SYSKEYDOWN: EndSaver(window); break;
       case WM_ACTIVATE:
         if (LOWORD(wparam) == WA_INACTIVE && !InGrace()) EndSaver(window);
         break;
@@ -128,12 +127,8 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wparam, LPAR
     }
   }
   switch (message) {
-    case WM_CLOSE:
-      DestroyWindow(window);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }
@@ -152,15 +147,12 @@ int ScreenSaverMain(HINSTANCE instance, const wchar_t* arguments) {
       RunDialog(instance, DLG_SCRNSAVECONFIGURE, owner, ConfigureDialogThunk);
       return 0;
     }
-    case SaverMode::Run:
-      return RunSaverWindow(instance, nullptr);
+    case SaverMode::Run: return RunSaverWindow(instance, nullptr);
     case SaverMode::Preview:
       if (!IsWindow(given)) return 1;
       return RunSaverWindow(instance, given);
-    case SaverMode::ChangePassword:
-      return 0;  // the system keeps the password
-    case SaverMode::Invalid:
-      break;
+    case SaverMode::ChangePassword: return 0;  // the system keeps the password
+    case SaverMode::Invalid: break;
   }
   return 1;
 }
