@@ -58,28 +58,6 @@ struct Wav {
   Bytes data;
 };
 
-void WriteWav(const std::string& path, const Wav& wav) {
-  uint16_t align = static_cast<uint16_t>(wav.channels * wav.bits / 8);
-  ByteWriter w;
-  size_t riff = w.BeginList(FourCC("RIFF"), FourCC("WAVE"));
-  w.Tag(FourCC("fmt "));
-  w.U32(18);
-  w.U16(1);
-  w.U16(wav.channels);
-  w.U32(wav.rate);
-  w.U32(wav.rate * align);
-  w.U16(align);
-  w.U16(wav.bits);
-  w.U16(0);
-  w.Tag(FourCC("data"));
-  w.U32(static_cast<uint32_t>(wav.data.size()));
-  w.Bytes(wav.data.data(), wav.data.size());
-  w.PatchU32(riff, static_cast<uint32_t>(w.size() - 8));
-  UniqueFile file = FileOpen(path, "wb");
-  ASSERT_NE(file, nullptr);
-  std::fwrite(w.data(), 1, w.size(), file.get());
-}
-
 // Frames as the writer takes them: bottom-up rows padded to 4 bytes.
 std::vector<Bytes> RandomFrames(std::mt19937& random, int width, int height, int count) {
   size_t stride = static_cast<size_t>(DibStride(width, 24));
@@ -208,7 +186,7 @@ TEST(AviClients, FfprobeAndFfmpegReadEveryFrameAndSample) {
   for (const Movie& m : movies) {
     SCOPED_TRACE(m.label);
     const std::string avi = "client.avi", wav = "client.wav";
-    if (m.sound) WriteWav(wav, m.wav);
+    if (m.sound) ASSERT_TRUE(WriteTestWav(wav, m.wav.channels, m.wav.bits, m.wav.rate, m.wav.data));
     std::vector<Bytes> frames = RandomFrames(random, m.width, m.height, m.frames);
     MessageRecorder messages;
     ASSERT_TRUE(AviWriterOpen(avi, m.width, m.height, m.scale, m.rate,

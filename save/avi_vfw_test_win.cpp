@@ -14,34 +14,12 @@
 #include "common/dib_geometry.h"
 #include "common/text_win.h"
 #include "save/avi_writer.h"
+#include "save/file_bytes_test_support.h"
 #include "testing/message_recorder.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-void WriteWav(const std::string& path, uint16_t channels, uint16_t bits, uint32_t rate,
-              const Bytes& data) {
-  uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-  ByteWriter w;
-  size_t riff = w.BeginList(FourCC("RIFF"), FourCC("WAVE"));
-  w.Tag(FourCC("fmt "));
-  w.U32(18);
-  w.U16(1);
-  w.U16(channels);
-  w.U32(rate);
-  w.U32(rate * align);
-  w.U16(align);
-  w.U16(bits);
-  w.U16(0);
-  w.Tag(FourCC("data"));
-  w.U32(static_cast<uint32_t>(data.size()));
-  w.Bytes(data.data(), data.size());
-  w.PatchU32(riff, static_cast<uint32_t>(w.size() - 8));
-  UniqueFile file = FileOpen(path, "wb");
-  ASSERT_NE(file, nullptr);
-  std::fwrite(w.data(), 1, w.size(), file.get());
-}
 
 struct AviLibrary {
   AviLibrary() { AVIFileInit(); }
@@ -73,7 +51,7 @@ TEST(AviVfw, AviFileReadsFramesAndSound) {
     const std::string avi = "vfw.avi", wav = "vfw.wav";
     Bytes sound(m.soundBytes);
     for (auto& b : sound) b = static_cast<uint8_t>(random());
-    if (m.soundBytes) WriteWav(wav, m.channels, m.bits, m.sampleRate, sound);
+    if (m.soundBytes) ASSERT_TRUE(WriteTestWav(wav, m.channels, m.bits, m.sampleRate, sound));
     size_t stride = static_cast<size_t>(DibStride(m.width, 24));
     std::vector<Bytes> frames(m.frames, Bytes(stride * m.height));
     for (auto& f : frames)

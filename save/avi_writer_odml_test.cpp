@@ -23,28 +23,6 @@
 
 namespace {
 
-// 8-bit mono PCM at 11025 samples per second.
-void WriteWav(const std::string& path, const Bytes& data) {
-  ByteWriter w;
-  size_t riff = w.BeginList(FourCC("RIFF"), FourCC("WAVE"));
-  w.Tag(FourCC("fmt "));
-  w.U32(18);
-  w.U16(1);
-  w.U16(1);
-  w.U32(11025);
-  w.U32(11025);
-  w.U16(1);
-  w.U16(8);
-  w.U16(0);
-  w.Tag(FourCC("data"));
-  w.U32(static_cast<uint32_t>(data.size()));
-  w.Bytes(data.data(), data.size());
-  w.PatchU32(riff, static_cast<uint32_t>(w.size() - 8));
-  UniqueFile file = FileOpen(path, "wb");
-  ASSERT_NE(file, nullptr);
-  std::fwrite(w.data(), 1, w.size(), file.get());
-}
-
 Bytes RandomBytes(std::mt19937& random, size_t n) {
   Bytes out(n);
   for (auto& b : out) b = static_cast<uint8_t>(random());
@@ -99,7 +77,7 @@ TEST(AviWriterOpenDml, PartsAreReadBackFrameForFrame) {
     SCOPED_TRACE(c.label);
     const std::string path = "odml.avi", wav = "odml.wav";
     Bytes sound = RandomBytes(random, c.soundBytes);
-    if (c.soundBytes) WriteWav(wav, sound);
+    if (c.soundBytes) ASSERT_TRUE(WriteTestWav(wav, 1, 8, 11025, sound));
     size_t stride = static_cast<size_t>(DibStride(c.width, 24));
     std::vector<Bytes> frames;
     for (int i = 0; i < c.frames; ++i) frames.push_back(RandomBytes(random, stride * c.height));
@@ -166,7 +144,7 @@ TEST(AviWriterOpenDml, PartsAreReadBackFrameForFrame) {
 
 TEST(AviWriterOpenDml, TheLimitDecidesAndSmallerMoviesKeepTheirBytes) {
   std::mt19937 random(5);
-  WriteWav("limit.wav", RandomBytes(random, 301));
+  ASSERT_TRUE(WriteTestWav("limit.wav", 1, 8, 11025, RandomBytes(random, 301)));
   const int frames = 6;
   Bytes frame = RandomBytes(random, 8 * 4);  // 2 × 4 pixels, 8 bytes a row
   auto write = [&](const std::string& path, uint64_t limit, int put) {
@@ -211,7 +189,7 @@ TEST(AviWriterOpenDml, TheMostPartsStillFitBeforeOffset2048) {
   // 1 × 1 frames of 4 bytes with one byte of sound: a limit of 2202 bytes
   // leaves the first RIFF one frame (2166 bytes before it, 36 a frame) and
   // each "AVIX" part 107 (56 bytes and 20 a frame); 80 parts hold 8454 frames.
-  WriteWav("most.wav", Bytes{0x80});
+  ASSERT_TRUE(WriteTestWav("most.wav", 1, 8, 11025, Bytes{0x80}));
   const uint32_t frames = 1 + 79 * 107;
   MessageRecorder messages;
   ASSERT_TRUE(
