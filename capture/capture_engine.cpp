@@ -1,6 +1,7 @@
 #include "capture/capture_engine.h"
 
 #include <algorithm>
+#include <cstdio>
 
 CaptureSettings gCaptureSettings;
 
@@ -109,4 +110,22 @@ uint32_t FramePacerMillisecondsLeft(const FramePacer& pacer, int64_t now) {
   // Rounded up, so a wait never ends just before the deadline.
   const int64_t ms = ((pacer.deadline - now) * 1000 + pacer.frequency - 1) / pacer.frequency;
   return static_cast<uint32_t>(std::min<int64_t>(ms, 60000));
+}
+
+BitmapSequenceNames MakeBitmapSequenceNames(const std::string& tempPath, const std::tm& localTime) {
+  const size_t cut = tempPath.find_last_of("\\/");
+  const std::string folder = cut == std::string::npos ? std::string() : tempPath.substr(0, cut + 1);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%m_%d_%H_%M_%S", &localTime);
+  BitmapSequenceNames names;
+  names.folder = folder + stamp;
+  names.nameTemplate = names.folder + "\\%.10d.bmp";
+  return names;
+}
+
+std::string BitmapSequenceFileName(const BitmapSequenceNames& names, uint32_t index) {
+  // The template is ours, never the user's: its one conversion takes the index.
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%.10u", index);
+  return names.folder + "\\" + digits + ".bmp";
 }

@@ -3,6 +3,8 @@
 // and the arithmetic of the capture engine that needs no window system. The
 // grabbing itself lives in capture_engine_win.h.
 #include <cstdint>
+#include <ctime>
+#include <string>
 
 #include "capture/frame_codec.h"
 
@@ -78,3 +80,13 @@ void FramePacerStart(FramePacer* pacer, int32_t scale, int32_t rate, int64_t cou
 bool FramePacerDue(FramePacer* pacer, int64_t now);
 // Milliseconds until the next frame is due (0 when it is due), for waiting.
 uint32_t FramePacerMillisecondsLeft(const FramePacer& pacer, int64_t now);
+
+// Bitmap-sequence mode: the folder beside the temp file named by the start
+// time ("%m_%d_%H_%M_%S"), and the printf template of its files inside it.
+struct BitmapSequenceNames {
+  std::string folder;
+  std::string nameTemplate;  // folder + "\%.10d.bmp"
+};
+BitmapSequenceNames MakeBitmapSequenceNames(const std::string& tempPath, const std::tm& localTime);
+// The name of bitmap file `index` (ten digits).
+std::string BitmapSequenceFileName(const BitmapSequenceNames& names, uint32_t index);

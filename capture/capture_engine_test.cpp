@@ -207,4 +207,26 @@ TEST(CaptureEngineTest, FramePacerWaitTime) {
   EXPECT_EQ(FramePacerMillisecondsLeft(p, 100), 86u);
 }
 
+TEST(CaptureEngineTest, BitmapSequenceNames) {
+  std::tm t{};
+  t.tm_mon = 11, t.tm_mday = 8, t.tm_hour = 9, t.tm_min = 5, t.tm_sec = 7;
+  struct Row {
+    const char* label;
+    const char* tempPath;
+    const char* folder;
+  };
+  const Row rows[] = {
+      {"drive and folder", "C:\\rec\\1208090507.tmp", "C:\\rec\\12_08_09_05_07"},
+      {"bare name", "1208090507.tmp", "12_08_09_05_07"},
+  };
+  for (const Row& r : rows) {
+    BitmapSequenceNames n = MakeBitmapSequenceNames(r.tempPath, t);
+    EXPECT_EQ(n.folder, r.folder) << r.label;
+    EXPECT_EQ(n.nameTemplate, std::string(r.folder) + "\\%.10d.bmp") << r.label;
+    EXPECT_EQ(BitmapSequenceFileName(n, 0), std::string(r.folder) + "\\0000000000.bmp") << r.label;
+    EXPECT_EQ(BitmapSequenceFileName(n, 4294967295u), std::string(r.folder) + "\\4294967295.bmp")
+        << r.label;
+  }
+}
+
 }  // namespace
