@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <set>
 #include <string>
@@ -310,6 +312,118 @@ TEST_F(CaptureEngineWinTest, EmptyFrameFailsPreparationWithItsMessage) {
   EXPECT_EQ(messages.messages()[0].text, kMessageBitmapCreateFailed);
   EXPECT_EQ(messages.messages()[0].title, "たいへんですわ");
   EXPECT_FALSE(gGdiCapture.memoryDc[0]) << "nothing is left prepared";
+}
+
+// The recorded window goes away mid-recording: the grab logs it, the recording
+// stops, and the temp file is whole up to its last record and converts.
+TEST_F(CaptureEngineWinTest, ClosedWindowStopsAndKeepsTheRecording) {
+  struct Row {
+    const char* label;
+    uint8_t clientOnly, codec;
+  };
+  const Row rows[] = {{"client, flag codec", 1, kTempCodecFlagXor},
+                      {"whole window, plain", 0, kTempCodecPlain}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.label);
+    DeleteFileW(Widen(gErrorLog.path).c_str());
+    HWND window = CreatePaintedWindow(250, 180);
+    ASSERT_TRUE(WaitForScreen(window, 20, 20, kGreen));
+    SetCaptureDefaults();
+    gCaptureSettings.regionMode = kRegionWindow;
+    gCaptureSettings.clientOnly = r.clientOnly;
+    gCaptureSettings.tempCodec = r.codec;
+    gCaptureEngine.selectedWindow = window;
+    RECT windowRect;
+    GetWindowRect(window, &windowRect);
+    const POINT o = ClientOrigin(window);
+    const int offsetX = r.clientOnly ? 0 : o.x - windowRect.left;
+    const int offsetY = r.clientOnly ? 0 : o.y - windowRect.top;
+    ASSERT_TRUE(StartRecording());
+    RecordFor(700, nullptr);
+    DestroyWindow(window);
+    RecordFor(3000, nullptr);
+    EXPECT_EQ(gCaptureSettings.captureProc, IdleCaptureProc) << "the recording stopped itself";
+    const std::string log = LogText();
+    EXPECT_NE(log.find(Utf8ToShiftJis(kLogWindowSizeFailed)), std::string::npos) << log;
+
+    TempFileReader reader;
+    ASSERT_TRUE(TempFileReaderOpen(&reader, gCaptureEngine.names.tempPath));
+    EXPECT_EQ(reader.countState, TempCountState::Matches) << "the frame count was patched";
+    EXPECT_FALSE(reader.partialRecord);
+    EXPECT_GE(reader.frameCount, 6);  // 0.7 s at 12 per second
+    TempPicture picture;
+    int pictures = 0;
+    while (TempFileReadPicture(&reader, &picture)) {
+      ++pictures;
+      EXPECT_EQ(FramePixel(reader.frame.get(), reader.header.width, reader.header.height,
+                           20 + offsetX, 40 + offsetY),
+                kGreen);
+      if (HasFailure()) break;
+    }
+    EXPECT_GE(pictures, 6);
+    const int64_t frames = reader.frameCount;
+    reader.file.reset();
+
+    std::string folder = dir_;
+    ASSERT_TRUE(ConvertTempToAvi(GetModuleHandleW(nullptr), nullptr, gCaptureEngine.names.tempPath,
+                                 "", &folder, false, false));
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(Widen(dir_ + "\\*.AVI").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "an AVI was written";
+    FindClose(find);
+    UniqueFile avi = FileOpen(dir_ + "\\" + Narrow(found.cFileName), "rb");
+    ASSERT_TRUE(avi);
+    uint8_t head[56];  // RIFF header, hdrl list header, avih chunk header and its fields
+    ASSERT_EQ(std::fread(head, 1, sizeof head, avi.get()), sizeof head);
+    EXPECT_EQ(std::memcmp(head, "RIFF", 4), 0);
+    EXPECT_EQ(std::memcmp(head + 8, "AVI ", 4), 0);
+    EXPECT_EQ(head[48] | head[49] << 8 | head[50] << 16, frames) << "avih total frames";
+    avi.reset();
+    DeleteFileW((Widen(dir_) + L"\\" + found.cFileName).c_str());
+  }
+}
+
+// The cursor is drawn with its tip at the pointer's offset in the range,
+// divided by the reduction.
+TEST_F(CaptureEngineWinTest, CursorDrawnAtItsOffsetDividedByTheReduction) {
+  window_ = CreatePaintedWindow(200, 150);
+  ASSERT_TRUE(WaitForScreen(window_, 20, 20, kGreen));
+  const POINT o = ClientOrigin(window_);
+  HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+  SetCursor(arrow);
+  ASSERT_TRUE(SetCursorPos(o.x + 40, o.y + 30));
+  const int cursorW = GetSystemMetrics(SM_CXCURSOR), cursorH = GetSystemMetrics(SM_CYCURSOR);
+  for (uint8_t reduction : {1, 2}) {
+    SCOPED_TRACE(reduction);
+    CaptureSettings& s = gCaptureSettings;
+    SetCaptureDefaults();
+    s.rangeX = o.x, s.rangeY = o.y, s.rangeWidth = 128, s.rangeHeight = 96;
+    s.reduction = reduction;
+    s.tempCodec = kTempCodecPlain;
+    NormalizeCaptureRange();
+    ASSERT_TRUE(PrepareGdiCapture());
+    const size_t bytes = gGdiCapture.header.biSizeImage;
+    s.drawCursor = 0;
+    ASSERT_TRUE(GrabGdiFrame(0));
+    std::vector<uint8_t> plain(gGdiCapture.pixels[0], gGdiCapture.pixels[0] + bytes);
+    s.drawCursor = 1;
+    ASSERT_TRUE(GrabGdiFrame(0));
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    for (int y = 0; y < s.outputHeight; ++y)
+      for (int x = 0; x < s.outputWidth; ++x)
+        if (FramePixel(plain.data(), s.outputWidth, s.outputHeight, x, y) !=
+            FramePixel(gGdiCapture.pixels[0], s.outputWidth, s.outputHeight, x, y)) {
+          left = std::min(left, x), top = std::min(top, y);
+          right = std::max(right, x), bottom = std::max(bottom, y);
+        }
+    CloseGdiCapture();
+    ASSERT_GE(right, 0) << "the cursor was drawn";
+    EXPECT_NEAR(left, 40 / reduction, 2);
+    EXPECT_NEAR(top, 30 / reduction, 2);
+    EXPECT_LE(right - left + 1, cursorW / reduction);
+    EXPECT_LE(bottom - top + 1, cursorH / reduction);
+    EXPECT_GE(bottom - top + 1, cursorH / reduction / 3);
+  }
 }
 
 }  // namespace
