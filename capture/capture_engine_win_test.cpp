@@ -426,4 +426,93 @@ TEST_F(CaptureEngineWinTest, CursorDrawnAtItsOffsetDividedByTheReduction) {
   }
 }
 
+// Two seconds at 12 per second: about 24 numbered bitmap files, each a whole
+// BMP of the frame's size, in a folder named by the start time.
+TEST_F(CaptureEngineWinTest, BitmapSequenceWritesNumberedBitmapFiles) {
+  CaptureSettings& s = gCaptureSettings;
+  s.bitmapSequence = 1;
+  s.rangeX = 100, s.rangeY = 50, s.rangeWidth = 321, s.rangeHeight = 240;
+  s.reduction = 1;
+  ASSERT_TRUE(StartRecording());
+  RecordFor(2000, nullptr);
+  ASSERT_NE(s.captureProc, IdleCaptureProc) << LogText();
+  StopRecording();
+  EXPECT_EQ(LogText(), "");
+  const std::string folder = gGdiCapture.bitmapNames.folder;
+  EXPECT_EQ(folder.rfind(dir_ + "\\", 0), 0u) << folder;
+  EXPECT_EQ(folder.size(), dir_.size() + 1 + 14) << "\"%m_%d_%H_%M_%S\": " << folder;
+  const uint32_t image = static_cast<uint32_t>(DibStride(321, 24) * 240);
+  int files = 0;
+  for (;; ++files) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%.10d", files);
+    UniqueFile file = FileOpen(folder + "\\" + name + ".bmp", "rb");
+    if (!file) break;
+    std::vector<uint8_t> bytes(54 + image + 1);
+    ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), file.get()), 54 + image) << name;
+    auto u32 = [&](size_t at) {
+      return uint32_t{bytes[at]} | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24;
+    };
+    EXPECT_EQ(bytes[0], 'B') << name;
+    EXPECT_EQ(bytes[1], 'M') << name;
+    EXPECT_EQ(u32(2), 54 + image) << "file size, " << name;
+    EXPECT_EQ(u32(10), 54u) << "pixel offset, " << name;
+    EXPECT_EQ(u32(14), 40u) << "header size, " << name;
+    EXPECT_EQ(u32(18), 321u) << "width, " << name;
+    EXPECT_EQ(u32(22), 240u) << "height, " << name;
+    EXPECT_EQ(bytes[28], 24) << "bits per pixel, " << name;
+    EXPECT_EQ(u32(34), image) << "image size, " << name;
+  }
+  EXPECT_GE(files, 20);
+  EXPECT_LE(files, 26);
+  EXPECT_FALSE(FileOpen(gCaptureEngine.names.tempPath, "rb")) << "no temp file in this mode";
+}
+
+// Waiting costs no processor time: idle until a message comes, and while
+// recording until the next frame is due.
+TEST_F(CaptureEngineWinTest, WaitingForMessagesAndFramesDoesNotSpin) {
+  auto cpuMs = [] {
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    auto ms = [](FILETIME t) {
+      return (uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime) / 10000;
+    };
+    return ms(kernel) + ms(user);
+  };
+  // Idle: one wait lasts until the message posted 400 ms later.
+  const DWORD thread = GetCurrentThreadId();
+  HANDLE poster = CreateThread(
+      nullptr, 0,
+      [](void* id) -> DWORD {
+        Sleep(400);
+        PostThreadMessageW(static_cast<DWORD>(reinterpret_cast<uintptr_t>(id)), WM_USER, 0, 0);
+        return 0;
+      },
+      reinterpret_cast<void*>(static_cast<uintptr_t>(thread)), 0, nullptr);
+  ASSERT_TRUE(poster);
+  DWORD start = GetTickCount();
+  uint64_t cpu = cpuMs();
+  WaitForMessageOrFrame();
+  EXPECT_GE(GetTickCount() - start, 300u);
+  EXPECT_LT(cpuMs() - cpu, 100u);
+  WaitForSingleObject(poster, INFINITE);
+  CloseHandle(poster);
+  Pump();
+
+  // Recording a small range at 12 per second for 1.5 s.
+  CaptureSettings& s = gCaptureSettings;
+  s.rangeWidth = 64, s.rangeHeight = 64, s.tempCodec = kTempCodecPlain;
+  ASSERT_TRUE(StartRecording());
+  start = GetTickCount();
+  cpu = cpuMs();
+  RecordFor(1500, nullptr);
+  const DWORD wall = GetTickCount() - start;
+  const uint64_t used = cpuMs() - cpu;
+  StopRecording();
+  EXPECT_LT(used * 4, wall) << "busy " << used << " of " << wall << " ms";
+  TempFileReader reader;
+  ASSERT_TRUE(TempFileReaderOpen(&reader, gCaptureEngine.names.tempPath));
+  EXPECT_NEAR(reader.frameCount, 18, 3);
+}
+
 }  // namespace
