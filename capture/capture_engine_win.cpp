@@ -157,7 +157,12 @@ bool PrepareGdiCapture() {
 }
 
 void CloseGdiCapture() {
-  if (gTempCaptureFile.file && !CloseTempCaptureFile()) WriteErrorLog(kLogCaptureWriteFailed);
+  if (gTempCaptureFile.file) {
+    // A refusal met by a tick is logged there already; one met only when the
+    // last buffered bytes go out is logged here.
+    const bool logged = gTempCaptureFile.writeFailed;
+    if (!CloseTempCaptureFile() && !logged) WriteErrorLog(kLogCaptureWriteFailed);
+  }
   GdiCapture& g = gGdiCapture;
   for (int i = 0; i < 2; ++i) {
     if (g.memoryDc[i]) {
