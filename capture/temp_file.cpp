@@ -199,6 +199,7 @@ bool CreateTempCaptureFile(const std::string& path, const TempFileHeader& header
                            const uint8_t* referenceFrame) {
   TempCaptureFile& out = gTempCaptureFile;
   out.file.reset();
+  out.path = path;
   out.header = header;
   out.header.frameCount = kTempFrameCountUnset;
   out.format = header.surfaceFlag == 1 && format ? *format : TempSurfaceFormat{};
@@ -249,7 +250,12 @@ bool AppendRecord(int32_t frameNumber, const uint8_t* palette, const uint8_t* pr
   };
   part(palette, previousPalette, out.sizes.paletteBytes);
   part(frame, previousFrame, out.sizes.frameBytes);
-  out.lastFrameNumber = frameNumber;
+  // A buffered stream may take the bytes and fail only when it empties its
+  // buffer: its error flag tells of that refusal.
+  ok = ok && !std::ferror(file);
+  // Only a whole record counts toward the frame count: one cut off by a full
+  // disk is left for the reader to drop.
+  if (ok) out.lastFrameNumber = frameNumber;
   if (!ok) out.writeFailed = true;
   return ok;
 }
@@ -261,11 +267,17 @@ bool CloseTempCaptureFile() {
   header.frameCount = static_cast<int32_t>(std::min<int64_t>(out.lastFrameNumber + 1, INT32_MAX));
   ByteWriter head;
   PutHeader(head, header);
-  bool ok = !out.writeFailed && std::fflush(out.file.get()) == 0 &&
-            FileSeek64(out.file.get(), 0, SEEK_SET) &&
-            FileWriteAll(out.file.get(), head.data(), head.size());
-  ok = std::fclose(out.file.release()) == 0 && ok;
-  return ok;
+  bool patched = !out.writeFailed && std::fflush(out.file.get()) == 0 &&
+                 FileSeek64(out.file.get(), 0, SEEK_SET) &&
+                 FileWriteAll(out.file.get(), head.data(), head.size());
+  const bool closed = std::fclose(out.file.release()) == 0;
+  if (patched && closed) return true;
+  // A refused write (a full disk) leaves the stream unusable, yet the header
+  // still fits where it always was: patched through a fresh stream, the file
+  // converts up to its last whole record.
+  if (UniqueFile again = FileOpen(out.path, "r+b"))
+    if (FileWriteAll(again.get(), head.data(), head.size())) std::fclose(again.release());
+  return false;
 }
 
 bool TempFileReaderOpen(TempFileReader* reader, const std::string& path, void* owner) {

@@ -64,6 +64,7 @@ TempFileNames BuildTempFileNames(const std::string& folderSetting, const std::st
 
 struct TempCaptureFile {
   UniqueFile file;
+  std::string path;
   TempFileHeader header;
   TempSurfaceFormat format;
   TempFrameSizes sizes;
@@ -83,8 +84,9 @@ bool CreateTempCaptureFile(const std::string& path, const TempFileHeader& header
 // coded against the previous ones or plain. False once a write failed.
 bool AppendRecord(int32_t frameNumber, const uint8_t* palette, const uint8_t* previousPalette,
                   const uint8_t* frame, const uint8_t* previousFrame);
-// Writes the header again with the frame count and closes; harmless when
-// nothing is open. False when any write of the file failed.
+// Writes the header again with the frame count of the last whole record and
+// closes; harmless when nothing is open. False when any write of the file
+// failed (the header is still patched when the file takes it).
 bool CloseTempCaptureFile();
 
 // --- Reader (the conversion) --------------------------------------------------

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#if defined(__unix__)
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 #include "common/bytes.h"
 #include "testing/message_recorder.h"
 
@@ -429,5 +434,68 @@ TEST(TempFile, Naming) {
   EXPECT_EQ(names.tempPath.size(), std::string("/opt/quilva/").size() + 14);
   EXPECT_EQ(names.wavPath.substr(names.wavPath.size() - 4), ".wav");
 }
+
+#if defined(__unix__)
+// A disk that fills up in the middle of a recording (a file size limit stands
+// in for it): the records before stay readable and the header is patched with
+// the last whole one, so the reader takes the file as complete.
+TEST(TempFile, FullDiskKeepsTheWholeRecordsAndPatchesTheHeader) {
+  const std::string path = "full_disk.tmp";
+  struct Row {
+    const char* label;
+    uint8_t codec;
+  };
+  const Row rows[] = {{"plain", kTempCodecPlain}, {"flag XOR", kTempCodecFlagXor}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.label);
+    TempFileHeader header;
+    header.width = 64, header.height = 64, header.codec = r.codec;
+    const size_t frameBytes = 64 * 3 * 64;
+    std::vector<Bytes> pictures(40, Bytes(frameBytes));
+    std::mt19937 random(7);
+    for (Bytes& p : pictures)
+      for (uint8_t& b : p) b = static_cast<uint8_t>(random());  // nothing codes small
+    const Bytes reference(frameBytes, 0);
+
+    rlimit before;
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 100000;  // about eight records
+    auto previousSignal = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ASSERT_TRUE(CreateTempCaptureFile(path, header, nullptr, nullptr, reference.data()));
+    int appended = 0;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+      if (!AppendRecord(static_cast<int32_t>(2 * i), nullptr, nullptr, pictures[i].data(),
+                        i ? pictures[i - 1].data() : reference.data()))
+        break;
+      ++appended;
+    }
+    const bool closed = CloseTempCaptureFile();
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, previousSignal);
+    EXPECT_FALSE(closed) << "the refused write is reported";
+    ASSERT_GT(appended, 2);
+    ASSERT_LT(appended, 40);
+
+    TempFileReader reader;
+    ASSERT_TRUE(TempFileReaderOpen(&reader, path));
+    EXPECT_NE(reader.header.frameCount, kTempFrameCountUnset) << "the header was patched";
+    EXPECT_GT(reader.header.frameCount, 0);
+    EXPECT_EQ(reader.countState, TempCountState::Matches);
+    TempPicture picture;
+    int read = 0;
+    while (TempFileReadPicture(&reader, &picture)) {
+      EXPECT_EQ(Bytes(reader.frame.get(), reader.frame.get() + frameBytes), pictures[read])
+          << "record " << read;
+      ++read;
+    }
+    EXPECT_EQ(int64_t{read}, (reader.header.frameCount + 1) / 2);
+    EXPECT_GE(read, appended - 2) << "at most the buffered records are lost";
+    reader.file.reset();
+    FileRemove(path);
+  }
+}
+#endif
 
 }  // namespace
