@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Screen grabbing under Wine on a 1024 x 768 Xvfb display, in one run: the
+# engine's grabs per second at reductions 1 and 2 (flag-XOR coded), a bare loop
+# of full-screen BitBlts (the GDI limit), ffmpeg's x11grab of the same display,
+# whether a recording at 60 fps writes every frame number, and the processor
+# time of an idle engine and of a recording at 12 fps.
+#   bench/capture.sh [win64-build-folder]   (default build/win64)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build/win64}
+cmake --build "$build" --target capture_probe -j 2 >/dev/null
+probe=$(find "$build" -name capture_probe.exe -type f | head -1)
+wine_dir=$(mktemp -d)
+trap '"$top/tools/wine-env" down "$wine_dir" >/dev/null 2>&1; rm -rf "$wine_dir"' EXIT
+"$top/tools/wine-env" up "$wine_dir" >/dev/null
+run() { "$top/tools/wine-run" "$wine_dir" "$probe" "$@" | tr -d '\r'; }
+# shellcheck source=/dev/null
+display=$(. "$wine_dir/env.sh" && echo "$DISPLAY")
+
+bare=$(run bitblt 5)
+one=$(run record 1 1000 5)
+two=$(run record 2 1000 5)
+sixty=$(run record 1 60 5)
+twelve=$(run record 1 12 5)
+idle=$(run idle 5)
+x11=$(ffmpeg -hide_banner -nostats -f x11grab -framerate 1000 -video_size 1024x768 -t 5 \
+  -i "$display" -f null - 2>&1 | grep -oE 'frame= *[0-9]+' | tail -1 | grep -oE '[0-9]+')
+
+echo "$bare"; echo "$one"; echo "$two"; echo "$sixty"; echo "$twelve"; echo "$idle"
+echo "ffmpeg x11grab grabs_per_second=$(python3 -c "print(round(${x11:-0}/5,1))")"
+python3 - "$bare" "$one" <<'PY'
+import sys
+def value(line, key):
+    return float(dict(p.split("=") for p in line.split()[1:] if "=" in p)[key])
+print("reduction 1 against bare BitBlt: %.2f" % (value(sys.argv[2], "grabs_per_second") / value(sys.argv[1], "grabs_per_second")))
+PY
