@@ -7,21 +7,11 @@
 #include <vector>
 
 #include "common/file.h"
+#include "testing/file_bytes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadWhole(const std::string& path) {
-  UniqueFile file = FileOpen(path, "rb");
-  Bytes out;
-  if (!file) return out;
-  int c;
-  while ((c = std::fgetc(file.get())) != EOF) out.push_back(static_cast<uint8_t>(c));
-  return out;
-}
-
 TEST(SoundBuffer, SizeFollowsTheFrameRate) {
   struct Row {
     const char* label;

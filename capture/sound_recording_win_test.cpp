@@ -10,21 +10,11 @@
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/shift_jis.h"
+#include "testing/file_bytes.h"
 #include "testing/message_recorder.h"
 #include "testing/program_path_win.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadWhole(const std::string& path) {
-  UniqueFile file = FileOpen(path, "rb");
-  Bytes out;
-  if (!file) return out;
-  int c;
-  while ((c = std::fgetc(file.get())) != EOF) out.push_back(static_cast<uint8_t>(c));
-  return out;
-}
 
 // Kept after the run: the host's ffprobe reads them.
 std::string OutputDir() {

@@ -13,20 +13,10 @@
 #endif
 
 #include "common/bytes.h"
+#include "testing/file_bytes.h"
 #include "testing/message_recorder.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadWhole(const std::string& path) {
-  UniqueFile file = FileOpen(path, "rb");
-  Bytes out;
-  if (!file) return out;
-  int c;
-  while ((c = std::fgetc(file.get())) != EOF) out.push_back(static_cast<uint8_t>(c));
-  return out;
-}
 
 void WriteWhole(const std::string& path, const Bytes& bytes) {
   UniqueFile file = FileOpen(path, "wb");

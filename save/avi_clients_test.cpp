@@ -3,7 +3,7 @@
 // every pixel and every sound sample.
 #include <gtest/gtest.h>
 
-#include "save/file_bytes_test_support.h"
+#include "testing/file_bytes.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -14,7 +14,7 @@
 #include "common/dib_geometry.h"
 #include "common/text_win.h"
 #include "save/avi_writer.h"
-#include "save/file_bytes_test_support.h"
+#include "testing/file_bytes.h"
 #include "testing/message_recorder.h"
 
 namespace {

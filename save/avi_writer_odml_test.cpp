@@ -3,7 +3,7 @@
 // every frame and the sound back through the super index.
 #include <gtest/gtest.h>
 
-#include "save/file_bytes_test_support.h"
+#include "testing/file_bytes.h"
 
 #include <cstdio>
 #include <cstring>

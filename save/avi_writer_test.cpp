@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "save/file_bytes_test_support.h"
+#include "testing/file_bytes.h"
 
 #include <cstdio>
 #include <random>

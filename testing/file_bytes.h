@@ -1,5 +1,5 @@
 #pragma once
-// Whole files as bytes, and PCM WAV files to take sound from, for the writer's tests.
+// Whole files as bytes, and PCM WAV files to take sound from, for tests.
 #include <cstdint>
 #include <cstdio>
 #include <string>
