@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Screen grabbing under Wine on a 1024 x 768 Xvfb display, in one run: the
 # engine's grabs per second at reductions 1 and 2 (flag-XOR coded), a bare loop
-# of full-screen BitBlts (the GDI limit), ffmpeg's x11grab of the same display,
+# of full-screen BitBlts (the GDI limit), a native client's plain XGetImage of
+# the root window (the X server's limit without shared memory, which Wine's GDI
+# reads go through), ffmpeg's x11grab of the same display (shared memory),
 # whether a recording at 60 fps writes every frame number, and the processor
 # time of an idle engine and of a recording at 12 fps.
 #   bench/capture.sh [win64-build-folder]   (default build/win64)
@@ -23,10 +25,16 @@ two=$(run record 2 1000 5)
 sixty=$(run record 1 60 5)
 twelve=$(run record 1 12 5)
 idle=$(run idle 5)
+xget=""
+if [ -f /usr/include/X11/Xlib.h ]; then
+  cc -O2 "$top/bench/xgetimage.c" -o "$wine_dir/xgetimage" -lX11
+  xget=$(DISPLAY=$display "$wine_dir/xgetimage" 5)
+fi
 x11=$(ffmpeg -hide_banner -nostats -f x11grab -framerate 1000 -video_size 1024x768 -t 5 \
   -i "$display" -f null - 2>&1 | grep -oE 'frame= *[0-9]+' | tail -1 | grep -oE '[0-9]+')
 
 echo "$bare"; echo "$one"; echo "$two"; echo "$sixty"; echo "$twelve"; echo "$idle"
+echo "${xget:-xgetimage skipped (no libx11-dev)}"
 echo "ffmpeg x11grab grabs_per_second=$(python3 -c "print(round(${x11:-0}/5,1))")"
 python3 - "$bare" "$one" <<'PY'
 import sys
