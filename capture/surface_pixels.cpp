@@ -117,3 +117,21 @@ bool BuildSurfaceBitmapFile(const SurfaceBitmapLayout& layout, const TempSurface
   }
   return true;
 }
+
+bool ClipSurfaceBlit(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t surfaceWidth,
+                     int32_t surfaceHeight, int32_t screenWidth, int32_t screenHeight,
+                     SurfaceBlit* blit) {
+  auto clip = [](int64_t from, int64_t to, int64_t room, int64_t screen, int32_t* dest,
+                 int32_t* outFrom, int32_t* outTo) {
+    int64_t skip = from < 0 ? -from : 0;  // the part left of (or above) the screen
+    from += skip;
+    to = std::min({to, screen, from + room - skip});
+    *dest = static_cast<int32_t>(skip);
+    *outFrom = static_cast<int32_t>(from);
+    *outTo = static_cast<int32_t>(to);
+    return to > from;
+  };
+  *blit = SurfaceBlit{};
+  return clip(left, right, surfaceWidth, screenWidth, &blit->destX, &blit->left, &blit->right) &&
+         clip(top, bottom, surfaceHeight, screenHeight, &blit->destY, &blit->top, &blit->bottom);
+}

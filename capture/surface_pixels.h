@@ -34,7 +34,7 @@ int SurfaceBitmapDepth(int screenBitsPerPixel);
 
 struct SurfaceBitmapLayout {
   int depth = 0;
-  int64_t stride = 0;       // ((width × depth + 31) / 32) × 4
+  int64_t stride = 0;        // ((width × depth + 31) / 32) × 4
   uint32_t pixelOffset = 0;  // 54, or 62, 118, 1078 with a colour table
   uint32_t imageBytes = 0;   // stride × height
   uint8_t headers[54] = {};  // file header ("BM") and 40-byte info header
@@ -53,3 +53,15 @@ bool BuildSurfaceBitmapFile(const SurfaceBitmapLayout& layout, const TempSurface
                             int32_t width, int32_t height, const uint8_t* palette,
                             const uint8_t* surface, int64_t pitch, int64_t rows,
                             std::vector<uint8_t>* file);
+
+// A reduction-1 grab copies the source rectangle unscaled to (destX, destY) of
+// a surface; DirectDraw refuses a source reaching past the screen or a copy
+// larger than the surface, so the rectangle is cut to both. False when
+// nothing of it is left.
+struct SurfaceBlit {
+  int32_t destX = 0, destY = 0;
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+bool ClipSurfaceBlit(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t surfaceWidth,
+                     int32_t surfaceHeight, int32_t screenWidth, int32_t screenHeight,
+                     SurfaceBlit* blit);

@@ -32,13 +32,16 @@ TEST(SurfacePixels, RowsBecomeBlueGreenRedByTheScreenFormat) {
        Format(16, 0xF800, 0x07E0, 0x001F),
        {0xFF, 0xFF, 0x00, 0x08, 0xE0, 0x07, 0x10, 0x00},
        {255, 255, 255, 0, 0, 8, 0, 255, 0, 131, 0, 0}},
-      {"16 bits 5-5-5: the top bit belongs to no colour", Format(16, 0x7C00, 0x03E0, 0x001F),
+      {"16 bits 5-5-5: the top bit belongs to no colour",
+       Format(16, 0x7C00, 0x03E0, 0x001F),
        {0x00, 0x80, 0xFF, 0x7F},
        {0, 0, 0, 255, 255, 255}},
-      {"16 bits, a zero mask gives 0 for its colour", Format(16, 0xF800, 0, 0x001F),
+      {"16 bits, a zero mask gives 0 for its colour",
+       Format(16, 0xF800, 0, 0x001F),
        {0xFF, 0xFF},
        {255, 0, 255}},
-      {"32 bits: the first three bytes, the fourth dropped", Format(32),
+      {"32 bits: the first three bytes, the fourth dropped",
+       Format(32),
        {1, 2, 3, 99, 4, 5, 6, 99},
        {1, 2, 3, 4, 5, 6}},
       {"24 bits copied", Format(24), {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
@@ -63,10 +66,11 @@ TEST(SurfacePixels, BitmapLayoutFollowsTheScreenDepth) {
     uint32_t pixelOffset;
   };
   const Row rows[] = {
-      {5, 2, 32, true, 24, 16, 54},  {5, 2, 16, true, 24, 16, 54}, {5, 2, 24, true, 24, 16, 54},
-      {5, 2, 8, true, 8, 8, 1078},   {5, 2, 4, true, 4, 4, 118},   {33, 2, 1, true, 1, 8, 62},
-      {5, 2, 15, false, 0, 0, 0},    {0, 2, 32, false, 0, 0, 0},   {5, -1, 32, false, 0, 0, 0},
-      {40000, 40000, 32, false, 0, 0, 0},
+      {5, 2, 32, true, 24, 16, 54}, {5, 2, 16, true, 24, 16, 54},
+      {5, 2, 24, true, 24, 16, 54}, {5, 2, 8, true, 8, 8, 1078},
+      {5, 2, 4, true, 4, 4, 118},   {33, 2, 1, true, 1, 8, 62},
+      {5, 2, 15, false, 0, 0, 0},   {0, 2, 32, false, 0, 0, 0},
+      {5, -1, 32, false, 0, 0, 0},  {40000, 40000, 32, false, 0, 0, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << r.width << "x" << r.height << " at " << r.bits);
@@ -103,8 +107,8 @@ TEST(SurfacePixels, BitmapFilesFromSurfaces) {
     TempSurfaceFormat format;
     int32_t width, height;
     int64_t pitch;
-    Bytes surface;        // top row first
-    Bytes wantRows;       // bottom row first, padded
+    Bytes surface;       // top row first
+    Bytes wantRows;      // bottom row first, padded
     size_t colourTable;  // entries
   };
   const Row rows[] = {
@@ -113,10 +117,12 @@ TEST(SurfacePixels, BitmapFilesFromSurfaces) {
        5,
        2,
        24,
-       {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0, 13, 14, 15, 0, 77, 77, 77, 77,  //
-        21, 22, 23, 0, 24, 25, 26, 0, 27, 28, 29, 0, 30, 31, 32, 0, 33, 34, 35, 0, 77, 77, 77, 77},
+       {1,  2,  3,  0, 4,  5,  6,  0, 7,  8,  9,  0,
+        10, 11, 12, 0, 13, 14, 15, 0, 77, 77, 77, 77,  //
+        21, 22, 23, 0, 24, 25, 26, 0, 27, 28, 29, 0,
+        30, 31, 32, 0, 33, 34, 35, 0, 77, 77, 77, 77},
        {21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 0,  //
-        1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0},
+        1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 0},
        0},
       {"16 bits through the masks into 24",
        Format(16, 0xF800, 0x07E0, 0x001F),
@@ -142,7 +148,13 @@ TEST(SurfacePixels, BitmapFilesFromSurfaces) {
        {1, 2, 3, 4, 5, 66},
        {1, 2, 3, 4, 5, 66, 0, 0},
        256},
-      {"4 bits: 16 colours", Format(4), 3, 1, 4, {0x12, 0x30, 0xAA, 0xAA}, {0x12, 0x30, 0xAA, 0xAA},
+      {"4 bits: 16 colours",
+       Format(4),
+       3,
+       1,
+       4,
+       {0x12, 0x30, 0xAA, 0xAA},
+       {0x12, 0x30, 0xAA, 0xAA},
        16},
   };
   for (const Row& r : rows) {
@@ -197,5 +209,47 @@ TEST(SurfacePixels, MemoryThatDoesNotHoldThePictureIsRefused) {
     if (!r.ok) {
       EXPECT_TRUE(file.empty());
     }
+  }
+}
+
+TEST(SurfacePixels, UnscaledGrabsAreCutToTheScreenAndTheSurface) {
+  struct Row {
+    const char* label;
+    int32_t left, top, right, bottom;
+    bool ok;
+    SurfaceBlit want;
+  };
+  // A 300 x 200 surface on a 1024 x 768 screen.
+  const Row rows[] = {
+      {"inside", 10, 20, 310, 220, true, {0, 0, 10, 20, 310, 220}},
+      {"a window grown since the start: its top-left part",
+       100,
+       50,
+       700,
+       650,
+       true,
+       {0, 0, 100, 50, 400, 250}},
+      {"past the left and top edges: placed further in",
+       -40,
+       -5,
+       260,
+       195,
+       true,
+       {40, 5, 0, 0, 260, 195}},
+      {"past the right and bottom edges", 900, 700, 1200, 900, true, {0, 0, 900, 700, 1024, 768}},
+      {"all off the screen", 1100, 10, 1400, 210, false, {}},
+      {"further left than the surface is wide", -400, 0, -100, 200, false, {}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.label);
+    SurfaceBlit blit;
+    ASSERT_EQ(ClipSurfaceBlit(r.left, r.top, r.right, r.bottom, 300, 200, 1024, 768, &blit), r.ok);
+    if (!r.ok) continue;
+    EXPECT_EQ(blit.destX, r.want.destX);
+    EXPECT_EQ(blit.destY, r.want.destY);
+    EXPECT_EQ(blit.left, r.want.left);
+    EXPECT_EQ(blit.top, r.want.top);
+    EXPECT_EQ(blit.right, r.want.right);
+    EXPECT_EQ(blit.bottom, r.want.bottom);
   }
 }
