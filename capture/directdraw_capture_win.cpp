@@ -53,7 +53,8 @@ IDirectDrawSurface* CreateWorkSurface() {
   desc.dwHeight = static_cast<DWORD>(s.outputHeight);
   IDirectDrawSurface* surface = nullptr;
   // The driver refuses an empty frame (a range smaller than the reduction).
-  if (FAILED(gDirectDrawCapture.directDraw->CreateSurface(&desc, &surface, nullptr))) return nullptr;
+  if (FAILED(gDirectDrawCapture.directDraw->CreateSurface(&desc, &surface, nullptr)))
+    return nullptr;
   return surface;
 }
 

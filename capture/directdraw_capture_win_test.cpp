@@ -82,6 +82,15 @@ std::vector<Bytes> ReadAviFrames(const std::string& path, size_t frameBytes) {
   return frames;
 }
 
+void DeleteMovies(const std::string& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(Widen(folder + "\\*.AVI").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do DeleteFileW((Widen(folder) + L"\\" + found.cFileName).c_str());
+  while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
 // The screen's format as DirectDraw reports the display mode.
 DDPIXELFORMAT ScreenFormat() {
   DDSURFACEDESC mode{};
@@ -107,9 +116,9 @@ class DirectDrawCaptureWinTest : public testing::Test {
     RECT r{0, 0, kPictureW, kPictureH};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE;
     AdjustWindowRect(&r, style, FALSE);
-    window_ = CreateWindowExW(0, L"STATIC", L"main", style, 200, 150, r.right - r.left,
-                              r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    window_ =
+        CreateWindowExW(0, L"STATIC", L"main", style, 200, 150, r.right - r.left, r.bottom - r.top,
+                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(window_);
     ASSERT_TRUE(InitDirectDraw(window_));
     gCaptureSettings.useDirectDraw = 1;
@@ -203,6 +212,7 @@ TEST_F(DirectDrawCaptureWinTest, RecordingsHoldWhatThePrimaryHeld) {
     SCOPED_TRACE(r.label);
     const std::string folder = dir_ + "\\" + std::to_string(index++);
     CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    DeleteMovies(folder);  // of an earlier run that stopped half-way
     gCaptureEngine.tempFolder = folder + "\\";
     SetCaptureDefaults();
     CaptureSettings& s = gCaptureSettings;
@@ -461,8 +471,8 @@ TEST_F(DirectDrawCaptureWinTest, GrabFailuresStopAndKeepTheRecording) {
     CaptureSettings& s = gCaptureSettings;
     s.useDirectDraw = 1;
     s.tempCodec = r.codec;
-    HWND recorded = CreateWindowExW(0, L"STATIC", L"recorded", WS_POPUP | WS_VISIBLE, 100, 100,
-                                    120, 90, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND recorded = CreateWindowExW(0, L"STATIC", L"recorded", WS_POPUP | WS_VISIBLE, 100, 100, 120,
+                                    90, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (r.closeWindow) {
       s.regionMode = kRegionWindow;
       gCaptureEngine.selectedWindow = recorded;
