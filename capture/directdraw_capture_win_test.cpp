@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
 #include <string>
 #include <vector>
@@ -91,6 +92,47 @@ void DeleteMovies(const std::string& folder) {
   FindClose(find);
 }
 
+// The system palette of a screen of 8 or fewer bits per pixel.
+std::vector<PALETTEENTRY> SystemPalette() {
+  std::vector<PALETTEENTRY> entries(256);
+  HDC screen = GetDC(nullptr);
+  entries.resize(GetSystemPaletteEntries(screen, 0, 256, entries.data()));
+  ReleaseDC(nullptr, screen);
+  return entries;
+}
+
+size_t NearestEntry(const std::vector<PALETTEENTRY>& palette, COLORREF c) {
+  size_t best = 0;
+  int bestDistance = INT_MAX;
+  for (size_t i = 0; i < palette.size(); ++i) {
+    const int r = palette[i].peRed - GetRValue(c), g = palette[i].peGreen - GetGValue(c),
+              b = palette[i].peBlue - GetBValue(c);
+    if (r * r + g * g + b * b < bestDistance) best = i, bestDistance = r * r + g * g + b * b;
+  }
+  return best;
+}
+
+// A colour as a pixel of the given format: masked channels, or the palette index.
+uint32_t PixelValue(const DDPIXELFORMAT& format, COLORREF c) {
+  if (format.dwRGBBitCount <= 8) return static_cast<uint32_t>(NearestEntry(SystemPalette(), c));
+  auto channel = [](uint32_t value, uint32_t mask) {
+    if (!mask) return 0u;
+    int shift = 0;
+    while (!(mask >> shift & 1)) ++shift;
+    return (value * (mask >> shift) / 255) << shift;
+  };
+  return channel(GetRValue(c), format.dwRBitMask) | channel(GetGValue(c), format.dwGBitMask) |
+         channel(GetBValue(c), format.dwBBitMask);
+}
+
+// What the screen shows for a colour: at 8 bits the nearest palette entry.
+COLORREF Shown(COLORREF c, int bits) {
+  if (bits > 8) return c;
+  const std::vector<PALETTEENTRY> palette = SystemPalette();
+  const PALETTEENTRY e = palette.at(NearestEntry(palette, c));
+  return RGB(e.peRed, e.peGreen, e.peBlue);
+}
+
 // The screen's format as DirectDraw reports the display mode.
 DDPIXELFORMAT ScreenFormat() {
   DDSURFACEDESC mode{};
@@ -134,6 +176,8 @@ class DirectDrawCaptureWinTest : public testing::Test {
 
   // Blits the test picture onto the engine's primary surface, its top-left
   // at (x, y): green and blue above, grey below with a yellow square at shapeX.
+  // The pixels are written in the screen's format (at 8 bits the system
+  // palette's nearest entries), as a program drawing with DirectDraw would.
   void PaintPrimary(int x, int y, int shapeX) {
     ASSERT_TRUE(gDirectDrawCapture.primary);
     if (!picture_) {
@@ -144,19 +188,23 @@ class DirectDrawCaptureWinTest : public testing::Test {
       desc.dwWidth = kPictureW, desc.dwHeight = kPictureH;
       ASSERT_EQ(gDirectDrawCapture.directDraw->CreateSurface(&desc, &picture_, nullptr), DD_OK);
     }
-    HDC dc;
-    ASSERT_EQ(picture_->GetDC(&dc), DD_OK);
+    DDSURFACEDESC locked{};
+    locked.dwSize = sizeof locked;
+    ASSERT_EQ(picture_->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
+    const int bytes = static_cast<int>(locked.ddpfPixelFormat.dwRGBBitCount) / 8;
     auto fill = [&](int l, int t, int r, int b, COLORREF c) {
-      RECT rect{l, t, r, b};
-      HBRUSH brush = CreateSolidBrush(c);
-      FillRect(dc, &rect, brush);
-      DeleteObject(brush);
+      const uint32_t value = PixelValue(locked.ddpfPixelFormat, c);
+      for (int py = t; py < b; ++py)
+        for (int px = l; px < r; ++px) {
+          auto* p = static_cast<uint8_t*>(locked.lpSurface) + py * locked.lPitch + px * bytes;
+          for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+        }
     };
     fill(0, 0, kPictureW / 2, kPictureH / 2, kGreen);
     fill(kPictureW / 2, 0, kPictureW, kPictureH / 2, kBlue);
     fill(0, kPictureH / 2, kPictureW, kPictureH, kGrey);
     fill(shapeX, kShapeY, shapeX + kShapeSize, kShapeY + kShapeSize, kYellow);
-    picture_->ReleaseDC(dc);
+    picture_->Unlock(nullptr);
     RECT to{x, y, x + kPictureW, y + kPictureH};
     ASSERT_EQ(gDirectDrawCapture.primary->Blt(&to, picture_, nullptr, DDBLT_WAIT, nullptr), DD_OK);
   }
@@ -195,6 +243,8 @@ class DirectDrawCaptureWinTest : public testing::Test {
 TEST_F(DirectDrawCaptureWinTest, RecordingsHoldWhatThePrimaryHeld) {
   const DDPIXELFORMAT screen = ScreenFormat();
   const int bits = static_cast<int>(screen.dwRGBBitCount);
+  const COLORREF green = Shown(kGreen, bits), blue = Shown(kBlue, bits);
+  const COLORREF grey = Shown(kGrey, bits), yellow = Shown(kYellow, bits);
   struct Row {
     const char* label;
     uint8_t mode, reduction, codec;
@@ -293,14 +343,14 @@ TEST_F(DirectDrawCaptureWinTest, RecordingsHoldWhatThePrimaryHeld) {
         return FramePixel(frame, w, h, (px + offsetX) / r.reduction, (py + offsetY) / r.reduction);
       };
       // The primary is black until the first picture is blitted to it.
-      if (firstPainted < 0 && !Near(pixel(80, 60), kGreen)) continue;
+      if (firstPainted < 0 && !Near(pixel(80, 60), green)) continue;
       if (firstPainted < 0) firstPainted = static_cast<int>(i);
       ++painted;
-      EXPECT_TRUE(Near(pixel(80, 60), kGreen)) << "frame " << i;
-      EXPECT_TRUE(Near(pixel(176, 60), kBlue)) << "frame " << i;
-      EXPECT_TRUE(Near(pixel(66, 100), kGrey)) << "frame " << i;
+      EXPECT_TRUE(Near(pixel(80, 60), green)) << "frame " << i;
+      EXPECT_TRUE(Near(pixel(176, 60), blue)) << "frame " << i;
+      EXPECT_TRUE(Near(pixel(66, 100), grey)) << "frame " << i;
       for (int cx = 66; cx < 190; cx += r.reduction) {
-        if (Near(pixel(cx, kShapeRow), kYellow) && Near(pixel(cx + 8, kShapeRow), kYellow)) {
+        if (Near(pixel(cx, kShapeRow), yellow) && Near(pixel(cx + 8, kShapeRow), yellow)) {
           shapeAt.insert(cx);
           break;
         }
@@ -318,9 +368,11 @@ TEST_F(DirectDrawCaptureWinTest, RecordingsHoldWhatThePrimaryHeld) {
 }
 
 // Bitmap files of the primary's picture: 24 bits for a 16- or 32-bit screen,
-// rows bottom-up and padded, numbered from 0000000000.bmp.
+// at 8 bits the indices with the system palette as colour table; rows
+// bottom-up and padded, numbered from 0000000000.bmp.
 TEST_F(DirectDrawCaptureWinTest, BitmapSequenceWritesTheSurfaceAsBitmapFiles) {
   const int bits = static_cast<int>(ScreenFormat().dwRGBBitCount);
+  const COLORREF grey = Shown(kGrey, bits), yellow = Shown(kYellow, bits);
   struct Row {
     int width, height;
     DWORD ms;
@@ -350,7 +402,7 @@ TEST_F(DirectDrawCaptureWinTest, BitmapSequenceWritesTheSurfaceAsBitmapFiles) {
     const uint32_t offset = 54 + (depth <= 8 ? 4u << depth : 0);
     const uint32_t stride = static_cast<uint32_t>(DibStride(r.width, depth));
     const uint32_t image = stride * r.height;
-    int files = 0, yellow = 0;
+    int files = 0, yellows = 0;
     for (;; ++files) {
       char name[16];
       std::snprintf(name, sizeof name, "%.10d", files);
@@ -367,23 +419,37 @@ TEST_F(DirectDrawCaptureWinTest, BitmapSequenceWritesTheSurfaceAsBitmapFiles) {
       EXPECT_EQ(static_cast<int>(GetU32(b.data() + 22)), r.height);
       EXPECT_EQ(GetU16(b.data() + 28), depth);
       EXPECT_EQ(GetU32(b.data() + 34), image);
-      if (depth != 24) continue;
-      for (int y = 0; y < r.height; ++y)
-        for (uint32_t pad = 3 * r.width; pad < stride; ++pad)
-          ASSERT_EQ(b[offset + y * stride + pad], 0) << "row padding";
+      COLORREF corner;
+      if (depth == 24) {
+        for (int y = 0; y < r.height; ++y)
+          for (uint32_t pad = 3 * r.width; pad < stride; ++pad)
+            ASSERT_EQ(b[offset + y * stride + pad], 0) << "row padding";
+        corner = FramePixel(b.data() + offset, r.width, r.height, 0, 0);
+      } else {
+        // The colour table is the system palette, blue, green, red, 0.
+        const std::vector<PALETTEENTRY> palette = SystemPalette();
+        ASSERT_EQ(palette.size(), size_t{1} << depth);
+        for (size_t i = 0; i < palette.size(); ++i) {
+          const uint8_t* e = b.data() + 54 + 4 * i;
+          ASSERT_EQ(RGB(e[2], e[1], e[0]),
+                    RGB(palette[i].peRed, palette[i].peGreen, palette[i].peBlue))
+              << "entry " << i;
+          ASSERT_EQ(e[3], 0);
+        }
+        ASSERT_EQ(depth, 8);
+        const uint8_t* e = b.data() + 54 + 4 * b[offset + (r.height - 1) * stride];
+        corner = RGB(e[2], e[1], e[0]);
+      }
       // Painted frames: the range's top-left is in the square or grey.
-      const COLORREF corner = FramePixel(b.data() + offset, r.width, r.height, 0, 0);
-      if (Near(corner, kYellow)) {
-        ++yellow;
+      if (Near(corner, yellow)) {
+        ++yellows;
       } else if (files > 1) {
-        EXPECT_TRUE(Near(corner, kGrey)) << std::hex << corner;
+        EXPECT_TRUE(Near(corner, grey)) << std::hex << corner;
       }
     }
     EXPECT_GE(files, r.minFiles);
     EXPECT_LE(files, r.maxFiles);
-    if (depth == 24) {
-      EXPECT_GE(yellow, 1) << "the square was there at the start";
-    }
+    EXPECT_GE(yellows, 1) << "the square was there at the start";
     EXPECT_FALSE(FileOpen(gCaptureEngine.names.tempPath, "rb")) << "no temp file in this mode";
   }
 }
