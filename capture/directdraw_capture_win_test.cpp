@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -364,6 +366,63 @@ TEST_F(DirectDrawCaptureWinTest, RecordingsHoldWhatThePrimaryHeld) {
     ASSERT_FALSE(shapeAt.empty());
     EXPECT_NEAR(*shapeAt.begin(), 70, 2) << "it starts where it was painted";
     DeleteFileW(Widen(aviPath).c_str());
+  }
+}
+
+// The cursor is drawn into the work surface with its tip at the pointer's
+// offset in the range, divided by the reduction.
+TEST_F(DirectDrawCaptureWinTest, CursorDrawnAtItsOffsetDividedByTheReduction) {
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  const int cursorW = GetSystemMetrics(SM_CXCURSOR), cursorH = GetSystemMetrics(SM_CYCURSOR);
+  for (uint8_t reduction : {1, 2}) {
+    SCOPED_TRACE(reduction);
+    CaptureSettings& s = gCaptureSettings;
+    SetCaptureDefaults();
+    s.useDirectDraw = 1;
+    s.rangeX = 300, s.rangeY = 260, s.rangeWidth = 128, s.rangeHeight = 96;
+    s.reduction = reduction;
+    s.tempCodec = kTempCodecPlain;
+    NormalizeCaptureRange();
+    ASSERT_TRUE(SetCursorPos(300 + 40, 260 + 30));
+    ASSERT_TRUE(PrepareDirectDrawCapture());
+    // The surface as it is, and its pixel size.
+    auto memory = [&](int* bytesPerPixel, LONG* pitch) {
+      DDSURFACEDESC desc{};
+      desc.dwSize = sizeof desc;
+      Bytes copy;
+      if (gDirectDrawCapture.work[0]->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK)
+        return copy;
+      const auto* p = static_cast<const uint8_t*>(desc.lpSurface);
+      copy.assign(p, p + desc.lPitch * s.outputHeight);
+      gDirectDrawCapture.work[0]->Unlock(nullptr);
+      *bytesPerPixel = static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount) / 8;
+      *pitch = desc.lPitch;
+      return copy;
+    };
+    int bytes = 0;
+    LONG pitch = 0;
+    s.drawCursor = 0;
+    ASSERT_TRUE(GrabDirectDrawFrame(0));
+    const Bytes plain = memory(&bytes, &pitch);
+    s.drawCursor = 1;
+    ASSERT_TRUE(GrabDirectDrawFrame(0));
+    const Bytes drawn = memory(&bytes, &pitch);
+    CloseDirectDrawCapture();
+    ASSERT_FALSE(plain.empty());
+    ASSERT_EQ(plain.size(), drawn.size());
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    for (int y = 0; y < s.outputHeight; ++y)
+      for (int x = 0; x < s.outputWidth; ++x)
+        if (std::memcmp(&plain[y * pitch + x * bytes], &drawn[y * pitch + x * bytes], bytes)) {
+          left = std::min(left, x), top = std::min(top, y);
+          right = std::max(right, x), bottom = std::max(bottom, y);
+        }
+    ASSERT_GE(right, 0) << "the cursor was drawn";
+    EXPECT_NEAR(left, 40 / reduction, 2);
+    EXPECT_NEAR(top, 30 / reduction, 2);
+    EXPECT_LE(right - left + 1, cursorW / reduction);
+    EXPECT_LE(bottom - top + 1, cursorH / reduction);
+    EXPECT_GE(bottom - top + 1, cursorH / reduction / 3);
   }
 }
 
