@@ -1,6 +1,10 @@
 // Figures for bench/capture.sh, run under Wine on the benchmark's display:
 //   capture_probe bitblt SECONDS                 bare full-screen BitBlts into a DIB section
-//   capture_probe record REDUCTION RATE SECONDS  the engine recording the whole screen
+//   capture_probe record REDUCTION RATE SECONDS [ddraw]
+//                                                the engine recording the whole screen
+//                                                (through DirectDraw with "ddraw")
+//   capture_probe bltfast SECONDS                bare full-screen BltFasts from the primary
+//                                                surface into a system-memory surface
 //   capture_probe idle SECONDS                   the engine's message wait with nothing to do
 // Each prints one line of key=value figures.
 #include <windows.h>
@@ -10,6 +14,7 @@
 #include <string>
 
 #include "capture/capture_engine_win.h"
+#include "capture/directdraw_capture_win.h"
 #include "capture/error_log.h"
 #include "capture/temp_file.h"
 #include "common/text_win.h"
@@ -56,7 +61,46 @@ int BareBitBlt(double seconds) {
   return 0;
 }
 
-int Record(int reduction, int rate, double seconds) {
+// DirectDraw needs a window for its cooperative level.
+bool StartDirectDraw() {
+  HWND window = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  return window && InitDirectDraw(window);
+}
+
+int BareBltFast(double seconds) {
+  if (!StartDirectDraw()) {
+    std::printf("bltfast no DirectDraw\n");
+    return 1;
+  }
+  IDirectDraw* dd = gDirectDrawCapture.directDraw;
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface *primary = nullptr, *work = nullptr;
+  if (FAILED(dd->CreateSurface(&desc, &primary, nullptr))) return 1;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+  desc.dwWidth = w, desc.dwHeight = h;
+  if (FAILED(dd->CreateSurface(&desc, &work, nullptr))) return 1;
+  RECT whole{0, 0, w, h};
+  const DWORD start = GetTickCount();
+  int grabs = 0;
+  while (GetTickCount() - start < seconds * 1000) {
+    work->BltFast(0, 0, primary, &whole, DDBLTFAST_WAIT);
+    ++grabs;
+  }
+  const double elapsed = (GetTickCount() - start) / 1000.0;
+  work->Release();
+  primary->Release();
+  ReleaseDirectDraw();
+  std::printf("bltfast size=%dx%d grabs_per_second=%.1f\n", w, h, grabs / elapsed);
+  return 0;
+}
+
+int Record(int reduction, int rate, double seconds, bool directDraw) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const std::string folder = Narrow(temp);
@@ -68,6 +112,11 @@ int Record(int reduction, int rate, double seconds) {
   gCaptureSettings.reduction = static_cast<uint8_t>(reduction);
   gCaptureSettings.rate = rate;
   gCaptureSettings.tempCodec = kTempCodecFlagXor;
+  if (directDraw && !StartDirectDraw()) {
+    std::printf("record no DirectDraw\n");
+    return 1;
+  }
+  gCaptureSettings.useDirectDraw = directDraw;
   const double cpu = CpuSeconds();
   if (!StartRecording()) {
     std::printf("record failed to start\n");
@@ -96,10 +145,11 @@ int Record(int reduction, int rate, double seconds) {
   reader.file.reset();
   DeleteFileW(Widen(gCaptureEngine.names.tempPath).c_str());
   std::printf(
-      "record reduction=%d rate=%d grabs_per_second=%.1f frames=%lld repeated_frames=%lld "
+      "record%s reduction=%d rate=%d grabs_per_second=%.1f frames=%lld repeated_frames=%lld "
       "cpu_percent=%.1f\n",
-      reduction, rate, records / elapsed, static_cast<long long>(reader.frameCount),
-      static_cast<long long>(repeated), 100 * used / elapsed);
+      directDraw ? "_ddraw" : "", reduction, rate, records / elapsed,
+      static_cast<long long>(reader.frameCount), static_cast<long long>(repeated),
+      100 * used / elapsed);
   return 0;
 }
 
@@ -128,9 +178,12 @@ int Idle(double seconds) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "bitblt" && argc == 3) return BareBitBlt(std::atof(argv[2]));
-  if (mode == "record" && argc == 5)
-    return Record(std::atoi(argv[2]), std::atoi(argv[3]), std::atof(argv[4]));
+  if (mode == "record" && (argc == 5 || (argc == 6 && std::string(argv[5]) == "ddraw")))
+    return Record(std::atoi(argv[2]), std::atoi(argv[3]), std::atof(argv[4]), argc == 6);
+  if (mode == "bltfast" && argc == 3) return BareBltFast(std::atof(argv[2]));
   if (mode == "idle" && argc == 3) return Idle(std::atof(argv[2]));
-  std::fprintf(stderr, "usage: capture_probe bitblt S | record REDUCTION RATE S | idle S\n");
+  std::fprintf(stderr,
+               "usage: capture_probe bitblt S | bltfast S | record REDUCTION RATE S [ddraw] | "
+               "idle S\n");
   return 2;
 }

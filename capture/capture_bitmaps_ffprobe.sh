@@ -1,9 +1,10 @@
 #!/bin/sh
-# Reads with ffprobe the bitmap files that capture_engine_win_test wrote in
+# Reads with ffprobe the bitmap files that a capture test wrote in
 # bitmap-sequence mode under Wine: each must be a 321 x 240 BMP, numbered
 # without gaps from 0000000000.bmp.
+#   capture_bitmaps_ffprobe.sh OUTPUT_DIR [FOLDER_UNDER_IT]
 set -u
-root=$1/BitmapSequenceWritesNumberedBitmapFiles
+root=$1/${2:-BitmapSequenceWritesNumberedBitmapFiles}
 dir=$(ls -td "$root"/*/ 2>/dev/null | head -n 1)
 [ -n "$dir" ] || { echo "no bitmap folder under $root"; exit 1; }
 fail=0

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "capture/capture_messages.h"
+#include "capture/directdraw_capture_win.h"
 #include "capture/error_log.h"
 #include "capture/sound_recording_win.h"
 #include "common/bytes.h"
@@ -156,13 +157,17 @@ bool PrepareGdiCapture() {
   return true;
 }
 
-void CloseGdiCapture() {
+void CloseCaptureFile() {
   if (gTempCaptureFile.file) {
     // A refusal met by a tick is logged there already; one met only when the
     // last buffered bytes go out is logged here.
     const bool logged = gTempCaptureFile.writeFailed;
     if (!CloseTempCaptureFile() && !logged) WriteErrorLog(kLogCaptureWriteFailed);
   }
+}
+
+void CloseGdiCapture() {
+  CloseCaptureFile();
   GdiCapture& g = gGdiCapture;
   for (int i = 0; i < 2; ++i) {
     if (g.memoryDc[i]) {
@@ -178,18 +183,20 @@ void CloseGdiCapture() {
   g.buffers = 0;
 }
 
+bool CreateBitmapSequenceFolder(const std::string& tempPath, BitmapSequenceNames* names) {
+  std::time_t now = std::time(nullptr);
+  *names = MakeBitmapSequenceNames(tempPath, *std::localtime(&now));
+  const std::wstring folder = Widen(names->folder);
+  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    ShowMessage(kMessageTempCreateFailed, kTitleAra);
+    return false;
+  }
+  return true;
+}
+
 bool CreateGdiCaptureFile(const std::string& tempPath) {
   const CaptureSettings& s = gCaptureSettings;
-  if (s.bitmapSequence) {
-    std::time_t now = std::time(nullptr);
-    gGdiCapture.bitmapNames = MakeBitmapSequenceNames(tempPath, *std::localtime(&now));
-    const std::wstring folder = Widen(gGdiCapture.bitmapNames.folder);
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-      ShowMessage(kMessageTempCreateFailed, kTitleAra);
-      return false;
-    }
-    return true;
-  }
+  if (s.bitmapSequence) return CreateBitmapSequenceFolder(tempPath, &gGdiCapture.bitmapNames);
   TempFileHeader header;
   header.surfaceFlag = 0;
   header.codec = s.tempCodec;
@@ -355,16 +362,18 @@ bool StartRecording() {
   CaptureSettings& s = gCaptureSettings;
   if (s.captureProc != IdleCaptureProc) return false;
   ResolveTargetWindow();
-  // DirectDraw grabbing plugs in here beside GDI; until then GDI grabs.
-  if (!PrepareGdiCapture()) {
+  const bool directDraw = s.useDirectDraw;
+  if (!(directDraw ? PrepareDirectDrawCapture() : PrepareGdiCapture())) {
     s.captureProc = IdleCaptureProc;
     return false;
   }
   const CaptureProc procedure = s.captureProc;
   s.captureProc = IdleCaptureProc;  // not recording until the file exists
   gCaptureEngine.names = BuildTempFileNames(gCaptureEngine.tempFolder, gCaptureEngine.programPath);
-  if (!CreateGdiCaptureFile(gCaptureEngine.names.tempPath)) {
+  const std::string& path = gCaptureEngine.names.tempPath;
+  if (!(directDraw ? CreateDirectDrawCaptureFile(path) : CreateGdiCaptureFile(path))) {
     CloseGdiCapture();
+    CloseDirectDrawCapture();
     return false;
   }
   if (s.recordSound && !s.bitmapSequence) {
@@ -387,6 +396,7 @@ void StopRecording() {
   s.captureProc = IdleCaptureProc;
   StopSoundRecording();
   CloseGdiCapture();
+  CloseDirectDrawCapture();
   if (gCaptureEngine.timerPeriodSet) timeEndPeriod(1);
   gCaptureEngine.timerPeriodSet = false;
   if (gCaptureEngine.afterStop) gCaptureEngine.afterStop();

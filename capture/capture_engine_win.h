@@ -59,6 +59,12 @@ void WaitForMessageOrFrame();
 
 bool PrepareGdiCapture();
 void CloseGdiCapture();
+// Closes the temp file of either way of grabbing when one is open, logging a
+// write the disk refused at the end.
+void CloseCaptureFile();
+// Bitmap-sequence mode: the folder named by the start time beside the temp
+// file, created (or found); its names go to names. Failure: the message box.
+bool CreateBitmapSequenceFolder(const std::string& tempPath, BitmapSequenceNames* names);
 // The GDI twin of CreateTempCaptureFile: grabs the reference frame into the
 // buffer that is the previous one of the first tick; in bitmap-sequence mode
 // it creates the bitmap folder instead.

@@ -28,3 +28,8 @@ inline constexpr char kLogBitsFailed[] = "ビットデータの取得に失敗�
 // The disk refused a record or a bitmap file (full, or gone): what was written
 // before stays, and the recording stops.
 inline constexpr char kLogCaptureWriteFailed[] = "録画データの書き込みに失敗しました．";
+
+// Preparing DirectDraw capture: message boxes, title kTitleErrorLatin ("Error").
+inline constexpr char kMessageDirectDrawUnavailable[] = "DirectDraw が使用できません";
+inline constexpr char kMessagePrimarySurfaceFailed[] = "プライマリサーフェイスの作成に失敗";
+inline constexpr char kMessageWorkSurfaceFailed[] = "作業用サーフェスの作成に失敗";

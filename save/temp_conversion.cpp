@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "capture/surface_pixels.h"
 #include "common/message.h"
 #include "save/avi_writer.h"
 #include "save/save_messages.h"
@@ -39,53 +40,21 @@ std::string PathWithAviExtension(const std::string& path) {
   return WithoutExtension(path) + ".AVI";
 }
 
-namespace {
-uint8_t Scale(uint32_t value, uint32_t mask) {
-  return mask == 0 ? 0 : static_cast<uint8_t>((value & mask) * 255u / mask);
-}
-}  // namespace
-
 bool ConvertSurfaceFrame(const TempFileHeader& header, const TempSurfaceFormat& format,
                          const uint8_t* palette, const uint8_t* frame, uint8_t* out) {
   if (header.width <= 0 || header.height <= 0 || format.rowBytes <= 0) return false;
-  const uint64_t width = static_cast<uint64_t>(header.width);
-  const uint64_t height = static_cast<uint64_t>(header.height);
-  const uint64_t stride = static_cast<uint64_t>(DibStride(header.width, 24));
-  const uint64_t rowBytes = static_cast<uint64_t>(format.rowBytes);
   const int bits = format.bitsPerPixel;
-  const uint64_t needed = bits == 8    ? width
-                          : bits == 16 ? width * 2
-                          : bits == 24 ? width * 3
-                          : bits == 32 ? width * 4
-                                       : 0;
-  if (needed > rowBytes || (bits == 8 && !palette)) return false;
-  for (uint64_t r = 0; r < height; ++r) {
-    const uint8_t* src = frame + r * rowBytes;
+  if (!SurfaceHoldsPicture(format.rowBytes, header.height, header.width, header.height, bits) ||
+      (bits == 8 && !palette))
+    return false;
+  const size_t width = static_cast<size_t>(header.width);
+  const size_t height = static_cast<size_t>(header.height);
+  const size_t stride = static_cast<size_t>(DibStride(header.width, 24));
+  const size_t rowBytes = static_cast<size_t>(format.rowBytes);
+  for (size_t r = 0; r < height; ++r) {
     uint8_t* dst = out + (height - 1 - r) * stride;
     std::memset(dst + width * 3, 0, stride - width * 3);
-    switch (bits) {
-      case 8:
-        for (uint64_t x = 0; x < width; ++x) {
-          const uint8_t* entry = palette + src[x] * 4;
-          dst[3 * x] = entry[2];
-          dst[3 * x + 1] = entry[1];
-          dst[3 * x + 2] = entry[0];
-        }
-        break;
-      case 16:
-        for (uint64_t x = 0; x < width; ++x) {
-          const uint32_t v = static_cast<uint32_t>(src[2 * x] | src[2 * x + 1] << 8);
-          dst[3 * x] = Scale(v, format.blueMask);
-          dst[3 * x + 1] = Scale(v, format.greenMask);
-          dst[3 * x + 2] = Scale(v, format.redMask);
-        }
-        break;
-      case 24: std::memcpy(dst, src, width * 3); break;
-      case 32:
-        for (uint64_t x = 0; x < width; ++x) std::memcpy(dst + 3 * x, src + 4 * x, 3);
-        break;
-      default: std::memset(dst, 0, width * 3); break;
-    }
+    SurfaceRowToBgr24(format, palette, frame + r * rowBytes, width, dst);
   }
   return true;
 }
