@@ -37,7 +37,7 @@ struct FilterSyntax {
 constexpr ValueRange kByte{0, 255};
 constexpr ValueRange kFlag{0, 1};
 constexpr ValueRange kMode{0, 2};
-constexpr ValueRange kPeriod{0, 65535};       // 0: no variation; 1 reads as 2
+constexpr ValueRange kPeriod{0, 65535};           // 0: no variation; 1 reads as 2
 constexpr ValueRange kCoordinate{-65535, 65535};  // the light may stand off the frame
 constexpr ValueRange kCoefficient{-10, 10};
 
@@ -57,8 +57,19 @@ const FilterSyntax kSyntax[] = {
      {kCoordinate, kCoordinate, kByte, kByte, kByte, kByte},
      {kPeriod, kMode, kPeriod, kMode, kPeriod, kCoordinate, kCoordinate}},
     {"custom",
-     {kCoefficient, kCoefficient, kCoefficient, kCoefficient, kCoefficient, kCoefficient,
-      kCoefficient, kCoefficient, kCoefficient, {1, 50}, kByte, kByte, kByte},
+     {kCoefficient,
+      kCoefficient,
+      kCoefficient,
+      kCoefficient,
+      kCoefficient,
+      kCoefficient,
+      kCoefficient,
+      kCoefficient,
+      kCoefficient,
+      {1, 50},
+      kByte,
+      kByte,
+      kByte},
      {}},
 };
 
@@ -158,8 +169,7 @@ bool ParseFilterCommand(const std::vector<std::string>& arguments, FilterCommand
   }
   std::vector<int> numbers;
   for (size_t i = 0; i < values; ++i) {
-    const ValueRange range =
-        i < required ? syntax->required[i] : syntax->optional[i - required];
+    const ValueRange range = i < required ? syntax->required[i] : syntax->optional[i - required];
     int value = 0;
     const std::string& word = arguments[1 + i];
     if (!ParseInteger(word, &value) || value < range.low || value > range.high) {

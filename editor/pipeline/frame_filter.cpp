@@ -55,6 +55,8 @@ bool StartFilterRun(FilterRun* run, const FrameFilter& filter, const FrameShape&
     LightAnimationSettings settings = filter.light;
     settings.frameWidth = firstFrame.width;
     settings.frameHeight = firstFrame.height;
+    if (settings.thumb.width <= 0 || settings.thumb.height <= 0)
+      settings.thumb = {0, 0, firstFrame.width, firstFrame.height};
     StartLightAnimation(&run->light, settings);
   }
   return true;

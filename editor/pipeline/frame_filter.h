@@ -40,7 +40,8 @@ struct FrameFilter {
   uint8_t edgeOperator = 0;
   bool sharpenFirst = false;
   // Light source: markers, colour, strength and variations; the frame size is
-  // filled in by the run.
+  // filled in by the run. A thumbnail of no size stands for the frame itself,
+  // so that markers are frame pixels from the picture's top-left corner.
   LightAnimationSettings light;
   // Custom 3 x 3 filter.
   int8_t coefficients[9] = {0, 0, 0, 0, 1, 0, 0, 0, 0};

@@ -77,9 +77,11 @@ FrameFilter Make(FilterKind kind, void (*set)(FrameFilter&) = nullptr) {
 
 TEST(FrameFilter, EachDriverRunsItsOwnKernelWithItsValues) {
   const Case cases[] = {
-      {"rgb", Make(FilterKind::Rgb, [](FrameFilter& f) {
-         f.ratio[0] = 200, f.ratio[1] = 10, f.ratio[2] = 255, f.invert[1] = true;
-       }),
+      {"rgb",
+       Make(FilterKind::Rgb,
+            [](FrameFilter& f) {
+              f.ratio[0] = 200, f.ratio[1] = 10, f.ratio[2] = 255, f.invert[1] = true;
+            }),
        [](std::vector<uint8_t>& fr, int, int, FilterScratch&) {
          ApplyRgbCorrection_ref(fr.data(), fr.size(), 200, 10, 255, false, true, false);
        }},
@@ -100,63 +102,66 @@ TEST(FrameFilter, EachDriverRunsItsOwnKernelWithItsValues) {
          ApplyGrayscale_ref(fr.data(), fr.size());
        }},
       {"pale", Make(FilterKind::Pale),
-       [](std::vector<uint8_t>& fr, int, int, FilterScratch&) { ApplyPale_ref(fr.data(), fr.size()); }},
-      {"kind 2: watercolour", Make(FilterKind::Neighbourhood, [](FrameFilter& f) {
-         f.neighbourhoodKind = DialogKind::Watercolour, f.strength = 20;
-       }),
+       [](std::vector<uint8_t>& fr, int, int, FilterScratch&) {
+         ApplyPale_ref(fr.data(), fr.size());
+       }},
+      {"kind 2: watercolour",
+       Make(FilterKind::Neighbourhood,
+            [](FrameFilter& f) { f.neighbourhoodKind = DialogKind::Watercolour, f.strength = 20; }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          ApplyWatercolour_ref(v.src, v.dst, 20, s);
        }},
-      {"kind 5: unsharp mask", Make(FilterKind::Neighbourhood, [](FrameFilter& f) {
-         f.neighbourhoodKind = DialogKind::UnsharpMask, f.strength = 2;
-       }),
+      {"kind 5: unsharp mask",
+       Make(FilterKind::Neighbourhood,
+            [](FrameFilter& f) { f.neighbourhoodKind = DialogKind::UnsharpMask, f.strength = 2; }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          ApplyUnsharpMask_ref(v.src, v.dst, 2, s);
        }},
-      {"kind 7: median", Make(FilterKind::Neighbourhood, [](FrameFilter& f) {
-         f.neighbourhoodKind = DialogKind::Median, f.strength = 3;
-       }),
+      {"kind 7: median",
+       Make(FilterKind::Neighbourhood,
+            [](FrameFilter& f) { f.neighbourhoodKind = DialogKind::Median, f.strength = 3; }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          ApplyMedian_ref(v.src, v.dst, 3, s);
        }},
-      {"kind 4: blur", Make(FilterKind::Neighbourhood, [](FrameFilter& f) {
-         f.neighbourhoodKind = DialogKind::Blur, f.strength = 5;
-       }),
+      {"kind 4: blur",
+       Make(FilterKind::Neighbourhood,
+            [](FrameFilter& f) { f.neighbourhoodKind = DialogKind::Blur, f.strength = 5; }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          ApplyBoxBlur_ref(v.src, v.dst, 5, s);
        }},
-      {"any other kind (3): blur", Make(FilterKind::Neighbourhood, [](FrameFilter& f) {
-         f.neighbourhoodKind = DialogKind::Contrast, f.strength = 1;
-       }),
+      {"any other kind (3): blur",
+       Make(FilterKind::Neighbourhood,
+            [](FrameFilter& f) { f.neighbourhoodKind = DialogKind::Contrast, f.strength = 1; }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          ApplyBoxBlur_ref(v.src, v.dst, 1, s);
        }},
-      {"edge, Sobel", Make(FilterKind::Edge, [](FrameFilter& f) {
-         f.threshold = 60, f.edgeOperator = 2;
-       }),
+      {"edge, Sobel",
+       Make(FilterKind::Edge, [](FrameFilter& f) { f.threshold = 60, f.edgeOperator = 2; }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          ApplyEdgeExtraction_ref(v.src, v.dst, 60, 2, s);
        }},
-      {"edge, Roberts after the radius-3 unsharp mask", Make(FilterKind::Edge, [](FrameFilter& f) {
-         f.threshold = 30, f.edgeOperator = 1, f.sharpenFirst = true;
-       }),
+      {"edge, Roberts after the radius-3 unsharp mask",
+       Make(FilterKind::Edge,
+            [](FrameFilter& f) { f.threshold = 30, f.edgeOperator = 1, f.sharpenFirst = true; }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          ApplyUnsharpMask_ref(v.src, v.dst, 3, s);
          Views sharpened = Split(fr, w, h);
          ApplyEdgeExtraction_ref(sharpened.src, sharpened.dst, 30, 1, s);
        }},
-      {"custom", Make(FilterKind::Custom, [](FrameFilter& f) {
-         const int8_t c[9] = {0, -1, 0, -1, 4, -1, 0, -1, 0};
-         for (int i = 0; i < 9; ++i) f.coefficients[i] = c[i];
-         f.customStrength = 3, f.base[0] = 255, f.base[1] = 10, f.base[2] = 128;
-       }),
+      {"custom",
+       Make(FilterKind::Custom,
+            [](FrameFilter& f) {
+              const int8_t c[9] = {0, -1, 0, -1, 4, -1, 0, -1, 0};
+              for (int i = 0; i < 9; ++i) f.coefficients[i] = c[i];
+              f.customStrength = 3, f.base[0] = 255, f.base[1] = 10, f.base[2] = 128;
+            }),
        [](std::vector<uint8_t>& fr, int w, int h, FilterScratch& s) {
          Views v = Split(fr, w, h);
          const int8_t c[9] = {0, -1, 0, -1, 4, -1, 0, -1, 0};
@@ -235,7 +240,8 @@ TEST(FrameFilter, RefusesFramesTheRunWasNotStartedFor) {
     std::vector<uint8_t> frame = c.frame;
     std::vector<uint8_t> work(c.first.size());
     FilterRun run;
-    ASSERT_TRUE(StartFilterRun(&run, c.filter, ShapeOf(c.first), c.withWork ? work.data() : nullptr))
+    ASSERT_TRUE(
+        StartFilterRun(&run, c.filter, ShapeOf(c.first), c.withWork ? work.data() : nullptr))
         << c.label;
     EXPECT_FALSE(ApplyFrameFilter(&run, frame.data(), frame.size())) << c.label;
     EXPECT_EQ(frame, c.frame) << c.label << ": the frame was changed";

@@ -1,0 +1,243 @@
+#include "editor/pipeline/whole_movie_win.h"
+
+#include "editor/pipeline/output_movie_win.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "common/message.h"
+#include "common/text_win.h"
+#include "editor/commands/messages.h"
+#include "editor/pipeline/filter_command.h"
+
+namespace {
+
+// Standard error of the scripted mode: the console the editor was started
+// from, or whatever the caller redirected it to (UTF-8 bytes).
+void WriteError(const std::string& utf8) {
+  static HANDLE handle = [] {
+    AttachConsole(ATTACH_PARENT_PROCESS);
+    return GetStdHandle(STD_ERROR_HANDLE);
+  }();
+  if (!handle || handle == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  const std::wstring wide = Widen(utf8 + "\r\n");
+  if (WriteConsoleW(handle, wide.c_str(), static_cast<DWORD>(wide.size()), &written, nullptr))
+    return;
+  const std::string bytes = utf8 + "\r\n";
+  WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// The run's progress goes into the main window's title. The loop pumps no
+// messages (a user could start another command in the middle), so the caption
+// is repainted at once instead, at most every 50 ms: WM_NCPAINT is handled
+// synchronously and lets no input through.
+void ShowProgress(const std::string& text) {
+  if (gUnattendedRun.active) {
+    WriteError(text);
+    return;
+  }
+  HWND window = gEditorWindows.mainWindow;
+  if (!window) return;
+  SetWindowTextW(window, Widen(text).c_str());
+  static DWORD lastPaint = 0;
+  const DWORD now = GetTickCount();
+  if (now - lastPaint >= 50) {
+    lastPaint = now;
+    RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+  }
+}
+
+MessageAnswer Ask(const char* text, const char* title, MessageButtons buttons) {
+  return ShowMessage(text, title, buttons);
+}
+
+// Scripted mode: every message goes to standard error; the one question (the
+// sound) is answered yes.
+MessageAnswer UnattendedMessage(const MessageRequest& request, void*) {
+  WriteError(request.title + ": " + request.text);
+  return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+}
+
+std::string Progress(long i, long end) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld/%ld", i, end);
+  return text;
+}
+
+}  // namespace
+
+bool ProcessWholeMovie(const FrameFilter& filter) {
+  OpenedMovie m;
+  if (!OpenMovieForProcessing(&m)) return false;
+  auto closeSource = [&] {
+    ownavi::AVIStreamGetFrameClose(m.frames);
+    ownavi::AVIStreamRelease(m.video);
+    ownavi::AVIFileExit();
+  };
+  auto closeOutput = [&] {
+    CloseOutputMovie(m.output);
+    delete m.output;
+    m.output = nullptr;
+  };
+
+  std::unique_ptr<uint8_t[]> work;
+  if (FilterNeeds24Bits(filter)) {
+    uint8_t* buffer = nullptr;
+    int32_t stride = 0, imageSize = 0;
+    if (!Require24BitBuffer(m.firstFrame, FilterUsesWorkBuffer(filter) ? &buffer : nullptr,
+                            &stride, &imageSize)) {
+      if (m.audio) ownavi::AVIStreamRelease(m.audio);
+      closeSource();
+      closeOutput();
+      return false;
+    }
+    work.reset(buffer);
+  }
+  FilterRun run;
+  FrameShape shape;
+  const bool shaped = ReadFrameShape(reinterpret_cast<const uint8_t*>(m.firstFrame),
+                                     sizeof(BITMAPINFOHEADER), &shape) &&
+                      StartFilterRun(&run, filter, shape, work.get());
+
+  bool success = true;
+  for (LONG i = m.first; i < m.end; ++i) {
+    ShowProgress(Progress(i, m.end));
+    auto* frame = static_cast<BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(m.frames, i));
+    // A frame of another size or depth than the first is as unusable as none.
+    if (!frame || !shaped ||
+        !ApplyFrameFilter(&run, reinterpret_cast<uint8_t*>(frame), PackedDibBytes(frame))) {
+      Ask(kMessageFrameFetchFailed, kTitleFailed, MessageButtons::Ok);
+      success = false;
+      break;
+    }
+    LoadFrameIntoOutput(m.output, frame);
+    if (!WriteOutputFrame(m.output)) {
+      Ask(kMessageFrameWriteFailed, kTitleOhNo, MessageButtons::Ok);
+      success = false;
+      break;
+    }
+  }
+  work.reset();
+
+  if (m.audio) {
+    if (Ask(kMessageSaveAudio, kTitleByTheWay, MessageButtons::YesNo) == MessageAnswer::Yes) {
+      ShowProgress(kTitleSavingAudio);
+      CopyStreamToOutput(m.output, m.audio, -1, -1);
+    }
+    ownavi::AVIStreamRelease(m.audio);
+  }
+  closeOutput();
+  closeSource();
+  if (success) Ask(kMessageDone, kTitleGlad, MessageButtons::Ok);
+  return success;
+}
+
+BOOL CALLBACK ReportSaveProgress(int percent) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d%%", percent);
+  ShowProgress(text);
+  return 0;
+}
+
+bool ProcessRgbCorrection(uint8_t ratioR, uint8_t ratioG, uint8_t ratioB, bool invertR,
+                          bool invertG, bool invertB) {
+  FrameFilter f;
+  f.kind = FilterKind::Rgb;
+  f.ratio[0] = ratioR, f.ratio[1] = ratioG, f.ratio[2] = ratioB;
+  f.invert[0] = invertR, f.invert[1] = invertG, f.invert[2] = invertB;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessYCrCbCorrection(uint8_t yPercent, uint8_t crPercent, uint8_t cbPercent) {
+  FrameFilter f;
+  f.kind = FilterKind::YCrCb;
+  f.ycrcb[0] = yPercent, f.ycrcb[1] = crPercent, f.ycrcb[2] = cbPercent;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessContrast(int32_t k) {
+  FrameFilter f;
+  f.kind = FilterKind::Contrast;
+  f.contrast = k;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessGamma(uint8_t s) {
+  FrameFilter f;
+  f.kind = FilterKind::Gamma;
+  f.gamma = s;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessGrayscale() {
+  FrameFilter f;
+  f.kind = FilterKind::Grayscale;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessPale() {
+  FrameFilter f;
+  f.kind = FilterKind::Pale;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessNeighbourhood(DialogKind kind, uint8_t strength) {
+  FrameFilter f;
+  f.kind = FilterKind::Neighbourhood;
+  f.neighbourhoodKind = kind;
+  f.strength = strength;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessEdgeExtraction(uint8_t threshold, uint8_t edgeOperator, bool sharpenFirst) {
+  FrameFilter f;
+  f.kind = FilterKind::Edge;
+  f.threshold = threshold;
+  f.edgeOperator = edgeOperator;
+  f.sharpenFirst = sharpenFirst;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessLightSource(const LightAnimationSettings& settings) {
+  FrameFilter f;
+  f.kind = FilterKind::Light;
+  f.light = settings;
+  return ProcessWholeMovie(f);
+}
+
+bool ProcessCustomFilter(const int8_t coefficients[9], uint8_t strength, uint8_t baseRed,
+                         uint8_t baseGreen, uint8_t baseBlue) {
+  FrameFilter f;
+  f.kind = FilterKind::Custom;
+  for (int i = 0; i < 9; ++i) f.coefficients[i] = coefficients[i];
+  f.customStrength = strength;
+  f.base[0] = baseRed, f.base[1] = baseGreen, f.base[2] = baseBlue;
+  return ProcessWholeMovie(f);
+}
+
+int RunFilterCommand(const std::vector<std::string>& arguments) {
+  FilterCommand command;
+  std::string error;
+  if (!ParseFilterCommand(arguments, &command, &error)) {
+    WriteError(error);
+    return 2;
+  }
+  if (command.filter.kind == FilterKind::Light) {
+    // Light positions are frame pixels from the top-left corner: the thumbnail
+    // is made the frame's own size once the run knows it (width 0 asks so).
+    command.filter.light.thumb = {0, 0, 0, 0};
+  }
+  const MessageHandlerSlot previous = SetMessageHandler({UnattendedMessage, nullptr});
+  gUnattendedRun = UnattendedRun();
+  gUnattendedRun.active = true;
+  gUnattendedRun.source = Widen(command.input);
+  gUnattendedRun.destination = Widen(command.output);
+  const bool done = ProcessWholeMovie(command.filter);
+  // A failed run leaves no half-written movie behind (one it never got to
+  // create, such as an existing file it refused, stays untouched).
+  if (!done && gUnattendedRun.outputCreated) DeleteFileW(gUnattendedRun.destination.c_str());
+  gUnattendedRun = UnattendedRun();
+  SetMessageHandler(previous);
+  return done ? 0 : 1;
+}

@@ -1,0 +1,253 @@
+// The whole-movie run under Wine, driven through its real dialogs: every
+// filter driver on a short movie, its frames equal to the kernel applied to
+// the source frames here; the sound question and copy; every way a run ends.
+// Outputs of the driver runs stay in a folder of the build, with the frames
+// and sound they must hold, for the ffmpeg check run from the host.
+#include "editor/pipeline/whole_movie_win.h"
+
+#include "editor/pipeline/output_movie_win.h"
+#include "editor/pipeline/pipeline_test_movies_win.h"
+#include "platform/avi/avi_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "common/dib_geometry.h"
+#include "common/text_win.h"
+#include "editor/commands/messages.h"
+#include "editor/filters/colour_filters.h"
+#include "editor/filters/custom_filter.h"
+#include "editor/filters/edge_extraction.h"
+#include "editor/filters/light_source.h"
+#include "editor/filters/neighbourhood_filters.h"
+#include "testing/dialog_driver_win.h"
+#include "testing/program_path_win.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr char kUncompressed[] = "Full Frames (Uncompressed)";
+
+std::string OutputFolder() {
+  std::wstring folder = ProgramPath(PIPELINE_OUTPUT_DIR);
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return Narrow(folder) + "\\";
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = _wfopen(Widen(path).c_str(), L"wb");
+  ASSERT_TRUE(f) << path;
+  if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// A packed DIB as the 24-bit frame the output holds: converted by GDI, as the
+// output's bitmap converts it.
+std::vector<uint8_t> As24(const std::vector<uint8_t>& packed) {
+  BitmapHeader h;
+  BitmapHeaderRead(packed.data(), packed.size(), h);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = 40;
+  bi.bmiHeader.biWidth = h.biWidth;
+  bi.bmiHeader.biHeight = h.biHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  HDC dc = CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  SetDIBits(dc, bitmap, 0, h.biHeight, packed.data() + 40 + DibColourBytes(h),
+            reinterpret_cast<const BITMAPINFO*>(packed.data()), DIB_RGB_COLORS);
+  GdiFlush();
+  const size_t image = static_cast<size_t>(DibStride(h.biWidth, 24) * h.biHeight);
+  std::vector<uint8_t> out(40, 0);
+  BitmapHeader o;
+  o.biWidth = h.biWidth;
+  o.biHeight = h.biHeight;
+  o.biBitCount = 24;
+  o.biSizeImage = static_cast<uint32_t>(image);
+  BitmapHeaderWrite(o, out.data());
+  out.insert(out.end(), static_cast<uint8_t*>(bits), static_cast<uint8_t*>(bits) + image);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return out;
+}
+
+// Rows top-down without padding: what ffmpeg decodes to as bgr24.
+std::vector<uint8_t> TopDownRows(const std::vector<uint8_t>& dib24) {
+  BitmapHeader h;
+  BitmapHeaderRead(dib24.data(), dib24.size(), h);
+  const size_t stride = static_cast<size_t>(DibStride(h.biWidth, 24)),
+               row = static_cast<size_t>(h.biWidth) * 3;
+  std::vector<uint8_t> out;
+  for (int y = h.biHeight - 1; y >= 0; --y) {
+    const uint8_t* p = dib24.data() + 40 + y * stride;
+    out.insert(out.end(), p, p + row);
+  }
+  return out;
+}
+
+FrameView Pixels24(std::vector<uint8_t>& packed) {
+  BitmapHeader h;
+  BitmapHeaderRead(packed.data(), packed.size(), h);
+  return {packed.data() + 40, h.biWidth, h.biHeight, DibStride(h.biWidth, 24)};
+}
+
+// A copy kernel on a packed 24-bit frame: destination the frame, source a copy.
+void CopyKernel(std::vector<uint8_t>& packed,
+                const std::function<void(ConstFrameView, FrameView, FilterScratch&)>& kernel) {
+  FrameView dst = Pixels24(packed);
+  std::vector<uint8_t> source(dst.data, dst.data + dst.stride * dst.height);
+  FilterScratch scratch;
+  FilterScratchReserve(scratch, dst.width, dst.height);
+  kernel({source.data(), dst.width, dst.height, dst.stride}, dst, scratch);
+}
+
+struct DriverCase {
+  const char* name;  // also the output's file name
+  int bits;
+  std::function<bool()> run;
+  // Applies the kernel to frame i (a packed DIB in its stored form).
+  std::function<void(std::vector<uint8_t>& frame, int i)> expect;
+};
+
+LightAnimationSettings LightSettings() {
+  LightAnimationSettings s;
+  s.thumb = ComputeThumbnailRect(16, 12);
+  s.markerX = s.thumb.left + 40, s.markerY = s.thumb.top + 30;
+  s.red = 250, s.green = 120, s.blue = 30;
+  s.strength = 90;
+  s.rgbPeriod = 3;
+  s.strengthPeriod = 4, s.strengthMode = 1;
+  s.positionPeriod = 5, s.endX = s.thumb.left + 70, s.endY = s.thumb.top + 60;
+  return s;
+}
+
+const int8_t kLaplacian[9] = {0, -1, 0, -1, 4, -1, 0, -1, 0};
+
+std::vector<DriverCase> DriverCases() {
+  static FilterScratch gammaScratch;
+  return {
+      {"rgb_8bit", 8, [] { return ProcessRgbCorrection(200, 255, 90, false, true, false); },
+       [](std::vector<uint8_t>& f, int) {
+         ApplyRgbCorrection(f.data(), f.size(), 200, 255, 90, false, true, false);
+       }},
+      {"ycrcb_16bit", 16, [] { return ProcessYCrCbCorrection(150, 60, 120); },
+       [](std::vector<uint8_t>& f, int) { ApplyYCrCbCorrection(f.data(), f.size(), 150, 60, 120); }},
+      {"contrast_32bit", 32, [] { return ProcessContrast(-60); },
+       [](std::vector<uint8_t>& f, int) { ApplyContrast(f.data(), f.size(), -60); }},
+      {"gamma_24bit", 24, [] { return ProcessGamma(40); },
+       [](std::vector<uint8_t>& f, int) {
+         FilterScratchReserve(gammaScratch, 16, 12);
+         ApplyGamma(f.data(), f.size(), 40, gammaScratch);
+       }},
+      {"grayscale_16bit", 16, [] { return ProcessGrayscale(); },
+       [](std::vector<uint8_t>& f, int) { ApplyGrayscale(f.data(), f.size()); }},
+      {"pale_32bit", 32, [] { return ProcessPale(); },
+       [](std::vector<uint8_t>& f, int) { ApplyPale(f.data(), f.size()); }},
+      {"watercolour", 24, [] { return ProcessNeighbourhood(DialogKind::Watercolour, 12); },
+       [](std::vector<uint8_t>& f, int) {
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyWatercolour(s, d, 12, x);
+         });
+       }},
+      {"blur", 24, [] { return ProcessNeighbourhood(DialogKind::Blur, 2); },
+       [](std::vector<uint8_t>& f, int) {
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyBoxBlur(s, d, 2, x);
+         });
+       }},
+      {"unsharp", 24, [] { return ProcessNeighbourhood(DialogKind::UnsharpMask, 3); },
+       [](std::vector<uint8_t>& f, int) {
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyUnsharpMask(s, d, 3, x);
+         });
+       }},
+      {"median", 24, [] { return ProcessNeighbourhood(DialogKind::Median, 2); },
+       [](std::vector<uint8_t>& f, int) {
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyMedian(s, d, 2, x);
+         });
+       }},
+      {"edge_sobel_sharpened", 24, [] { return ProcessEdgeExtraction(40, 2, true); },
+       [](std::vector<uint8_t>& f, int) {
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyUnsharpMask(s, d, 3, x);
+         });
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyEdgeExtraction(s, d, 40, 2, x);
+         });
+       }},
+      {"edge_difference", 24, [] { return ProcessEdgeExtraction(20, 0, false); },
+       [](std::vector<uint8_t>& f, int) {
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyEdgeExtraction(s, d, 20, 0, x);
+         });
+       }},
+      {"light", 24, [] { return ProcessLightSource(LightSettings()); },
+       [](std::vector<uint8_t>& f, int i) {
+         LightAnimationSettings s = LightSettings();
+         s.frameWidth = 16, s.frameHeight = 12;
+         LightAnimation a;
+         StartLightAnimation(&a, s);
+         LightParameters p{};
+         for (int n = 0; n <= i; ++n) p = NextLightParameters(&a);
+         ApplyLightSource(Pixels24(f), p.lx, p.ly, p.k, p.red, p.green, p.blue);
+       }},
+      {"custom", 24, [] { return ProcessCustomFilter(kLaplacian, 2, 255, 128, 0); },
+       [](std::vector<uint8_t>& f, int) {
+         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+           ApplyCustomFilter(s, d, kLaplacian, 2, 255, 128, 0, x);
+         });
+       }},
+  };
+}
+
+TEST(WholeMovie, EachDriverWritesTheKernelsFramesAndTheSound) {
+  const std::string folder = OutputFolder();
+  for (const DriverCase& c : DriverCases()) {
+    SCOPED_TRACE(c.name);
+    TestMovie movie;
+    movie.width = 16, movie.height = 12, movie.bits = c.bits, movie.frames = 5;
+    movie.soundSamples = 3000;
+    const std::string source = folder + c.name + "_source.avi";
+    const std::string output = folder + c.name + ".avi";
+    ASSERT_TRUE(WriteTestMovie(source, movie));
+    DeleteFileW(Widen(output).c_str());
+    TestPlayer player(source);
+    DialogScript script;
+    script.SaveFile(output)
+        .ChooseCompressor(kUncompressed)
+        .Message(kTitleByTheWay, kMessageSaveAudio, MessageAnswer::Yes)
+        .Message(kTitleGlad, kMessageDone);
+    DialogDriver driver(script);
+    EXPECT_TRUE(c.run());
+    driver.Finish();
+    EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
+
+    std::vector<std::vector<uint8_t>> written = ReadPackedFrames(output);
+    ASSERT_EQ(written.size(), 5u);
+    std::vector<uint8_t> expectedRows;
+    for (int i = 0; i < 5; ++i) {
+      std::vector<uint8_t> frame = TestMovieFormat(movie);
+      const std::vector<uint8_t> pixels = TestMoviePixels(movie, i);
+      frame.insert(frame.end(), pixels.begin(), pixels.end());
+      c.expect(frame, i);
+      const std::vector<uint8_t> expected = As24(frame);
+      EXPECT_EQ(written[i], expected) << "frame " << i;
+      const std::vector<uint8_t> rows = TopDownRows(expected);
+      expectedRows.insert(expectedRows.end(), rows.begin(), rows.end());
+    }
+    EXPECT_EQ(ReadSound(output), TestMoviePcm(movie));
+    const AviStreamInfo info = ReadStreamInfo(output, kStreamTypeVideo);
+    EXPECT_EQ(StreamInfoName(info), "GLIMSA:VIDEO");
+    EXPECT_EQ(info.dwRate, movie.rate);
+    // For the ffmpeg check from the host.
+    WriteBytes(output + ".bgr24", expectedRows);
+    WriteBytes(output + ".pcm", TestMoviePcm(movie));
+  }
+}
+
+}  // namespace
