@@ -127,9 +127,9 @@ std::wstring PlayerFileName() {
 
 size_t PackedDibBytes(const BITMAPINFOHEADER* frame) {
   const int64_t height = frame->biHeight < 0 ? -int64_t{frame->biHeight} : frame->biHeight;
-  return static_cast<size_t>(PixelOffset(frame->biBitCount, frame->biCompression,
-                                         frame->biClrUsed) +
-                             DibStride(frame->biWidth, frame->biBitCount) * height);
+  return static_cast<size_t>(
+      PixelOffset(frame->biBitCount, frame->biCompression, frame->biClrUsed) +
+      DibStride(frame->biWidth, frame->biBitCount) * height);
 }
 
 bool ChooseSourceAndDestination(std::wstring* source, std::wstring* destination) {
@@ -180,8 +180,8 @@ bool OpenMovieForProcessing(OpenedMovie* movie) {
   }
   movie->first = ownavi::AVIStreamStart(movie->video);
   movie->end = movie->first + ownavi::AVIStreamLength(movie->video);
-  movie->firstFrame = static_cast<const BITMAPINFOHEADER*>(
-      ownavi::AVIStreamGetFrame(movie->frames, movie->first));
+  movie->firstFrame =
+      static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(movie->frames, movie->first));
   const BITMAPINFOHEADER* shape = movie->firstFrame;
   if (!shape) {
     // No frame to measure (a movie of no frames): its format gives the size.
@@ -189,8 +189,7 @@ bool OpenMovieForProcessing(OpenedMovie* movie) {
     if (ownavi::AVIStreamReadFormat(movie->video, movie->first, nullptr, &size) == 0 &&
         size >= static_cast<LONG>(sizeof(BITMAPINFOHEADER))) {
       movie->format.assign(static_cast<size_t>(size), 0);
-      if (ownavi::AVIStreamReadFormat(movie->video, movie->first, movie->format.data(), &size) ==
-          0)
+      if (ownavi::AVIStreamReadFormat(movie->video, movie->first, movie->format.data(), &size) == 0)
         shape = reinterpret_cast<const BITMAPINFOHEADER*>(movie->format.data());
     }
     if (!shape || shape->biWidth <= 0 || shape->biHeight == 0) {
@@ -200,8 +199,8 @@ bool OpenMovieForProcessing(OpenedMovie* movie) {
   }
   const int32_t height = shape->biHeight < 0 ? -shape->biHeight : shape->biHeight;
   movie->output = new OutputMovie();
-  if (!CreateOutputMovie(movie->output, nullptr, shape->biWidth, height, destination,
-                         info.dwScale, info.dwRate)) {
+  if (!CreateOutputMovie(movie->output, nullptr, shape->biWidth, height, destination, info.dwScale,
+                         info.dwRate)) {
     delete movie->output;
     movie->output = nullptr;
     return fail();
@@ -234,14 +233,16 @@ HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t hei
   choice.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
   choice.lQ = ICQUALITY_DEFAULT;
   if (!gUnattendedRun.active &&
-      !ICCompressorChoose(nullptr, ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW,
+      !ICCompressorChoose(nullptr,
+                          ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW,
                           &format, nullptr, &choice, nullptr)) {
     ownavi::AVIFileExit();
     return nullptr;
   }
   // Only "Full Frames (Uncompressed)" compresses 24-bit frames under Wine; a
   // choice without a type or handler is written uncompressed.
-  if (choice.fccType == 0 || choice.fccHandler == 0) choice.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
+  if (choice.fccType == 0 || choice.fccHandler == 0)
+    choice.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
   AVICOMPRESSOPTIONS& options = movie->compressionOptions;
   options = AVICOMPRESSOPTIONS{};
   options.fccType = streamtypeVIDEO;
@@ -309,7 +310,8 @@ void CloseOutputMovie(OutputMovie* movie) {
   ReleaseStream(&movie->rawStream);
   if (movie->file) ownavi::AVIFileRelease(movie->file);
   movie->file = nullptr;
-  if (movie->memoryDc && movie->previousBitmap) SelectObject(movie->memoryDc, movie->previousBitmap);
+  if (movie->memoryDc && movie->previousBitmap)
+    SelectObject(movie->memoryDc, movie->previousBitmap);
   movie->previousBitmap = nullptr;
   if (movie->bitmap) DeleteObject(movie->bitmap);
   movie->bitmap = nullptr;
@@ -380,8 +382,8 @@ bool CopyStreamToOutput(OutputMovie* movie, PAVISTREAM source, LONG first, LONG 
   LONG d = 0;
   while (s <= e) {
     LONG bytes = 0, samples = 0;
-    HRESULT r = ownavi::AVIStreamRead(source, s, AVISTREAMREAD_CONVENIENT, nullptr, 0, &bytes,
-                                      &samples);
+    HRESULT r =
+        ownavi::AVIStreamRead(source, s, AVISTREAMREAD_CONVENIENT, nullptr, 0, &bytes, &samples);
     if (r == 0 && (bytes <= 0 || samples <= 0))
       r = ownavi::AVIStreamRead(source, s, 4096, nullptr, 0, &bytes, &samples);
     // A source that offers no sample here would hold the copy in place forever.
@@ -418,8 +420,9 @@ bool Require24BitCopy(const BITMAPINFOHEADER* frame, uint8_t** pixelStart, uint8
   *pixelStart = const_cast<uint8_t*>(reinterpret_cast<const uint8_t*>(frame)) + kDibHeaderBytes;
   *stride = Stride24(frame->biWidth);
   if (copy) {
-    const size_t bytes = static_cast<size_t>(*stride) *
-                         static_cast<size_t>(frame->biHeight < 0 ? -frame->biHeight : frame->biHeight);
+    const size_t bytes =
+        static_cast<size_t>(*stride) *
+        static_cast<size_t>(frame->biHeight < 0 ? -frame->biHeight : frame->biHeight);
     *copy = new (std::nothrow) uint8_t[bytes];
     if (!*copy) {
       Show(kMessageCopyAllocFailed, kTitleNotGood);
@@ -455,8 +458,8 @@ bool GetPlayerFrame(PAVISTREAM* video, PGETFRAME* frames, const BITMAPINFOHEADER
   std::wstring source;
   if (!CheckedPlayerFile(&source)) return false;
   ownavi::AVIFileInit();
-  if (ownavi::AVIStreamOpenFromFileW(video, source.c_str(), streamtypeVIDEO, 0,
-                                     OF_SHARE_DENY_WRITE, nullptr) != 0) {
+  if (ownavi::AVIStreamOpenFromFileW(video, source.c_str(), streamtypeVIDEO, 0, OF_SHARE_DENY_WRITE,
+                                     nullptr) != 0) {
     *video = nullptr;
     Show(kMessageOpenFailed, kTitleOh);
     ownavi::AVIFileExit();
@@ -469,8 +472,8 @@ bool GetPlayerFrame(PAVISTREAM* video, PGETFRAME* frames, const BITMAPINFOHEADER
     ownavi::AVIFileExit();
     return false;
   }
-  const LONG position = static_cast<LONG>(
-      SendMessageW(gEditorWindows.playerWindow, MCIWNDM_GETPOSITIONW, 0, 0));
+  const LONG position =
+      static_cast<LONG>(SendMessageW(gEditorWindows.playerWindow, MCIWNDM_GETPOSITIONW, 0, 0));
   const LONG start = ownavi::AVIStreamStart(*video);
   const LONG last = start + ownavi::AVIStreamLength(*video) - 1;
   LONG index = position > start ? position - start : 0;

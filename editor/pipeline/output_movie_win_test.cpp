@@ -30,9 +30,10 @@ TEST(OutputMovie, TheSourceMustBeAnAviTheDestinationAnotherFile) {
   const std::string wav = PipelineTestFolder() + "sound.wav";
   {
     // A WAV for the player: 0.1 s of silence.
-    std::vector<uint8_t> w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't',
-                              ' ', 16, 0, 0, 0, 1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0,
-                              2, 0, 16, 0, 'd', 'a', 't', 'a', 0x40, 0x06, 0, 0};
+    std::vector<uint8_t> w = {'R', 'I', 'F',  'F',  0,   0,   0,    0,    'W',  'A', 'V',
+                              'E', 'f', 'm',  't',  ' ', 16,  0,    0,    0,    1,   0,
+                              1,   0,   0x40, 0x1F, 0,   0,   0x80, 0x3E, 0,    0,   2,
+                              0,   16,  0,    'd',  'a', 't', 'a',  0x40, 0x06, 0,   0};
     w.resize(w.size() + 1600, 0);
     PutU32(w.data() + 4, static_cast<uint32_t>(w.size() - 8));
     FILE* f = _wfopen(Widen(wav).c_str(), L"wb");
@@ -51,8 +52,8 @@ TEST(OutputMovie, TheSourceMustBeAnAviTheDestinationAnotherFile) {
   std::string upper = avi;
   for (char& ch : upper) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
   const Case cases[] = {
-      {"no file open", "",
-       [](DialogScript& s) { s.Message(kTitleCannotSay, kMessageNoFile); }, false},
+      {"no file open", "", [](DialogScript& s) { s.Message(kTitleCannotSay, kMessageNoFile); },
+       false},
       {"a WAV file", wav, [](DialogScript& s) { s.Message(kTitleCannotSay, kMessageNotAvi); },
        false},
       {"the save dialog cancelled", avi, [](DialogScript& s) { s.CancelFile(); }, false},

@@ -105,8 +105,7 @@ bool WriteTestMovie(const std::string& path, const TestMovie& m) {
     PutU16(wf.data() + 14, 16);
     if (sound->SetFormat(0, wf.data(), wf.size()) != AVIERR_OK) return false;
     const std::vector<uint8_t> pcm = TestMoviePcm(m);
-    if (sound->Write(0, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME) !=
-        AVIERR_OK)
+    if (sound->Write(0, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME) != AVIERR_OK)
       return false;
   }
   video.reset();
@@ -136,8 +135,7 @@ std::vector<uint8_t> ReadSound(const std::string& path) {
   std::vector<uint8_t> out(static_cast<size_t>(info.dwLength) * info.dwSampleSize);
   int64_t bytes = 0, samples = 0;
   if (!out.empty() && sound->Read(info.dwStart, info.dwLength, out.data(),
-                                  static_cast<int64_t>(out.size()), &bytes,
-                                  &samples) != AVIERR_OK)
+                                  static_cast<int64_t>(out.size()), &bytes, &samples) != AVIERR_OK)
     return {};
   out.resize(static_cast<size_t>(bytes));
   return out;

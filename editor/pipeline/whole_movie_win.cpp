@@ -44,7 +44,8 @@ void ShowProgress(const std::string& text) {
   const DWORD now = GetTickCount();
   if (now - lastPaint >= 50) {
     lastPaint = now;
-    RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
   }
 }
 
@@ -85,8 +86,8 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
   if (FilterNeeds24Bits(filter)) {
     uint8_t* buffer = nullptr;
     int32_t stride = 0, imageSize = 0;
-    if (!Require24BitBuffer(m.firstFrame, FilterUsesWorkBuffer(filter) ? &buffer : nullptr,
-                            &stride, &imageSize)) {
+    if (!Require24BitBuffer(m.firstFrame, FilterUsesWorkBuffer(filter) ? &buffer : nullptr, &stride,
+                            &imageSize)) {
       if (m.audio) ownavi::AVIStreamRelease(m.audio);
       closeSource();
       closeOutput();

@@ -135,7 +135,9 @@ std::vector<DriverCase> DriverCases() {
          ApplyRgbCorrection(f.data(), f.size(), 200, 255, 90, false, true, false);
        }},
       {"ycrcb_16bit", 16, [] { return ProcessYCrCbCorrection(150, 60, 120); },
-       [](std::vector<uint8_t>& f, int) { ApplyYCrCbCorrection(f.data(), f.size(), 150, 60, 120); }},
+       [](std::vector<uint8_t>& f, int) {
+         ApplyYCrCbCorrection(f.data(), f.size(), 150, 60, 120);
+       }},
       {"contrast_32bit", 32, [] { return ProcessContrast(-60); },
        [](std::vector<uint8_t>& f, int) { ApplyContrast(f.data(), f.size(), -60); }},
       {"gamma_24bit", 24, [] { return ProcessGamma(40); },
@@ -155,9 +157,8 @@ std::vector<DriverCase> DriverCases() {
        }},
       {"blur", 24, [] { return ProcessNeighbourhood(DialogKind::Blur, 2); },
        [](std::vector<uint8_t>& f, int) {
-         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
-           ApplyBoxBlur(s, d, 2, x);
-         });
+         CopyKernel(
+             f, [](ConstFrameView s, FrameView d, FilterScratch& x) { ApplyBoxBlur(s, d, 2, x); });
        }},
       {"unsharp", 24, [] { return ProcessNeighbourhood(DialogKind::UnsharpMask, 3); },
        [](std::vector<uint8_t>& f, int) {
@@ -167,9 +168,8 @@ std::vector<DriverCase> DriverCases() {
        }},
       {"median", 24, [] { return ProcessNeighbourhood(DialogKind::Median, 2); },
        [](std::vector<uint8_t>& f, int) {
-         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
-           ApplyMedian(s, d, 2, x);
-         });
+         CopyKernel(
+             f, [](ConstFrameView s, FrameView d, FilterScratch& x) { ApplyMedian(s, d, 2, x); });
        }},
       {"edge_sobel_sharpened", 24, [] { return ProcessEdgeExtraction(40, 2, true); },
        [](std::vector<uint8_t>& f, int) {
@@ -248,6 +248,127 @@ TEST(WholeMovie, EachDriverWritesTheKernelsFramesAndTheSound) {
     WriteBytes(output + ".bgr24", expectedRows);
     WriteBytes(output + ".pcm", TestMoviePcm(movie));
   }
+}
+
+struct RunCase {
+  const char* label;
+  TestMovie movie;
+  std::function<bool()> run;
+  std::function<void(DialogScript&)> script;
+  int failWriteAt;
+  bool result;
+  size_t frames;                    // in the destination
+  bool sound;                       // the destination has the source's sound
+  std::vector<std::string> titles;  // the main window's, in order
+};
+
+TEST(WholeMovie, EndsAsEachEdgeCaseSays) {
+  TestMovie empty;
+  empty.frames = 0, empty.soundSamples = 800;
+  TestMovie withSound;
+  withSound.frames = 3, withSound.soundSamples = 800;
+  TestMovie silent;
+  silent.frames = 3;
+  TestMovie palettised;
+  palettised.bits = 8, palettised.frames = 2, palettised.soundSamples = 800;
+  TestMovie twelve;
+  twelve.frames = 12, twelve.soundSamples = 800;
+  const RunCase cases[] = {
+      {"no frames: the sound is still offered, and it ends well",
+       empty,
+       ProcessGrayscale,
+       [](DialogScript& s) {
+         s.Message(kTitleByTheWay, kMessageSaveAudio, MessageAnswer::Yes)
+             .Message(kTitleGlad, kMessageDone);
+       },
+       -1,
+       true,
+       0,
+       true,
+       {kTitleSavingAudio}},
+      {"the sound declined",
+       withSound,
+       ProcessPale,
+       [](DialogScript& s) {
+         s.Message(kTitleByTheWay, kMessageSaveAudio, MessageAnswer::No)
+             .Message(kTitleGlad, kMessageDone);
+       },
+       -1,
+       true,
+       3,
+       false,
+       {"0/3", "1/3", "2/3"}},
+      {"no sound, no question",
+       silent,
+       ProcessGrayscale,
+       [](DialogScript& s) { s.Message(kTitleGlad, kMessageDone); },
+       -1,
+       true,
+       3,
+       false,
+       {"0/3", "1/3", "2/3"}},
+      {"8 bits refused for blur",
+       palettised,
+       [] { return ProcessNeighbourhood(DialogKind::Blur, 2); },
+       [](DialogScript& s) { s.Message(kTitleApology, kMessageOnly24BitRun); },
+       -1,
+       false,
+       0,
+       false,
+       {}},
+      {"8 bits refused for the light",
+       palettised,
+       [] { return ProcessLightSource(LightAnimationSettings()); },
+       [](DialogScript& s) { s.Message(kTitleApology, kMessageOnly24BitRun); },
+       -1,
+       false,
+       0,
+       false,
+       {}},
+      {"the tenth frame's write fails: nine frames, the sound still offered",
+       twelve,
+       ProcessGrayscale,
+       [](DialogScript& s) {
+         s.Message(kTitleOhNo, kMessageFrameWriteFailed)
+             .Message(kTitleByTheWay, kMessageSaveAudio, MessageAnswer::Yes);
+       },
+       9,
+       false,
+       9,
+       true,
+       {"0/12", "1/12", "2/12", "3/12", "4/12", "5/12", "6/12", "7/12", "8/12", "9/12",
+        kTitleSavingAudio}},
+  };
+  for (const RunCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string source = PipelineTestFolder() + "edge_source.avi";
+    const std::string output = PipelineTestFolder() + "edge_output.avi";
+    ASSERT_TRUE(WriteTestMovie(source, c.movie));
+    DeleteFileW(Widen(output).c_str());
+    TestPlayer player(source);
+    DialogScript script;
+    script.SaveFile(output).ChooseCompressor(kUncompressed);
+    c.script(script);
+    gFailOutputWriteAt = c.failWriteAt;
+    DialogDriver driver(script);
+    EXPECT_EQ(c.run(), c.result);
+    driver.Finish();
+    gFailOutputWriteAt = -1;
+    EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
+    EXPECT_EQ(player.titles(), c.titles);
+    const AviStreamInfo video = ReadStreamInfo(output, kStreamTypeVideo);
+    EXPECT_EQ(video.fccType, kStreamTypeVideo) << "the destination holds a video stream";
+    EXPECT_EQ(video.dwLength, c.frames);
+    EXPECT_EQ(ReadPackedFrames(output).size(), c.frames);
+    EXPECT_EQ(ReadSound(output), c.sound ? TestMoviePcm(c.movie) : std::vector<uint8_t>());
+  }
+}
+
+TEST(WholeMovie, SaveProgressIsAPercentageInTheTitleAndNeverCancels) {
+  TestPlayer player("");
+  EXPECT_FALSE(ReportSaveProgress(42));
+  EXPECT_FALSE(ReportSaveProgress(100));
+  EXPECT_EQ(player.titles(), (std::vector<std::string>{"42%", "100%"}));
 }
 
 }  // namespace
