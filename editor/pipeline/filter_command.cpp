@@ -107,8 +107,9 @@ void FillFilter(const std::string& name, const std::vector<int>& v, FrameFilter*
   } else if (name == "light") {
     f->kind = FilterKind::Light;
     LightAnimationSettings& s = f->light;
-    // Frame coordinates from the picture's top-left corner: a "thumbnail" of
-    // the frame's own size maps them one to one (the run sets the size).
+    // Frame coordinates from the picture's top-left corner: a thumbnail of no
+    // size stands for the frame itself, which maps them one to one.
+    s.thumb = {0, 0, 0, 0};
     s.markerX = v[0];
     s.markerY = v[1];
     s.red = byte(2);

@@ -69,7 +69,7 @@ TEST(FilterCommand, EachNameTakesItsValuesInTheDialogsOrder) {
          const LightAnimationSettings& s = f.light;
          return f.kind == FilterKind::Light && s.markerX == 3 && s.markerY == 4 && s.red == 255 &&
                 s.green == 0 && s.blue == 10 && s.strength == 50 && s.rgbPeriod == 0 &&
-                s.positionPeriod == 0;
+                s.positionPeriod == 0 && s.thumb.width == 0;
        }},
       {"light 3 4 255 0 10 50 1 2 60 1 30 9 9 in.avi out.avi",
        [](const FrameFilter& f) {

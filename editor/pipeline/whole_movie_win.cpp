@@ -224,11 +224,6 @@ int RunFilterCommand(const std::vector<std::string>& arguments) {
     WriteError(error);
     return 2;
   }
-  if (command.filter.kind == FilterKind::Light) {
-    // Light positions are frame pixels from the top-left corner: the thumbnail
-    // is made the frame's own size once the run knows it (width 0 asks so).
-    command.filter.light.thumb = {0, 0, 0, 0};
-  }
   const MessageHandlerSlot previous = SetMessageHandler({UnattendedMessage, nullptr});
   gUnattendedRun = UnattendedRun();
   gUnattendedRun.active = true;
