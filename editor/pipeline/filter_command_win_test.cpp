@@ -25,8 +25,8 @@ struct EditorRun {
 EditorRun RunEditor(const std::string& arguments) {
   const std::wstring log = Widen(PipelineTestFolder() + "editor_stderr.txt");
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                           nullptr);
+  HANDLE out =
+      CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
   STARTUPINFOW start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
@@ -69,9 +69,19 @@ std::vector<std::string> Words(const std::string& line) {
 
 TEST(FilterProgram, EveryFilterNameWritesItsFramesAndTheSound) {
   const char* const lines[] = {
-      "rgb 200 255 90 0 1 0", "ycrcb 150 60 120", "contrast -60", "gamma 40", "grayscale", "pale",
-      "blur 2", "median 2", "unsharp 3", "watercolour 12", "edge 40 2 1",
-      "light 5 3 250 120 30 90 3 0 4 1 5 12 9", "custom 0 -1 0 -1 4 -1 0 -1 0 2 255 128 0",
+      "rgb 200 255 90 0 1 0",
+      "ycrcb 150 60 120",
+      "contrast -60",
+      "gamma 40",
+      "grayscale",
+      "pale",
+      "blur 2",
+      "median 2",
+      "unsharp 3",
+      "watercolour 12",
+      "edge 40 2 1",
+      "light 5 3 250 120 30 90 3 0 4 1 5 12 9",
+      "custom 0 -1 0 -1 4 -1 0 -1 0 2 255 128 0",
   };
   TestMovie movie;
   movie.width = 16, movie.height = 12, movie.frames = 4, movie.soundSamples = 1000;
@@ -81,7 +91,8 @@ TEST(FilterProgram, EveryFilterNameWritesItsFramesAndTheSound) {
     SCOPED_TRACE(line);
     const std::string output = PipelineTestFolder() + "filter output.avi";
     DeleteFileW(Widen(output).c_str());
-    const EditorRun run = RunEditor(std::string("/filter ") + line + " \"" + source + "\" \"" + output + "\"");
+    const EditorRun run =
+        RunEditor(std::string("/filter ") + line + " \"" + source + "\" \"" + output + "\"");
     EXPECT_EQ(run.exitCode, 0u) << run.errors;
     EXPECT_TRUE(Contains(run.errors, "3/4")) << run.errors;
     EXPECT_TRUE(Contains(run.errors, kMessageDone)) << run.errors;
@@ -145,8 +156,8 @@ TEST(FilterProgram, WrongCommandsAndInputsLeaveNoOutput) {
        kMessageOpenFailed},
       {"an input that is not an AVI", "/filter grayscale \"" + text + "\" \"" + output + "\"", 1,
        kMessageOpenFailed},
-      {"an input not named .avi", "/filter grayscale \"" + folder + "x.wav\" \"" + output + "\"",
-       1, kMessageNotAvi},
+      {"an input not named .avi", "/filter grayscale \"" + folder + "x.wav\" \"" + output + "\"", 1,
+       kMessageNotAvi},
       {"8 bits for blur", "/filter blur 2 \"" + eightBit + "\" \"" + output + "\"", 1,
        kMessageOnly24BitRun},
   };

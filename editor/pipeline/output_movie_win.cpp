@@ -182,16 +182,18 @@ bool OpenMovieForProcessing(OpenedMovie* movie) {
   movie->end = movie->first + ownavi::AVIStreamLength(movie->video);
   movie->firstFrame =
       static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(movie->frames, movie->first));
+  LONG size = 0;
+  if (ownavi::AVIStreamReadFormat(movie->video, movie->first, nullptr, &size) == 0 &&
+      size >= static_cast<LONG>(sizeof(BITMAPINFOHEADER))) {
+    movie->format.assign(static_cast<size_t>(size), 0);
+    if (ownavi::AVIStreamReadFormat(movie->video, movie->first, movie->format.data(), &size) != 0)
+      movie->format.clear();
+  }
   const BITMAPINFOHEADER* shape = movie->firstFrame;
   if (!shape) {
     // No frame to measure (a movie of no frames): its format gives the size.
-    LONG size = 0;
-    if (ownavi::AVIStreamReadFormat(movie->video, movie->first, nullptr, &size) == 0 &&
-        size >= static_cast<LONG>(sizeof(BITMAPINFOHEADER))) {
-      movie->format.assign(static_cast<size_t>(size), 0);
-      if (ownavi::AVIStreamReadFormat(movie->video, movie->first, movie->format.data(), &size) == 0)
-        shape = reinterpret_cast<const BITMAPINFOHEADER*>(movie->format.data());
-    }
+    if (!movie->format.empty())
+      shape = reinterpret_cast<const BITMAPINFOHEADER*>(movie->format.data());
     if (!shape || shape->biWidth <= 0 || shape->biHeight == 0) {
       Show(kMessageNoFrames, kTitleFailed);
       return fail();

@@ -61,7 +61,7 @@ struct OpenedMovie {
   // The first frame, or when it cannot be fetched (a movie of no frames) the
   // stream's format, which gives the output its size.
   const BITMAPINFOHEADER* firstFrame = nullptr;
-  std::vector<uint8_t> format;
+  std::vector<uint8_t> format;  // the stream's, as stored; empty when unreadable
 };
 bool OpenMovieForProcessing(OpenedMovie* movie);
 

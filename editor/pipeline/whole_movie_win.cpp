@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "common/dib_geometry.h"
 #include "common/message.h"
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
@@ -60,6 +61,25 @@ MessageAnswer UnattendedMessage(const MessageRequest& request, void*) {
   return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }
 
+// Bytes of each stored frame when the stream holds plain bitmaps, else 0.
+size_t StoredImageBytes(const std::vector<uint8_t>& format) {
+  if (format.size() < sizeof(BITMAPINFOHEADER)) return 0;
+  const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(format.data());
+  if (h->biCompression != BI_RGB && h->biCompression != BI_BITFIELDS) return 0;
+  const int64_t height = h->biHeight < 0 ? -int64_t{h->biHeight} : h->biHeight;
+  return static_cast<size_t>(DibStride(h->biWidth, h->biBitCount) * height);
+}
+
+// A stored frame shorter than its picture is damaged: the reader would hand it
+// out padded with black. An empty sample is a dropped frame, which repeats the
+// one before it.
+bool StoredFrameWhole(PAVISTREAM video, LONG i, size_t imageBytes) {
+  if (imageBytes == 0) return true;
+  LONG bytes = 0;
+  return ownavi::AVIStreamRead(video, i, 1, nullptr, 0, &bytes, nullptr) == 0 &&
+         (bytes == 0 || static_cast<size_t>(bytes) >= imageBytes);
+}
+
 std::string Progress(long i, long end) {
   char text[32];
   std::snprintf(text, sizeof text, "%ld/%ld", i, end);
@@ -101,12 +121,14 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
                                      sizeof(BITMAPINFOHEADER), &shape) &&
                       StartFilterRun(&run, filter, shape, work.get());
 
+  const size_t storedImage = StoredImageBytes(m.format);
   bool success = true;
   for (LONG i = m.first; i < m.end; ++i) {
     ShowProgress(Progress(i, m.end));
     auto* frame = static_cast<BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(m.frames, i));
-    // A frame of another size or depth than the first is as unusable as none.
-    if (!frame || !shaped ||
+    // A damaged frame, or one of another size or depth than the first, is as
+    // unusable as none.
+    if (!frame || !shaped || !StoredFrameWhole(m.video, i, storedImage) ||
         !ApplyFrameFilter(&run, reinterpret_cast<uint8_t*>(frame), PackedDibBytes(frame))) {
       Ask(kMessageFrameFetchFailed, kTitleFailed, MessageButtons::Ok);
       success = false;

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <memory>
 
 #include "common/dib_geometry.h"
 #include "common/text_win.h"
@@ -369,6 +371,119 @@ TEST(WholeMovie, SaveProgressIsAPercentageInTheTitleAndNeverCancels) {
   EXPECT_FALSE(ReportSaveProgress(42));
   EXPECT_FALSE(ReportSaveProgress(100));
   EXPECT_EQ(player.titles(), (std::vector<std::string>{"42%", "100%"}));
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (FILE* f = _wfopen(Widen(path).c_str(), L"rb")) {
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+      bytes.insert(bytes.end(), buffer, buffer + n);
+    fclose(f);
+  }
+  return bytes;
+}
+
+// Offset of the n-th chunk with this id (from 0), or 0.
+size_t ChunkOffset(const std::vector<uint8_t>& file, const char* id, int n) {
+  for (size_t i = 12; i + 8 <= file.size(); ++i)
+    if (std::memcmp(file.data() + i, id, 4) == 0 && n-- == 0) return i;
+  return 0;
+}
+
+// A movie whose frames are held by a stream written sample by sample.
+bool WriteRawMovie(const std::string& path, const std::vector<uint8_t>& format,
+                   const std::vector<std::vector<uint8_t>>& samples) {
+  AviOutputFileRef file;
+  if (AviOutputFileCreate(path, {}, file) != AVIERR_OK) return false;
+  BitmapHeader h;
+  BitmapHeaderRead(format.data(), format.size(), h);
+  AviStreamInfo vi;
+  vi.fccType = kStreamTypeVideo;
+  vi.fccHandler = h.biCompression;
+  vi.dwRate = 10;
+  vi.dwScale = 1;
+  vi.rcFrame = {0, 0, h.biWidth, h.biHeight};
+  AviStreamRef video;
+  if (AviOutputFileCreateStream(file, vi, video) != AVIERR_OK ||
+      video->SetFormat(0, format.data(), format.size()) != AVIERR_OK)
+    return false;
+  for (size_t i = 0; i < samples.size(); ++i)
+    if (video->Write(static_cast<int64_t>(i), samples[i].data(),
+                     static_cast<uint32_t>(samples[i].size()), AVIIF_KEYFRAME) != AVIERR_OK)
+      return false;
+  video.reset();
+  return AviOutputFileClose(*file) == AVIERR_OK;
+}
+
+TEST(WholeMovie, DamagedInputEndsWithItsMessageAndAReadableOutput) {
+  const std::string folder = PipelineTestFolder();
+  TestMovie movie;
+  movie.frames = 6;
+  const std::vector<uint8_t> format = TestMovieFormat(movie);
+  std::vector<std::vector<uint8_t>> frames;
+  for (int i = 0; i < 6; ++i) frames.push_back(TestMoviePixels(movie, i));
+
+  // Frame 3 holds half its bytes: its size disagrees with the format's.
+  const std::string shortFrame = folder + "short_frame.avi";
+  std::vector<std::vector<uint8_t>> cut = frames;
+  cut[3].resize(cut[3].size() / 2);
+  ASSERT_TRUE(WriteRawMovie(shortFrame, format, cut));
+
+  // The file ends in the middle of frame 4's data (its index is gone too).
+  const std::string whole = folder + "whole.avi", truncated = folder + "truncated.avi";
+  ASSERT_TRUE(WriteRawMovie(whole, format, frames));
+  std::vector<uint8_t> bytes = FileBytes(whole);
+  const size_t frame4 = ChunkOffset(bytes, "00db", 4);
+  ASSERT_GT(frame4, 0u);
+  bytes.resize(frame4 + 8 + 20);
+  WriteBytes(truncated, bytes);
+
+  // Frames no decoder takes.
+  const std::string unknownCodec = folder + "unknown_codec.avi";
+  std::vector<uint8_t> strange = format;
+  PutU32(strange.data() + 16, FourCC("QZZQ"));
+  ASSERT_TRUE(WriteRawMovie(unknownCodec, strange, frames));
+
+  struct Case {
+    const char* label;
+    std::string source;
+    std::function<void(DialogScript&)> script;
+    size_t frames;  // written before the run stopped
+    bool created;
+    bool succeeds = false;
+  };
+  const Case cases[] = {
+      {"a frame cut short", shortFrame,
+       [](DialogScript& s) { s.Message(kTitleFailed, kMessageFrameFetchFailed); }, 3, true},
+      // The AVI services offer only the frames they find whole in such a
+      // file (here three), and those are processed.
+      {"a file cut off inside a frame", truncated,
+       [](DialogScript& s) { s.Message(kTitleGlad, kMessageDone); }, 3, true, true},
+      {"no decoder for the frames", unknownCodec,
+       [](DialogScript& s) { s.Message(kTitleFailed, kMessageNoFrames); }, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string output = folder + "damaged_output.avi";
+    DeleteFileW(Widen(output).c_str());
+    auto player = std::make_unique<TestPlayer>(c.source);
+    DialogScript script;
+    script.SaveFile(output);
+    if (c.created) script.ChooseCompressor(kUncompressed);
+    c.script(script);
+    DialogDriver driver(script);
+    EXPECT_EQ(ProcessGrayscale(), c.succeeds);
+    driver.Finish();
+    EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
+    EXPECT_EQ(GetFileAttributesW(Widen(output).c_str()) != INVALID_FILE_ATTRIBUTES, c.created);
+    EXPECT_EQ(ReadPackedFrames(output).size(), c.frames);
+    // Nothing holds the files any more.
+    EXPECT_TRUE(!c.created || DeleteFileW(Widen(output).c_str()));
+    player.reset();
+    EXPECT_TRUE(DeleteFileW(Widen(c.source).c_str())) << "the source is still held open";
+  }
 }
 
 }  // namespace
