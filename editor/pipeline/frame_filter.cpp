@@ -1,5 +1,6 @@
 #include "editor/pipeline/frame_filter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -43,6 +44,25 @@ size_t FrameImageBytes(const FrameShape& shape) {
 size_t FrameBytes(const FrameShape& shape) {
   return static_cast<size_t>(PixelOffset(shape.bitCount, shape.compression, shape.coloursUsed)) +
          FrameImageBytes(shape);
+}
+
+bool MakeBottomUp(uint8_t* frame, size_t size) {
+  if (!frame || size < kDibHeaderBytes) return false;
+  const int32_t height = static_cast<int32_t>(GetU32(frame + 8));
+  if (height >= 0) return true;
+  if (height == std::numeric_limits<int32_t>::min()) return false;
+  const int32_t width = static_cast<int32_t>(GetU32(frame + 4));
+  const uint16_t bits = GetU16(frame + 14);
+  if (width <= 0) return false;
+  const uint64_t stride = static_cast<uint64_t>(DibStride(width, bits));
+  const uint64_t offset = PixelOffset(bits, GetU32(frame + 16), GetU32(frame + 32));
+  const uint64_t rows = static_cast<uint64_t>(-int64_t{height});
+  if (offset + stride * rows > size) return false;
+  uint8_t* top = frame + offset;
+  uint8_t* bottom = top + stride * (rows - 1);
+  for (; top < bottom; top += stride, bottom -= stride) std::swap_ranges(top, top + stride, bottom);
+  PutU32(frame + 8, static_cast<uint32_t>(-height));
+  return true;
 }
 
 bool StartFilterRun(FilterRun* run, const FrameFilter& filter, const FrameShape& firstFrame,

@@ -70,6 +70,11 @@ bool ReadFrameShape(const uint8_t* header, size_t size, FrameShape* shape);
 size_t FrameBytes(const FrameShape& shape);
 size_t FrameImageBytes(const FrameShape& shape);
 
+// Turns a top-down frame (negative height, as ffmpeg writes raw AVI) into the
+// bottom-up frame every kernel expects, in place: rows reversed, height made
+// positive. False when the header does not fit in `size`.
+bool MakeBottomUp(uint8_t* frame, size_t size);
+
 // The state of one run: what the kernels need between frames. Reserved once
 // from the first frame, so that nothing is allocated per frame.
 struct FilterRun {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -287,6 +288,37 @@ TEST(FrameFilter, ReadsTheShapeOfHeadersItCanLayOut) {
       EXPECT_EQ(FrameBytes(shape), c.frameBytes) << c.label;
     }
   }
+}
+
+TEST(FrameFilter, TopDownFramesAreTurnedBottomUp) {
+  struct Case {
+    const char* label;
+    int width, height, bits;
+  };
+  const Case cases[] = {
+      {"24 bits, 3 rows", 5, 3, 24},
+      {"24 bits, 4 rows", 1, 4, 24},
+      {"8 bits with its palette", 6, 5, 8},
+      {"one row", 7, 1, 32},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bottomUp = Frame(c.width, c.height, c.bits, 9);
+    std::vector<uint8_t> topDown = bottomUp;
+    PutU32(topDown.data() + 8, static_cast<uint32_t>(-c.height));
+    const size_t offset = bottomUp.size() - FrameImageBytes(ShapeOf(bottomUp));
+    const size_t stride = static_cast<size_t>(DibStride(c.width, c.bits));
+    for (int y = 0; y < c.height; ++y)
+      std::copy_n(bottomUp.begin() + offset + y * stride, stride,
+                  topDown.begin() + offset + (c.height - 1 - y) * stride);
+    EXPECT_TRUE(MakeBottomUp(topDown.data(), topDown.size())) << c.label;
+    EXPECT_EQ(topDown, bottomUp) << c.label;
+    EXPECT_TRUE(MakeBottomUp(topDown.data(), topDown.size())) << c.label << ": again";
+    EXPECT_EQ(topDown, bottomUp) << c.label << ": a bottom-up frame stays as it is";
+  }
+  std::vector<uint8_t> cut = Frame(4, 4, 24, 1);
+  PutU32(cut.data() + 8, static_cast<uint32_t>(-4));
+  cut.pop_back();
+  EXPECT_FALSE(MakeBottomUp(cut.data(), cut.size())) << "rows past the end";
 }
 
 }  // namespace

@@ -117,6 +117,10 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
   }
   FilterRun run;
   FrameShape shape;
+  // Without frames the first "frame" is the stream's format, which only gives the size.
+  if (m.firstFrame != reinterpret_cast<const BITMAPINFOHEADER*>(m.format.data()))
+    MakeBottomUp(reinterpret_cast<uint8_t*>(const_cast<BITMAPINFOHEADER*>(m.firstFrame)),
+                 PackedDibBytes(m.firstFrame));
   const bool shaped = ReadFrameShape(reinterpret_cast<const uint8_t*>(m.firstFrame),
                                      sizeof(BITMAPINFOHEADER), &shape) &&
                       StartFilterRun(&run, filter, shape, work.get());
@@ -128,6 +132,7 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
     auto* frame = static_cast<BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(m.frames, i));
     // A damaged frame, or one of another size or depth than the first, is as
     // unusable as none.
+    if (frame) MakeBottomUp(reinterpret_cast<uint8_t*>(frame), PackedDibBytes(frame));
     if (!frame || !shaped || !StoredFrameWhole(m.video, i, storedImage) ||
         !ApplyFrameFilter(&run, reinterpret_cast<uint8_t*>(frame), PackedDibBytes(frame))) {
       Ask(kMessageFrameFetchFailed, kTitleFailed, MessageButtons::Ok);

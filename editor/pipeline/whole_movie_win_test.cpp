@@ -486,4 +486,44 @@ TEST(WholeMovie, DamagedInputEndsWithItsMessageAndAReadableOutput) {
   }
 }
 
+TEST(WholeMovie, ATopDownSourceIsFilteredAndWrittenBottomUp) {
+  // ffmpeg writes raw AVI frames top-down (negative height).
+  TestMovie movie;
+  movie.width = 9, movie.height = 5, movie.frames = 2;
+  std::vector<uint8_t> format = TestMovieFormat(movie);
+  PutU32(format.data() + 8, static_cast<uint32_t>(-movie.height));
+  const size_t stride = static_cast<size_t>(DibStride(movie.width, 24));
+  std::vector<std::vector<uint8_t>> topDown;
+  for (int i = 0; i < movie.frames; ++i) {
+    const std::vector<uint8_t> rows = TestMoviePixels(movie, i);
+    std::vector<uint8_t> flipped(rows.size());
+    for (int y = 0; y < movie.height; ++y)
+      std::memcpy(flipped.data() + (movie.height - 1 - y) * stride, rows.data() + y * stride,
+                  stride);
+    topDown.push_back(flipped);
+  }
+  const std::string source = PipelineTestFolder() + "top_down.avi";
+  const std::string output = PipelineTestFolder() + "top_down_out.avi";
+  ASSERT_TRUE(WriteRawMovie(source, format, topDown));
+  DeleteFileW(Widen(output).c_str());
+  TestPlayer player(source);
+  DialogScript script;
+  script.SaveFile(output).ChooseCompressor(kUncompressed).Message(kTitleGlad, kMessageDone);
+  DialogDriver driver(script);
+  // Roberts differences look one row up: a picture upside down would differ.
+  EXPECT_TRUE(ProcessEdgeExtraction(10, 1, false));
+  driver.Finish();
+  const std::vector<std::vector<uint8_t>> written = ReadPackedFrames(output);
+  ASSERT_EQ(written.size(), 2u);
+  for (int i = 0; i < movie.frames; ++i) {
+    std::vector<uint8_t> expected = TestMovieFormat(movie);
+    const std::vector<uint8_t> pixels = TestMoviePixels(movie, i);
+    expected.insert(expected.end(), pixels.begin(), pixels.end());
+    CopyKernel(expected, [](ConstFrameView s, FrameView d, FilterScratch& x) {
+      ApplyEdgeExtraction(s, d, 10, 1, x);
+    });
+    EXPECT_EQ(written[i], expected) << "frame " << i;
+  }
+}
+
 }  // namespace
