@@ -344,9 +344,14 @@ HDC LoadFrameIntoOutput(OutputMovie* movie, const BITMAPINFOHEADER* frame) {
 bool WriteOutputFrame(OutputMovie* movie) {
   if (!movie->rawStream || !movie->pixels) return false;
   GdiFlush();
+  return WriteOutputPixels(movie, movie->pixels);
+}
+
+bool WriteOutputPixels(OutputMovie* movie, const uint8_t* pixels) {
+  if (!movie->rawStream || !pixels) return false;
   const LONG position = movie->framesWritten++;
   if (position == gFailOutputWriteAt) return false;
-  return ownavi::AVIStreamWrite(movie->compressedStream, position, 1, movie->pixels,
+  return ownavi::AVIStreamWrite(movie->compressedStream, position, 1, const_cast<uint8_t*>(pixels),
                                 movie->imageSize, AVIIF_KEYFRAME, nullptr, nullptr) == 0;
 }
 

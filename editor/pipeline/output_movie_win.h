@@ -74,6 +74,9 @@ void CloseOutputMovie(OutputMovie* movie);
 extern int gFailOutputWriteAt;
 HDC LoadFrameIntoOutput(OutputMovie* movie, const BITMAPINFOHEADER* frame);
 bool WriteOutputFrame(OutputMovie* movie);
+// WriteOutputFrame from a copy of the bitmap's pixels (imageSize bytes), for a
+// writer on another thread while the bitmap takes the next frame.
+bool WriteOutputPixels(OutputMovie* movie, const uint8_t* pixels);
 bool CopyStreamToOutput(OutputMovie* movie, PAVISTREAM source, LONG first, LONG last);
 
 // The copy, when asked for, is the caller's to free with delete[].

@@ -3,6 +3,7 @@
 #include "editor/pipeline/output_movie_win.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "common/dib_geometry.h"
@@ -80,6 +81,95 @@ bool StoredFrameWhole(PAVISTREAM video, LONG i, size_t imageBytes) {
          (bytes == 0 || static_cast<size_t>(bytes) >= imageBytes);
 }
 
+// Writes the run's frames on a second thread, so that writing one frame
+// overlaps fetching and filtering the next. Two slots: the loop copies each
+// loaded frame's pixels into a free one and goes on. A failed write stops the
+// writer; the frames queued behind it are dropped, as the loop would never
+// have made them.
+class FrameWriter {
+ public:
+  explicit FrameWriter(OutputMovie* output) : output_(output) {
+    for (auto& slot : slots_) slot.resize(static_cast<size_t>(output->imageSize));
+    thread_ = CreateThread(nullptr, 0, Main, this, 0, nullptr);
+  }
+  ~FrameWriter() { Finish(); }
+  FrameWriter(const FrameWriter&) = delete;
+  FrameWriter& operator=(const FrameWriter&) = delete;
+
+  // Queues the output bitmap's pixels; false once a write has failed.
+  bool Queue() {
+    if (!thread_) {  // no second thread to be had: written here
+      if (!failed_ && !WriteOutputFrame(output_)) failed_ = true;
+      return !failed_;
+    }
+    AcquireSRWLockExclusive(&lock_);
+    while (queued_ - done_ == kSlots && !failed_)
+      SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    const bool failed = failed_;
+    const int slot = queued_ % kSlots;
+    ReleaseSRWLockExclusive(&lock_);
+    if (failed) return false;
+    GdiFlush();
+    std::memcpy(slots_[slot].data(), output_->pixels, slots_[slot].size());
+    AcquireSRWLockExclusive(&lock_);
+    ++queued_;
+    WakeAllConditionVariable(&changed_);
+    ReleaseSRWLockExclusive(&lock_);
+    return true;
+  }
+
+  // Waits until every queued frame is written; false when a write failed.
+  bool Finish() {
+    if (thread_) {
+      AcquireSRWLockExclusive(&lock_);
+      stopping_ = true;
+      WakeAllConditionVariable(&changed_);
+      ReleaseSRWLockExclusive(&lock_);
+      WaitForSingleObject(thread_, INFINITE);
+      CloseHandle(thread_);
+      thread_ = nullptr;
+    }
+    return !failed_;
+  }
+
+ private:
+  static constexpr int kSlots = 2;
+
+  static DWORD WINAPI Main(void* self) {
+    static_cast<FrameWriter*>(self)->Run();
+    return 0;
+  }
+
+  void Run() {
+    AcquireSRWLockExclusive(&lock_);
+    for (;;) {
+      while (done_ == queued_ && !stopping_)
+        SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+      if (done_ == queued_) break;
+      const int slot = done_ % kSlots;
+      ReleaseSRWLockExclusive(&lock_);
+      const bool ok = WriteOutputPixels(output_, slots_[slot].data());
+      AcquireSRWLockExclusive(&lock_);
+      ++done_;
+      if (!ok) {
+        failed_ = true;
+        done_ = queued_;
+      }
+      WakeAllConditionVariable(&changed_);
+      if (failed_) break;
+    }
+    ReleaseSRWLockExclusive(&lock_);
+  }
+
+  OutputMovie* output_;
+  std::vector<uint8_t> slots_[kSlots];
+  HANDLE thread_ = nullptr;
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  int queued_ = 0, done_ = 0;
+  bool failed_ = false, stopping_ = false;
+};
+
 std::string Progress(long i, long end) {
   char text[32];
   std::snprintf(text, sizeof text, "%ld/%ld", i, end);
@@ -127,6 +217,7 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
 
   const size_t storedImage = StoredImageBytes(m.format);
   bool success = true;
+  FrameWriter writer(m.output);
   for (LONG i = m.first; i < m.end; ++i) {
     ShowProgress(Progress(i, m.end));
     auto* frame = static_cast<BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(m.frames, i));
@@ -135,16 +226,18 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
     if (frame) MakeBottomUp(reinterpret_cast<uint8_t*>(frame), PackedDibBytes(frame));
     if (!frame || !shaped || !StoredFrameWhole(m.video, i, storedImage) ||
         !ApplyFrameFilter(&run, reinterpret_cast<uint8_t*>(frame), PackedDibBytes(frame))) {
-      Ask(kMessageFrameFetchFailed, kTitleFailed, MessageButtons::Ok);
+      // The frames before this one are written first; a write that failed
+      // among them ended the run there.
+      if (writer.Finish()) Ask(kMessageFrameFetchFailed, kTitleFailed, MessageButtons::Ok);
       success = false;
       break;
     }
     LoadFrameIntoOutput(m.output, frame);
-    if (!WriteOutputFrame(m.output)) {
-      Ask(kMessageFrameWriteFailed, kTitleOhNo, MessageButtons::Ok);
-      success = false;
-      break;
-    }
+    if (!writer.Queue()) break;
+  }
+  if (!writer.Finish()) {
+    Ask(kMessageFrameWriteFailed, kTitleOhNo, MessageButtons::Ok);
+    success = false;
   }
   work.reset();
 

@@ -357,7 +357,18 @@ TEST(WholeMovie, EndsAsEachEdgeCaseSays) {
     driver.Finish();
     gFailOutputWriteAt = -1;
     EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
-    EXPECT_EQ(player.titles(), c.titles);
+    if (c.failWriteAt < 0) {
+      EXPECT_EQ(player.titles(), c.titles);
+    } else {
+      // Frames are written on a second thread: the loop may have gone on to
+      // the frame or two after the failing one before it learns of it.
+      const std::vector<std::string>& t = player.titles();
+      ASSERT_GE(t.size(), c.titles.size());
+      ASSERT_LE(t.size(), c.titles.size() + 2);
+      EXPECT_EQ(std::vector<std::string>(t.begin(), t.begin() + c.titles.size() - 1),
+                std::vector<std::string>(c.titles.begin(), c.titles.end() - 1));
+      EXPECT_EQ(t.back(), c.titles.back());
+    }
     const AviStreamInfo video = ReadStreamInfo(output, kStreamTypeVideo);
     EXPECT_EQ(video.fccType, kStreamTypeVideo) << "the destination holds a video stream";
     EXPECT_EQ(video.dwLength, c.frames);
