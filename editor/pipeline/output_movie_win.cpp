@@ -306,11 +306,18 @@ HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t hei
   return movie->memoryDc;
 }
 
-void CloseOutputMovie(OutputMovie* movie) {
+bool CloseOutputMovie(OutputMovie* movie) {
   const bool open = movie->file || movie->memoryDc;
+  bool written = true;
+  if (movie->file) {
+    ownavi::AVIFileTakeCloseResult();  // another file's outcome is not this one's
+    ReleaseStream(&movie->compressedStream);
+    ReleaseStream(&movie->rawStream);
+    ownavi::AVIFileRelease(movie->file);
+    written = ownavi::AVIFileTakeCloseResult() == AVIERR_OK;
+  }
   ReleaseStream(&movie->compressedStream);
   ReleaseStream(&movie->rawStream);
-  if (movie->file) ownavi::AVIFileRelease(movie->file);
   movie->file = nullptr;
   if (movie->memoryDc && movie->previousBitmap)
     SelectObject(movie->memoryDc, movie->previousBitmap);
@@ -325,6 +332,7 @@ void CloseOutputMovie(OutputMovie* movie) {
   movie->framesWritten = 0;
   // Only an output that was made holds a start of the services.
   if (open) ownavi::AVIFileExit();
+  return written;
 }
 
 HDC LoadFrameIntoOutput(OutputMovie* movie, const BITMAPINFOHEADER* frame) {

@@ -68,7 +68,9 @@ bool OpenMovieForProcessing(OpenedMovie* movie);
 // Returns the memory DC, or null (after its message, or none on cancel).
 HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
                       const std::wstring& destination, DWORD scale, DWORD rate);
-void CloseOutputMovie(OutputMovie* movie);
+// False when the movie's file could not be written out whole when it closed
+// (our AVI services write a made file at its last release).
+bool CloseOutputMovie(OutputMovie* movie);
 // For tests: the write of this output frame (from 0) reports failure, as a
 // full disk would; -1 for none.
 extern int gFailOutputWriteAt;

@@ -147,13 +147,33 @@ TEST(OutputMovie, CopiesTheWholeStreamOrTheSamplesStrictlyInside) {
       driver.Finish();
     }
     EXPECT_TRUE(CopyStreamToOutput(&movie, sound, c.first, c.last)) << c.label;
-    CloseOutputMovie(&movie);
+    EXPECT_TRUE(CloseOutputMovie(&movie)) << c.label;
     ownavi::AVIStreamRelease(sound);
     ownavi::AVIFileExit();
     EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
     EXPECT_EQ(ReadSound(output),
               std::vector<uint8_t>(pcm.begin() + c.from * 4, pcm.begin() + c.to * 4))
         << c.label;
+  }
+}
+
+TEST(OutputMovie, AFileTheDiskRefusesAtCloseIsReported) {
+  // Our services write a made file out at its last release; the host's
+  // /dev/full takes the open and refuses every write, as a full disk would.
+  for (const bool full : {false, true}) {
+    const std::wstring output =
+        full ? L"Z:\\dev\\full" : Widen(PipelineTestFolder() + "close_out.avi");
+    OutputMovie movie;
+    {
+      DialogScript script;
+      script.ChooseCompressor(kUncompressed);
+      DialogDriver driver(script);
+      ASSERT_TRUE(CreateOutputMovie(&movie, nullptr, 8, 6, output, 1, 10));
+      driver.Finish();
+    }
+    ASSERT_TRUE(WriteOutputFrame(&movie));
+    EXPECT_EQ(CloseOutputMovie(&movie), !full) << (full ? "full disk" : "ordinary file");
+    EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
   }
 }
 

@@ -187,9 +187,10 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
     ownavi::AVIFileExit();
   };
   auto closeOutput = [&] {
-    CloseOutputMovie(m.output);
+    const bool written = CloseOutputMovie(m.output);
     delete m.output;
     m.output = nullptr;
+    return written;
   };
 
   std::unique_ptr<uint8_t[]> work;
@@ -248,7 +249,12 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
     }
     ownavi::AVIStreamRelease(m.audio);
   }
-  closeOutput();
+  // The file is written out as it closes: a disk that fills then must not be
+  // followed by the words that all went well.
+  if (!closeOutput() && success) {
+    Ask(kMessageFrameWriteFailed, kTitleOhNo, MessageButtons::Ok);
+    success = false;
+  }
   closeSource();
   if (success) Ask(kMessageDone, kTitleGlad, MessageButtons::Ok);
   return success;

@@ -34,6 +34,11 @@ HRESULT AVIFileGetStream(PAVIFILE file, PAVISTREAM* stream, DWORD type, LONG ind
 HRESULT AVIFileCreateStreamW(PAVIFILE file, PAVISTREAM* stream, AVISTREAMINFOW* info);
 ULONG AVIFileAddRef(PAVIFILE file);
 ULONG AVIFileRelease(PAVIFILE file);
+// The outcome of the files made with OF_CREATE that were written out since the
+// last call (AVIERR_OK when each one was written whole, else the first
+// failure), and starts counting afresh. Their last release returns only a
+// count, so this is how a caller learns that a full disk spoiled the file.
+HRESULT AVIFileTakeCloseResult();
 
 HRESULT AVIStreamInfoW(PAVISTREAM stream, AVISTREAMINFOW* info, LONG size);
 HRESULT AVIStreamReadFormat(PAVISTREAM stream, LONG pos, LPVOID format, LONG* size);

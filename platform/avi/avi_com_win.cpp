@@ -24,6 +24,9 @@
 namespace ownavi {
 namespace {
 
+// First failure of a file written out at its last release, until taken.
+std::atomic<HRESULT> gCloseResult{AVIERR_OK};
+
 // Lets our calls tell our streams from anybody else's IAVIStream.
 constexpr GUID kIidOwnStream = {
     0x5f0c2a71, 0x3b9e, 0x4d6a, {0x9c, 0x12, 0x7e, 0x41, 0xa8, 0x03, 0xd5, 0x6b}};
@@ -192,7 +195,10 @@ class OwnFile final : public IAVIFile {
   explicit OwnFile(AviFileRef reading) : reading_(std::move(reading)) {}
   explicit OwnFile(std::string writePath) : writePath_(std::move(writePath)) {}
   ~OwnFile() {
-    if (!writePath_.empty()) AviSave(writePath_, created_, nullptr);
+    if (writePath_.empty()) return;
+    HRESULT expected = AVIERR_OK;
+    if (AviResult r = AviSave(writePath_, created_, nullptr); r != AVIERR_OK)
+      gCloseResult.compare_exchange_strong(expected, r);
   }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
@@ -466,6 +472,9 @@ ULONG AVIFileAddRef(PAVIFILE file) {
 }
 ULONG AVIFileRelease(PAVIFILE file) {
   return file ? file->Release() : 0;
+}
+HRESULT AVIFileTakeCloseResult() {
+  return gCloseResult.exchange(AVIERR_OK);
 }
 
 HRESULT AVIStreamInfoW(PAVISTREAM stream, AVISTREAMINFOW* info, LONG size) {
