@@ -35,6 +35,13 @@ bool FileWriteAll(std::FILE* file, const void* data, size_t count) {
   return true;
 }
 
+std::vector<uint8_t> FileReadSmall(const std::string& path, size_t maxBytes) {
+  std::vector<uint8_t> bytes(maxBytes);
+  UniqueFile in = FileOpen(path, "rb");
+  bytes.resize(in ? std::fread(bytes.data(), 1, maxBytes, in.get()) : 0);
+  return bytes;
+}
+
 bool FileReplaceWhole(const std::string& path, const void* data, size_t size) {
   const std::string fresh = path + ".new";
   UniqueFile out = FileOpen(fresh, "wb");

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct FileCloser {
   void operator()(std::FILE* file) const {
@@ -35,6 +36,8 @@ bool FileRename(const std::string& from, const std::string& to);
 // Writes a whole small file so that a failed write never damages the one that
 // was there: the bytes go to path + ".new", which replaces path only once every
 // byte of it reached the disk. False (the old file untouched) otherwise.
+// The first maxBytes bytes of a small file (settings); empty when it can't be read.
+std::vector<uint8_t> FileReadSmall(const std::string& path, size_t maxBytes);
 bool FileReplaceWhole(const std::string& path, const void* data, size_t size);
 
 // Bytes a new file at path may still take on its volume; UINT64_MAX when the

@@ -99,5 +99,8 @@ TEST(File, ReplaceWholeSwapsInTheNewBytesOrLeavesTheOldFileAsItWas) {
     EXPECT_EQ(std::fread(back, 1, sizeof back, in.get()), 5u);
     EXPECT_STREQ(back, "newer");
   }
+  EXPECT_EQ(FileReadSmall(path, 3), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(FileReadSmall(path, 100).size(), 5u);
   EXPECT_TRUE(FileRemove(path));
+  EXPECT_TRUE(FileReadSmall(path, 100).empty());
 }

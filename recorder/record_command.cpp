@@ -7,8 +7,8 @@ namespace {
 bool SameSwitch(const std::string& argument, const char* name) {
   size_t i = 0;
   for (; name[i]; ++i)
-    if (i >= argument.size() ||
-        std::tolower(static_cast<unsigned char>(argument[i])) != static_cast<unsigned char>(name[i]))
+    if (i >= argument.size() || std::tolower(static_cast<unsigned char>(argument[i])) !=
+                                    static_cast<unsigned char>(name[i]))
       return false;
   return i == argument.size();
 }
@@ -86,7 +86,9 @@ ParsedRecorderCommand ParseRecorderCommand(const std::vector<std::string>& argum
         ok = ParseNumber(v->substr(0, slash), 1, 60, &c.rate) &&
              (slash == std::string::npos || ParseNumber(v->substr(slash + 1), 1, 60, &c.scale));
       }
-      if (!ok) return fail("/rate takes RATE or RATE/SCALE, each 1 to 60 (frames per second: RATE / SCALE)");
+      if (!ok)
+        return fail(
+            "/rate takes RATE or RATE/SCALE, each 1 to 60 (frames per second: RATE / SCALE)");
       i += 1;
     } else if (SameSwitch(a, "/codec")) {
       const std::string* v = value(1);

@@ -10,10 +10,9 @@ using Args = std::vector<std::string>;
 }
 
 TEST(RecordCommand, EverySwitchInAnyOrderAndCase) {
-  const ParsedRecorderCommand p =
-      ParseRecorderCommand({"/CURSOR", "/rate", "15/2", "/out", "C:\\m\\a.avi", "/Range", "10",
-                            "20", "320", "240", "/record", "5", "/reduce", "2", "/codec", "0",
-                            "/sound"});
+  const ParsedRecorderCommand p = ParseRecorderCommand(
+      {"/CURSOR", "/rate", "15/2", "/out", "C:\\m\\a.avi", "/Range", "10", "20", "320", "240",
+       "/record", "5", "/reduce", "2", "/codec", "0", "/sound"});
   ASSERT_EQ(p.launch, RecorderLaunch::Record) << p.error;
   const RecordCommand& c = p.record;
   EXPECT_EQ(c.seconds, 5);
@@ -108,7 +107,8 @@ TEST(RecordCommand, ARangeOffTheScreenIsRefusedNotClamped) {
   c.x = 0, c.y = 0, c.width = 1024, c.height = 768;
   EXPECT_EQ(RecordRangeError(c, 1024, 768), "");
   c.x = 1;
-  EXPECT_EQ(RecordRangeError(c, 1024, 768), "/range 1 0 1024 768 lies outside the 1024 x 768 screen");
+  EXPECT_EQ(RecordRangeError(c, 1024, 768),
+            "/range 1 0 1024 768 lies outside the 1024 x 768 screen");
   c.range = false;
   EXPECT_EQ(RecordRangeError(c, 1024, 768), "");
 }

@@ -6,7 +6,8 @@
 #include "common/bytes.h"
 
 void SetRecorderDefaults(CaptureSettings* capture, SoundFormat* sound, AppSettings* app,
-                         int32_t screenWidth, int32_t screenHeight, const std::string& programPath) {
+                         int32_t screenWidth, int32_t screenHeight,
+                         const std::string& programPath) {
   SetCaptureDefaults(capture, screenWidth, screenHeight);
   *sound = SoundFormat{};
   *app = AppSettings{};
@@ -59,34 +60,34 @@ bool TakeFolder(ByteReader& in, std::string* field, SettingsTextConversion fromF
 std::vector<uint8_t> SettingsFileBytes(const CaptureSettings& c, const SoundFormat& s,
                                        const AppSettings& a, SettingsTextConversion toFile) {
   ByteWriter out;
-  out.U8(c.useDirectDraw);        //  0
-  out.U8(c.tempCodec);            //  1
-  out.I32(c.rate);                //  2
-  out.I32(c.scale);               //  6
-  out.I32(c.rangeX);              // 10
-  out.I32(c.rangeY);              // 14
-  out.I32(c.rangeWidth);          // 18
-  out.I32(c.rangeHeight);         // 22
-  out.U8(c.reduction);            // 26
-  out.U8(c.drawCursor);           // 27
-  out.U8(c.regionMode);           // 28
-  out.I32(s.sampleRate);          // 29
-  out.I32(s.bitsPerSample);       // 33
-  out.I32(s.channels);            // 37
-  out.U8(c.bitmapSequence);       // 41
-  out.U8(c.recordSound);          // 42
-  out.U8(a.saveWithDialog);       // 43
-  out.U8(c.clientOnly);           // 44
-  out.U8(c.useActiveWindow);      // 45
-  out.U8(a.mainWindowVisible);    // 46
-  out.U8(a.detailsExpanded);      // 47
-  out.U16(a.hotkeyStart);         // 48
-  out.U16(a.hotkeyStop);          // 50
-  out.U16(a.hotkeyHide);          // 52
-  out.I32(a.windowX);             // 54
-  out.I32(a.windowY);             // 58
-  out.U8(a.showProgress);         // 62
-  out.U8(a.saveAfterRecording);   // 63
+  out.U8(c.useDirectDraw);                                       //  0
+  out.U8(c.tempCodec);                                           //  1
+  out.I32(c.rate);                                               //  2
+  out.I32(c.scale);                                              //  6
+  out.I32(c.rangeX);                                             // 10
+  out.I32(c.rangeY);                                             // 14
+  out.I32(c.rangeWidth);                                         // 18
+  out.I32(c.rangeHeight);                                        // 22
+  out.U8(c.reduction);                                           // 26
+  out.U8(c.drawCursor);                                          // 27
+  out.U8(c.regionMode);                                          // 28
+  out.I32(s.sampleRate);                                         // 29
+  out.I32(s.bitsPerSample);                                      // 33
+  out.I32(s.channels);                                           // 37
+  out.U8(c.bitmapSequence);                                      // 41
+  out.U8(c.recordSound);                                         // 42
+  out.U8(a.saveWithDialog);                                      // 43
+  out.U8(c.clientOnly);                                          // 44
+  out.U8(c.useActiveWindow);                                     // 45
+  out.U8(a.mainWindowVisible);                                   // 46
+  out.U8(a.detailsExpanded);                                     // 47
+  out.U16(a.hotkeyStart);                                        // 48
+  out.U16(a.hotkeyStop);                                         // 50
+  out.U16(a.hotkeyHide);                                         // 52
+  out.I32(a.windowX);                                            // 54
+  out.I32(a.windowY);                                            // 58
+  out.U8(a.showProgress);                                        // 62
+  out.U8(a.saveAfterRecording);                                  // 63
   PutFolder(out, toFile ? toFile(a.tempFolder) : a.tempFolder);  // 64
   PutFolder(out, toFile ? toFile(a.saveFolder) : a.saveFolder);
   return std::vector<uint8_t>(out.data(), out.data() + out.size());

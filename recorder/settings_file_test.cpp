@@ -22,20 +22,34 @@ struct Field {
 
 // One recorder's settings and the file they make, field by field.
 const Field kFields[] = {
-    {0, 1, 1, "useDirectDraw"},      {1, 1, 2, "tempCodec"},
-    {2, 4, 15, "rate"},              {6, 4, 2, "scale"},
-    {10, 4, 16, "rangeX"},           {14, 4, 32, "rangeY"},
-    {18, 4, 640, "rangeWidth"},      {22, 4, 480, "rangeHeight"},
-    {26, 1, 4, "reduction"},         {27, 1, 1, "drawCursor"},
-    {28, 1, 2, "regionMode"},        {29, 4, 22050, "sampleRate"},
-    {33, 4, 16, "bitsPerSample"},    {37, 4, 2, "channels"},
-    {41, 1, 0, "bitmapSequence"},    {42, 1, 1, "recordSound"},
-    {43, 1, 1, "saveWithDialog"},    {44, 1, 1, "clientOnly"},
-    {45, 1, 0, "useActiveWindow"},   {46, 1, 0, "mainWindowVisible"},
-    {47, 1, 1, "detailsExpanded"},   {48, 2, 0x0653, "hotkeyStart Ctrl+Shift+S"},
-    {50, 2, 0x0245, "hotkeyStop"},   {52, 2, 0x0448, "hotkeyHide Alt+H"},
-    {54, 4, 0xFFFFFFF6, "windowX -10"}, {58, 4, 100, "windowY"},
-    {62, 1, 0, "showProgress"},      {63, 1, 1, "saveAfterRecording"},
+    {0, 1, 1, "useDirectDraw"},
+    {1, 1, 2, "tempCodec"},
+    {2, 4, 15, "rate"},
+    {6, 4, 2, "scale"},
+    {10, 4, 16, "rangeX"},
+    {14, 4, 32, "rangeY"},
+    {18, 4, 640, "rangeWidth"},
+    {22, 4, 480, "rangeHeight"},
+    {26, 1, 4, "reduction"},
+    {27, 1, 1, "drawCursor"},
+    {28, 1, 2, "regionMode"},
+    {29, 4, 22050, "sampleRate"},
+    {33, 4, 16, "bitsPerSample"},
+    {37, 4, 2, "channels"},
+    {41, 1, 0, "bitmapSequence"},
+    {42, 1, 1, "recordSound"},
+    {43, 1, 1, "saveWithDialog"},
+    {44, 1, 1, "clientOnly"},
+    {45, 1, 0, "useActiveWindow"},
+    {46, 1, 0, "mainWindowVisible"},
+    {47, 1, 1, "detailsExpanded"},
+    {48, 2, 0x0653, "hotkeyStart Ctrl+Shift+S"},
+    {50, 2, 0x0245, "hotkeyStop"},
+    {52, 2, 0x0448, "hotkeyHide Alt+H"},
+    {54, 4, 0xFFFFFFF6, "windowX -10"},
+    {58, 4, 100, "windowY"},
+    {62, 1, 0, "showProgress"},
+    {63, 1, 1, "saveAfterRecording"},
 };
 
 void FillSettings(CaptureSettings* c, SoundFormat* s, AppSettings* a) {
@@ -90,8 +104,7 @@ struct Loaded {
 Loaded LoadOverDefaults(const Bytes& file) {
   Loaded l;
   SetRecorderDefaults(&l.capture, &l.sound, &l.app, 1024, 768, "C:\\rec\\recorder.exe");
-  ReadSettingsFileBytes(file.data(), file.size(), &l.capture, &l.sound, &l.app, 1024, 768,
-                        nullptr);
+  ReadSettingsFileBytes(file.data(), file.size(), &l.capture, &l.sound, &l.app, 1024, 768, nullptr);
   return l;
 }
 }  // namespace
@@ -195,10 +208,10 @@ TEST(SettingsFile, DamagedChoicesFallBackAndTheRangeIsClampedToTheScreen) {
   AppSettings a;
   FillSettings(&c, &s, &a);
   Bytes b = SettingsFileBytes(c, s, a, nullptr);
-  b[1] = 7;                  // tempCodec
-  b[26] = 3;                 // reduction
-  b[28] = 9;                 // regionMode
-  Poke(b, 10, 4, 5000);      // rangeX past the screen
+  b[1] = 7;                    // tempCodec
+  b[26] = 3;                   // reduction
+  b[28] = 9;                   // regionMode
+  Poke(b, 10, 4, 5000);        // rangeX past the screen
   Poke(b, 18, 4, 0x7FFFFFFF);  // rangeWidth
   const Loaded l = LoadOverDefaults(b);
   EXPECT_EQ(l.capture.tempCodec, kTempCodecDefault);
