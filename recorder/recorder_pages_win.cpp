@@ -38,7 +38,8 @@ const ControlSpec kControls[] = {
     {kRangePage, IDC_LABEL_TOP_LEFT, Kind::Label, L"左上の座標 (", 4, 8, 76, 14},
     {kRangePage, IDC_RANGE_X, Kind::Number, L"", 80, 5, 44, 18, IDC_SPIN_X, 4, Limit::ScreenWidth},
     {kRangePage, IDC_LABEL_COMMA, Kind::Label, L",", 126, 8, 8, 14},
-    {kRangePage, IDC_RANGE_Y, Kind::Number, L"", 134, 5, 44, 18, IDC_SPIN_Y, 4, Limit::ScreenHeight},
+    {kRangePage, IDC_RANGE_Y, Kind::Number, L"", 134, 5, 44, 18, IDC_SPIN_Y, 4,
+     Limit::ScreenHeight},
     {kRangePage, IDC_LABEL_PAREN, Kind::Label, L")", 180, 8, 8, 14},
     {kRangePage, IDC_RANGE_GROUP, Kind::Group, L"", 2, 24, 216, 36},
     {kRangePage, IDC_LABEL_HEIGHT, Kind::Label, L"高さ", 8, 39, 26, 14},
@@ -89,7 +90,7 @@ const ControlSpec kControls[] = {
 };
 
 const wchar_t* const kTempCodecNames[] = {L"無し", L"零ハフ圧縮", L"零長圧縮"};
-const int kSpinIds[] = {IDC_SPIN_X,     IDC_SPIN_Y,     IDC_SPIN_WIDTH,
+const int kSpinIds[] = {IDC_SPIN_X,      IDC_SPIN_Y,     IDC_SPIN_WIDTH,
                         IDC_SPIN_HEIGHT, IDC_SPIN_SCALE, IDC_SPIN_RATE};
 const struct {
   int id;
@@ -149,8 +150,7 @@ void ShowNumber(Page page, int id) {
   const int32_t value = *NumberSetting(id);
   SetDlgItemInt(gRecorderUi.pages[page], id, static_cast<UINT>(value), FALSE);
   for (const ControlSpec& c : kControls)
-    if (c.id == id)
-      SendMessageW(Item(page, c.spinId), UDM_SETPOS32, 0, static_cast<LPARAM>(value));
+    if (c.id == id) SendMessageW(Item(page, c.spinId), UDM_SETPOS32, 0, static_cast<LPARAM>(value));
 }
 
 void RefreshEnabling(Page page) {
@@ -196,8 +196,10 @@ void NumberChanged(HWND page, int id) {
   const UINT value = GetDlgItemInt(page, id, &read, FALSE);
   *NumberSetting(id) = static_cast<int32_t>(read ? value : 0);
   if (NormalizeCaptureRange()) {
-    if (page == gRecorderUi.pages[kRangePage]) RefreshRangeNumbers();
-    else RefreshRecordNumbers();
+    if (page == gRecorderUi.pages[kRangePage])
+      RefreshRangeNumbers();
+    else
+      RefreshRecordNumbers();
   }
 }
 
@@ -272,11 +274,12 @@ bool CreatePages() {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(gRecorderUi.font), FALSE);
     if (c.kind == Kind::Number) {
       SendMessageW(control, EM_LIMITTEXT, c.chars, 0);
-      HWND spin = CreateWindowExW(
-          0, UPDOWN_CLASSW, L"",
-          WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
-          0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.spinId)),
-          gRecorderUi.instance, nullptr);
+      HWND spin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+                                  WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT |
+                                      UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                                  0, 0, 0, 0, parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.spinId)),
+                                  gRecorderUi.instance, nullptr);
       if (!spin) return false;
       SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control), 0);
       SendMessageW(spin, UDM_SETRANGE32, 0, LimitValue(c.limit));
@@ -389,7 +392,8 @@ LRESULT CALLBACK RecordPageProc(HWND page, UINT message, WPARAM wparam, LPARAM l
       case IDC_TEMP_CODEC:
         if (HIWORD(wparam) == CBN_SELCHANGE) {
           const LRESULT selected = SendMessageW(GetDlgItem(page, id), CB_GETCURSEL, 0, 0);
-          if (selected >= 0 && selected <= 2) gCaptureSettings.tempCodec = static_cast<uint8_t>(selected);
+          if (selected >= 0 && selected <= 2)
+            gCaptureSettings.tempCodec = static_cast<uint8_t>(selected);
         }
         break;
       case IDC_SOUND_FORMAT: NotYet(gRecorderUi.mainWindow); break;

@@ -13,8 +13,8 @@
 namespace {
 std::string AnsiFromUtf8(const std::string& utf8) {
   const std::wstring wide = Widen(utf8);
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
   std::string ansi(n > 0 ? n : 0, '\0');
   if (n > 0)
     WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), ansi.data(), n,
@@ -42,8 +42,8 @@ void LoadSettings() {
   const std::vector<uint8_t> bytes = FileReadSmall(gProgramFilePaths.settingsPath, 4096);
   if (bytes.empty()) return;  // no file: the defaults, the range as it is
   ReadSettingsFileBytes(bytes.data(), bytes.size(), &gCaptureSettings, &gCaptureEngine.sound,
-                        &gAppSettings, GetSystemMetrics(SM_CXSCREEN),
-                        GetSystemMetrics(SM_CYSCREEN), Utf8FromAnsi);
+                        &gAppSettings, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                        Utf8FromAnsi);
 }
 
 bool SaveSettings() {
