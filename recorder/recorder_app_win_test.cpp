@@ -55,8 +55,15 @@ bool Recording() {
          gCaptureSettings.captureProc != DelayedStartProc;
 }
 
+// Beside this test program: a recording makes its folders the current one.
+fs::path TestProgramFolder() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return fs::path(self).parent_path();
+}
+
 fs::path FreshFolder(const char* name) {
-  fs::path folder = fs::current_path() / "recorder_test" / name;
+  fs::path folder = TestProgramFolder() / "recorder_test" / name;
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;
@@ -168,9 +175,7 @@ void PressKeys(std::initializer_list<WORD> keys) {
 
 // The settings file beside this test program, where RecorderMain keeps it.
 fs::path SettingsFile() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  return fs::path(self).parent_path() / "QUILVA.ini";
+  return TestProgramFolder() / "QUILVA.ini";
 }
 
 class RecorderTest : public ::testing::Test {
@@ -694,7 +699,8 @@ std::string Trimmed(std::string text) {
 void KeepForProbe(const fs::path& avi, const char* name) {
   const fs::path out = ProgramPath(RECORDER_OUTPUT_DIR);
   fs::create_directories(out);
-  fs::copy_file(avi, out / name, fs::copy_options::overwrite_existing);
+  fs::remove(out / name);
+  fs::copy_file(avi, out / name);
 }
 #else
 void KeepForProbe(const fs::path&, const char*) {}
