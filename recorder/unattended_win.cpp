@@ -1,5 +1,6 @@
 // The recorder without its window: "/record SECONDS ..." for scripts and tests.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <ctime>
 #include <string>
@@ -86,13 +87,16 @@ bool ChooseOutput(const RecordCommand& command, std::string* avi, std::string* r
   return true;
 }
 
-// Records until the deadline, or until a failed grab ends the recording.
+// Records until the deadline, or until a failed grab ends the recording. The
+// frames are numbered by the time since the grabs were prepared, so the movie
+// is SECONDS long when the deadline counts from then too.
 bool RecordFor(int32_t seconds) {
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+  const DWORD length = static_cast<DWORD>(seconds) * 1000;
   // Wakes the wait at the deadline even at slow rates.
-  const UINT_PTR timer = SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, nullptr);
+  const UINT_PTR timer = SetTimer(nullptr, 0, length, nullptr);
   MSG message;
-  while (gCaptureSettings.captureProc != IdleCaptureProc && GetTickCount64() < deadline) {
+  while (gCaptureSettings.captureProc != IdleCaptureProc &&
+         timeGetTime() - gGdiCapture.startTime < length) {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     WaitForMessageOrFrame();
   }
