@@ -233,6 +233,44 @@ TEST_F(RecorderTest, ShowsItsWindowAndQuitsOnlyWhenTheUserSaysYes) {
   driver.Finish();
 }
 
+namespace {
+// Right-clicks the tray icon and reads the first item of the menu that pops
+// up; a timer closes the menu, as a click elsewhere would.
+std::string TrayMenuFirstItem(HWND main) {
+  static bool shown = false;
+  shown = false;
+  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    shown = true;
+    EndMenu();
+  });
+  PostMessageW(main, WM_TRAY_NOTIFY, 1, WM_RBUTTONDOWN);
+  EXPECT_TRUE(PumpUntil([] { return shown; }, 5s));
+  wchar_t text[64] = {};
+  GetMenuStringW(gRecorderUi.trayMenu, ID_MAIN_WINDOW, text, 64, MF_BYCOMMAND);
+  return Narrow(text);
+}
+}  // namespace
+
+TEST_F(RecorderTest, TrayMenuNamesWhatItsFirstItemWillDoToTheMainWindow) {
+  DialogScript script;
+  script
+      .Window(kClass,
+              [](DialogHandle& w) {
+                EXPECT_EQ(TrayMenuFirstItem(w.window()), "メインウィンドを隠す");
+                w.Command(ID_MAIN_WINDOW);  // the menu's first item, or the "隠す" button
+                EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(w.window()); }, 5s));
+                EXPECT_EQ(TrayMenuFirstItem(w.window()), "メインウィンドを表示");
+                w.Command(ID_MAIN_WINDOW);
+                EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(w.window()) != 0; }, 5s));
+                w.PostClose();
+              })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
 TEST_F(RecorderTest, DetailsButtonFoldsAndUnfoldsTheTabs) {
   DialogScript script;
   script
