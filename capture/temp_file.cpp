@@ -250,9 +250,11 @@ bool AppendRecord(int32_t frameNumber, const uint8_t* palette, const uint8_t* pr
   };
   part(palette, previousPalette, out.sizes.paletteBytes);
   part(frame, previousFrame, out.sizes.frameBytes);
-  // A buffered stream may take the bytes and fail only when it empties its
-  // buffer: its error flag tells of that refusal.
-  ok = ok && !std::ferror(file);
+  // Each record goes to the system at once: a recorder killed (or a machine
+  // switched off once the system has written its cache) loses at most the
+  // frame being written, never seconds of buffered ones. The flush also shows
+  // a refusal the buffer would have hidden until later.
+  ok = ok && std::fflush(file) == 0 && !std::ferror(file);
   // Only a whole record counts toward the frame count: one cut off by a full
   // disk is left for the reader to drop.
   if (ok) out.lastFrameNumber = frameNumber;

@@ -35,6 +35,26 @@ bool FileWriteAll(std::FILE* file, const void* data, size_t count) {
   return true;
 }
 
+std::vector<uint8_t> FileReadSmall(const std::string& path, size_t maxBytes) {
+  std::vector<uint8_t> bytes(maxBytes);
+  UniqueFile in = FileOpen(path, "rb");
+  bytes.resize(in ? std::fread(bytes.data(), 1, maxBytes, in.get()) : 0);
+  return bytes;
+}
+
+bool FileReplaceWhole(const std::string& path, const void* data, size_t size) {
+  const std::string fresh = path + ".new";
+  UniqueFile out = FileOpen(fresh, "wb");
+  if (!out) return false;
+  // A full disk may take the bytes into the stream's buffer and refuse them
+  // only when they go out: the flush and the close tell.
+  bool ok = FileWriteAll(out.get(), data, size) && std::fflush(out.get()) == 0;
+  ok = std::fclose(out.release()) == 0 && ok;
+  if (ok && FileRename(fresh, path)) return true;
+  FileRemove(fresh);
+  return false;
+}
+
 namespace {
 uint64_t VolumeFreeSpace(const std::string& path) {
   std::error_code error;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct FileCloser {
   void operator()(std::FILE* file) const {
@@ -29,6 +30,15 @@ bool FileSeek64(std::FILE* file, int64_t offset, int whence);
 // All count bytes, or false when the stream takes nothing more.
 bool FileWriteAll(std::FILE* file, const void* data, size_t count);
 bool FileExists(const std::string& path);
+// Renames from to to, replacing a file already there; false leaves both as
+// they were.
+bool FileRename(const std::string& from, const std::string& to);
+// Writes a whole small file so that a failed write never damages the one that
+// was there: the bytes go to path + ".new", which replaces path only once every
+// byte of it reached the disk. False (the old file untouched) otherwise.
+// The first maxBytes bytes of a small file (settings); empty when it can't be read.
+std::vector<uint8_t> FileReadSmall(const std::string& path, size_t maxBytes);
+bool FileReplaceWhole(const std::string& path, const void* data, size_t size);
 
 // Bytes a new file at path may still take on its volume; UINT64_MAX when the
 // volume won't say (then nothing is refused for it).

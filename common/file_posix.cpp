@@ -19,3 +19,7 @@ int64_t FileTell64(std::FILE* file) {
 bool FileSeek64(std::FILE* file, int64_t offset, int whence) {
   return fseeko(file, offset, whence) == 0;
 }
+
+bool FileRename(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 TEST(File, OpensWritesReadsAndRemovesANonAsciiName) {
   const std::string path = "file_test_一時ファイル.tmp";
   {
@@ -73,4 +75,32 @@ TEST(File, WriteAllWritesEveryByteAndFailsOnAStreamThatTakesNone) {
     EXPECT_FALSE(FileWriteAll(in.get(), "x", 1));
   }
   EXPECT_TRUE(FileRemove(path));
+}
+
+TEST(File, ReplaceWholeSwapsInTheNewBytesOrLeavesTheOldFileAsItWas) {
+  const std::string path = "file_test_replace.bin";
+  ASSERT_TRUE(FileReplaceWhole(path, "old", 3));
+  ASSERT_TRUE(FileReplaceWhole(path, "newer", 5)) << "replaces a file already there";
+  {
+    UniqueFile in = FileOpen(path, "rb");
+    ASSERT_TRUE(in);
+    char back[8] = {};
+    EXPECT_EQ(std::fread(back, 1, sizeof back, in.get()), 5u);
+    EXPECT_STREQ(back, "newer");
+  }
+  // The fresh copy cannot be made (a folder holds its name): the old file stays whole.
+  std::filesystem::create_directory(path + ".new");
+  EXPECT_FALSE(FileReplaceWhole(path, "lost", 4));
+  std::filesystem::remove(path + ".new");
+  {
+    UniqueFile in = FileOpen(path, "rb");
+    ASSERT_TRUE(in);
+    char back[8] = {};
+    EXPECT_EQ(std::fread(back, 1, sizeof back, in.get()), 5u);
+    EXPECT_STREQ(back, "newer");
+  }
+  EXPECT_EQ(FileReadSmall(path, 3), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(FileReadSmall(path, 100).size(), 5u);
+  EXPECT_TRUE(FileRemove(path));
+  EXPECT_TRUE(FileReadSmall(path, 100).empty());
 }

@@ -2,6 +2,7 @@
 // UTF-8 name in the ANSI code page, and its long-based ftell/fseek stop at 2 GiB.
 #include "common/file.h"
 
+#include <windows.h>
 #include <wchar.h>
 
 #include "common/utf.h"
@@ -27,4 +28,11 @@ int64_t FileTell64(std::FILE* file) {
 
 bool FileSeek64(std::FILE* file, int64_t offset, int whence) {
   return _fseeki64(file, offset, whence) == 0;
+}
+
+// Through the disk: the settings file replaced at exit must not be lost to a
+// power cut between the rename and the cache's write-back.
+bool FileRename(const std::string& from, const std::string& to) {
+  return MoveFileExW(Wide(FileApiPath(from)).c_str(), Wide(FileApiPath(to)).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

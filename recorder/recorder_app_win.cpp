@@ -5,20 +5,24 @@
 
 #include <string>
 
+#include "capture/capture_engine_win.h"
+#include "capture/error_log.h"
+#include "capture/sound_recording_win.h"
 #include "common/handles_win.h"
 #include "common/message.h"
 #include "common/message_box_win.h"
+#include "common/text_win.h"
+#include "recorder/hotkey_text.h"
 #include "recorder/main_window_layout.h"
 #include "recorder/messages.h"
 #include "recorder/resource.h"
+#include "save/convert_temp_win.h"
 
 RecorderUi gRecorderUi;
 AppSettings gAppSettings;
 
 namespace {
 constexpr UINT kTrayIconId = 1;
-constexpr wchar_t kTrayTip[] = L"ヌーロ ディスプレイキャプチャー ピコラ";
-constexpr wchar_t kMutexName[] = L"DCピコラ";
 const wchar_t* const kTabNames[] = {L"範囲設定", L"録画設定", L"動作設定"};
 
 WindowMetrics CurrentMetrics() {
@@ -62,11 +66,6 @@ int RightOf(HWND window) {
   return r.right;
 }
 
-void ShowSelectedPage() {
-  int selected = TabCtrl_GetCurSel(gRecorderUi.tabs);
-  for (int i = 0; i < 3; ++i) ShowWindow(gRecorderUi.pages[i], i == selected ? SW_SHOW : SW_HIDE);
-}
-
 // Folds or unfolds the settings tabs, keeping the window where it is.
 void ApplyDetailsExpanded() {
   const WindowMetrics m = CurrentMetrics();
@@ -78,7 +77,7 @@ void ApplyDetailsExpanded() {
   SetWindowTextW(gRecorderUi.detailsButton, gAppSettings.detailsExpanded ? L"<<詳細" : L"詳細>>");
 }
 
-void CreateControls(HWND window) {
+bool CreateControls(HWND window) {
   gRecorderUi.startButton = CreateButton(window, ID_START, L"録画", 5, 5);
   gRecorderUi.stopButton =
       CreateButton(window, ID_STOP, L"停止", RightOf(gRecorderUi.startButton) + 4, 5);
@@ -87,13 +86,15 @@ void CreateControls(HWND window) {
   gRecorderUi.detailsButton =
       CreateButton(window, IDC_DETAILS, L"詳細>>", RightOf(gRecorderUi.hideButton) + 4, 5);
 
-  RECT client;
-  GetClientRect(window, &client);
-  const int top = GetSystemMetrics(SM_CYFRAME) + 32;
-  gRecorderUi.tabs =
-      CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 3, top,
-                      client.right - 6, kMainWindowUnfoldedHeight - top - 40, window,
-                      reinterpret_cast<HMENU>(IDC_TABS), gRecorderUi.instance, nullptr);
+  // The tabs are laid out for the unfolded window whatever its state now.
+  const WindowMetrics m = CurrentMetrics();
+  const int top = m.frameHeight + 32;
+  const int width = MainWindowWidth(m) - 2 * m.frameWidth - 6;
+  const int height = kMainWindowUnfoldedHeight - m.captionHeight - 2 * m.frameHeight - top - 3;
+  gRecorderUi.tabs = CreateWindowExW(
+      0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 3, top, width, height,
+      window, reinterpret_cast<HMENU>(IDC_TABS), gRecorderUi.instance, nullptr);
+  if (!gRecorderUi.tabs) return false;
   SendMessageW(gRecorderUi.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(gRecorderUi.font), TRUE);
   for (int i = 0; i < 3; ++i) {
     TCITEMW item{};
@@ -101,23 +102,31 @@ void CreateControls(HWND window) {
     item.pszText = const_cast<wchar_t*>(kTabNames[i]);
     TabCtrl_InsertItem(gRecorderUi.tabs, i, &item);
   }
-  RECT pageArea;
-  GetClientRect(gRecorderUi.tabs, &pageArea);
-  TabCtrl_AdjustRect(gRecorderUi.tabs, FALSE, &pageArea);
-  for (HWND& page : gRecorderUi.pages) {
-    page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, pageArea.left, pageArea.top,
-                           pageArea.right - pageArea.left, pageArea.bottom - pageArea.top,
-                           gRecorderUi.tabs, reinterpret_cast<HMENU>(IDC_PAGE),
-                           gRecorderUi.instance, nullptr);
-  }
+  return CreatePages();
 }
 
-void SetIdleUi() {
-  EnableMenuItem(gRecorderUi.trayMenu, ID_QUIT, MF_BYCOMMAND | MF_ENABLED);
-  EnableMenuItem(gRecorderUi.trayMenu, ID_START, MF_BYCOMMAND | MF_ENABLED);
-  EnableMenuItem(gRecorderUi.trayMenu, ID_STOP, MF_BYCOMMAND | MF_GRAYED);
-  EnableWindow(gRecorderUi.startButton, TRUE);
-  EnableWindow(gRecorderUi.stopButton, FALSE);
+void EnableStartStop(bool idle) {
+  EnableMenuItem(gRecorderUi.trayMenu, ID_QUIT, MF_BYCOMMAND | (idle ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(gRecorderUi.trayMenu, ID_START, MF_BYCOMMAND | (idle ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(gRecorderUi.trayMenu, ID_STOP, MF_BYCOMMAND | (idle ? MF_GRAYED : MF_ENABLED));
+  EnableWindow(gRecorderUi.startButton, idle);
+  EnableWindow(gRecorderUi.stopButton, !idle);
+}
+
+// Hotkey ids are the ids of their buttons on the behaviour page.
+void RegisterHotkeys() {
+  const struct {
+    int id;
+    uint16_t hotkey;
+  } keys[] = {{IDC_HOTKEY_START, gAppSettings.hotkeyStart},
+              {IDC_HOTKEY_STOP, gAppSettings.hotkeyStop},
+              {IDC_HOTKEY_HIDE, gAppSettings.hotkeyHide}};
+  for (const auto& k : keys) {
+    const bool registered = RegisterHotKey(gRecorderUi.mainWindow, k.id,
+                                           HotkeyRegisterModifiers(k.hotkey), k.hotkey & 0xFF);
+    const std::string caption = registered ? HotkeyText(k.hotkey) : kHotkeyNone;
+    SetWindowTextW(GetDlgItem(PageOfControl(k.id), k.id), Widen(caption).c_str());
+  }
 }
 
 void ShowTrayMenu(HWND window) {
@@ -127,8 +136,8 @@ void ShowTrayMenu(HWND window) {
   MENUITEMINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = MIIM_STRING;
-  info.dwTypeData = const_cast<wchar_t*>(gAppSettings.mainWindowVisible ? L"メインウィンドを隠す"
-                                                                        : L"メインウィンドを表示");
+  info.dwTypeData = const_cast<wchar_t*>(gAppSettings.mainWindowVisible ? kMenuHideMainWindow
+                                                                        : kMenuShowMainWindow);
   SetMenuItemInfoW(gRecorderUi.trayMenu, ID_MAIN_WINDOW, FALSE, &info);
   TrackPopupMenu(gRecorderUi.trayMenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window,
                  nullptr);
@@ -139,9 +148,45 @@ void ToggleMainWindow() {
   ShowWindow(gRecorderUi.mainWindow, gAppSettings.mainWindowVisible ? SW_SHOW : SW_HIDE);
 }
 
+bool Idle() {
+  return gCaptureSettings.captureProc == IdleCaptureProc;
+}
+
+// The lowest digit held down, on the main keys or the keypad; 0 for none.
+int HeldDigit() {
+  for (int digit = 1; digit <= 9; ++digit)
+    if ((GetKeyState('0' + digit) & 0x8000) || (GetKeyState(VK_NUMPAD0 + digit) & 0x8000))
+      return digit;
+  return 0;
+}
+
+void StartPressed() {
+  if (!IsWindowEnabled(gRecorderUi.startButton)) return;
+  EnableMenuItem(gRecorderUi.trayMenu, ID_START, MF_BYCOMMAND | MF_GRAYED);
+  EnableWindow(gRecorderUi.startButton, FALSE);
+  const int digit = HeldDigit();
+  if (digit == 0) return StartCommand();
+  // The pacer's one "frame" of that many seconds is the wait.
+  StartFramePacer(digit, 1);
+  gCaptureSettings.captureProc = DelayedStartProc;
+  EnableStartStop(false);
+  RefreshPageEnabling();
+}
+
+void StopPressed() {
+  // A start still waiting has recorded nothing: it is cancelled, nothing saved.
+  if (gCaptureSettings.captureProc == DelayedStartProc) {
+    gCaptureSettings.captureProc = IdleCaptureProc;
+    SetIdleUi();
+    return;
+  }
+  StopRecording();
+}
+
 void AskToQuit(HWND window) {
+  if (!Idle()) return;
   if (ShowMessage(kMessageReallyQuit, kTitleConfirmQuit, MessageButtons::YesNo,
-                  MessageIcon::Question) != MessageAnswer::Yes)
+                  MessageIcon::Question, window) != MessageAnswer::Yes)
     return;
   RECT r;
   GetWindowRect(window, &r);
@@ -149,7 +194,62 @@ void AskToQuit(HWND window) {
   gAppSettings.windowY = r.top;
   DestroyWindow(window);
 }
+
+void MessageLoop(MSG* message) {
+  for (;;) {
+    if (PeekMessageW(message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message->message == WM_QUIT) return;
+      TranslateMessage(message);
+      DispatchMessageW(message);
+      continue;
+    }
+    // Paces the next frame while recording; idle, it sleeps until a message comes.
+    WaitForMessageOrFrame();
+  }
+}
 }  // namespace
+
+void DelayedStartProc() {
+  gCaptureSettings.captureProc = IdleCaptureProc;
+  StartCommand();
+}
+
+void StartCommand() {
+  if (!Idle()) return;
+  gCaptureEngine.tempFolder = gAppSettings.tempFolder;
+  gCaptureEngine.programPath = gRecorderUi.programPath;
+  gCaptureEngine.afterStop = SaveAfterStop;
+  if (!StartRecording()) {
+    // A first grab that failed has stopped the recording and saved what there was.
+    SetIdleUi();
+    return;
+  }
+  TrayIcon(NIM_MODIFY, gRecorderUi.recordingIcon);
+  EnableStartStop(false);
+  RefreshPageEnabling();
+}
+
+void SaveAfterStop() {
+  const CaptureSettings& s = gCaptureSettings;
+  if (!s.bitmapSequence && gAppSettings.saveAfterRecording) {
+    HWND main = gRecorderUi.mainWindow;
+    ShowWindow(main, SW_HIDE);
+    if (!SetCurrentDirectoryW(Widen(gAppSettings.saveFolder).c_str()))
+      gAppSettings.saveFolder = gRecorderUi.programPath;
+    const TempFileNames& names = gCaptureEngine.names;
+    ConvertTempToAvi(gRecorderUi.instance, main, names.tempPath,
+                     s.recordSound ? names.wavPath : std::string(), &gAppSettings.saveFolder,
+                     gAppSettings.showProgress, gAppSettings.saveWithDialog);
+    if (gAppSettings.mainWindowVisible) ShowWindow(main, SW_SHOW);
+  }
+  TrayIcon(NIM_MODIFY, gRecorderUi.idleIcon);
+  SetIdleUi();
+}
+
+void SetIdleUi() {
+  EnableStartStop(true);
+  RefreshPageEnabling();
+}
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
@@ -165,18 +265,31 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE) ShowSelectedPage();
       return 0;
     }
+    case WM_HOTKEY:
+      switch (wparam) {
+        case IDC_HOTKEY_START: StartPressed(); return 0;
+        case IDC_HOTKEY_STOP: StopPressed(); return 0;
+        case IDC_HOTKEY_HIDE: ToggleMainWindow(); return 0;
+      }
+      return 0;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case IDC_DETAILS:
           gAppSettings.detailsExpanded = !gAppSettings.detailsExpanded;
           ApplyDetailsExpanded();
           return 0;
+        case ID_START: StartPressed(); return 0;
+        case ID_STOP: StopPressed(); return 0;
         case ID_MAIN_WINDOW: ToggleMainWindow(); return 0;
-        case ID_QUIT: PostMessageW(window, WM_CLOSE, 0, 0); return 0;
+        case ID_QUIT:
+          if (Idle()) PostMessageW(window, WM_CLOSE, 0, 0);
+          return 0;
       }
       break;
     case WM_CLOSE: AskToQuit(window); return 0;
     case WM_DESTROY:
+      for (int id : {IDC_HOTKEY_START, IDC_HOTKEY_STOP, IDC_HOTKEY_HIDE})
+        UnregisterHotKey(window, id);
       TrayIcon(NIM_DELETE, nullptr);
       PostQuitMessage(0);
       return 0;
@@ -196,36 +309,69 @@ bool CreateMainWindow() {
   if (!RegisterClassExW(&cls)) return false;
 
   const WindowMetrics metrics = CurrentMetrics();
-  MainWindowPlacement place = PlaceMainWindow(metrics, gAppSettings.windowX, gAppSettings.windowY,
-                                              gAppSettings.detailsExpanded);
-  gRecorderUi.font =
-      CreateFontW(12, 0, 0, 0, 300, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
+  const MainWindowPlacement place = PlaceMainWindow(
+      metrics, gAppSettings.windowX, gAppSettings.windowY, gAppSettings.detailsExpanded);
   HWND window = CreateWindowExW(0, kRecorderClassName, kRecorderTitle, WS_CAPTION | WS_SYSMENU,
                                 place.x, place.y, place.width, place.height, nullptr, nullptr,
                                 gRecorderUi.instance, nullptr);
   if (!window) return false;
+  gRecorderUi.font =
+      CreateFontW(12, 0, 0, 0, 300, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
   INITCOMMONCONTROLSEX controls{
       sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&controls);
-  CreateControls(window);
+  if (!CreateControls(window)) return false;
   ApplyDetailsExpanded();
+  RefreshRangePage();
+  RefreshRecordPage();
+  RefreshBehaviourPage();
+  RegisterHotkeys();
   ShowSelectedPage();
+  // DirectDraw grabbing is not in this build: its check stays disabled and off.
+  gRecorderUi.directDraw = false;
+  gCaptureSettings.useDirectDraw = 0;
   SetIdleUi();
   if (gAppSettings.mainWindowVisible) ShowWindow(window, SW_SHOW);
   return true;
 }
 
-int RecorderMain(HINSTANCE instance) {
+std::string RecorderProgramPath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::string();
+    if (n < buffer.size()) return Narrow(std::wstring_view(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::vector<std::string> RecorderArguments() {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!list) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(list[i]));
+  LocalFree(list);
+  return arguments;
+}
+
+int RecorderMain(HINSTANCE instance, const std::vector<std::string>& arguments) {
+  const ParsedRecorderCommand command = ParseRecorderCommand(arguments);
+  if (command.launch != RecorderLaunch::Window) return RecordUnattended(instance, command);
+
   UseWindowsMessageBoxes();
+  gRecorderUi = RecorderUi{};
   gRecorderUi.instance = instance;
-  gAppSettings.windowX = GetSystemMetrics(SM_CXSCREEN);
-  gAppSettings.windowY = GetSystemMetrics(SM_CYSCREEN);
+  gRecorderUi.programPath = RecorderProgramPath();
+  BuildProgramFilePaths();
+  SetStartupDefaults();
   gRecorderUi.classIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_RECORDER));
   gRecorderUi.idleIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TRAY_IDLE));
   gRecorderUi.recordingIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TRAY_RECORDING));
+  LoadSettings();
 
-  UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kMutexName));
+  UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kRecorderMutexName));
   if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
     ShowMessage(kMessageAlreadyRunning, kTitleOops);
     return 0;
@@ -242,16 +388,25 @@ int RecorderMain(HINSTANCE instance) {
   EnableMenuItem(gRecorderUi.trayMenu, ID_STOP, MF_BYCOMMAND | MF_GRAYED);
   if (!CreateMainWindow()) {
     ShowMessage(kMessageInitFailed, kTitleWhy);
+    if (gRecorderUi.mainWindow) DestroyWindow(gRecorderUi.mainWindow);
+    UniqueFont font(gRecorderUi.font);
+    UnregisterClassW(kRecorderClassName, instance);
     return 0;
   }
+  EnableWindow(gRecorderUi.startButton, TRUE);
+  EnableWindow(gRecorderUi.stopButton, FALSE);
 
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  MSG message{};
+  MessageLoop(&message);
+
+  CloseGdiCapture();
+  StopSoundRecording();
+  gCaptureEngine.afterStop = nullptr;
   UniqueFont font(gRecorderUi.font);
   UnregisterClassW(kRecorderClassName, instance);
+  menu.reset();
+  mutex.reset();
+  SaveSettings();
   gRecorderUi = RecorderUi{};
   return static_cast<int>(message.wParam);
 }

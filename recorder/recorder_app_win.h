@@ -1,11 +1,16 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "recorder/app_settings.h"
+#include "recorder/record_command.h"
 
 // Process-wide state of the recorder's user interface.
 struct RecorderUi {
   HINSTANCE instance = nullptr;
+  std::string programPath;  // the program file's full path, UTF-8
   HWND mainWindow = nullptr;
   HMENU menu = nullptr;      // menu 102
   HMENU trayMenu = nullptr;  // its first submenu
@@ -19,6 +24,9 @@ struct RecorderUi {
   HWND stopButton = nullptr;
   HWND hideButton = nullptr;
   HWND detailsButton = nullptr;
+  WNDPROC staticProc = nullptr;  // the pages' own procedure runs in front of it
+  bool refreshing = false;       // pages are being set from the settings
+  bool directDraw = false;       // a DirectDraw object exists
 };
 
 extern RecorderUi gRecorderUi;
@@ -26,8 +34,47 @@ extern AppSettings gAppSettings;
 
 inline constexpr wchar_t kRecorderClassName[] = L"DCピコラ";
 inline constexpr wchar_t kRecorderTitle[] = L"ヌーロ ピコラ Ver.2.1";
+inline constexpr wchar_t kRecorderMutexName[] = L"DCピコラ";
 
 // The program: start-up, message loop, shut-down. Returns the exit code.
-int RecorderMain(HINSTANCE instance);
+// With "/record" among the arguments it records unattended instead.
+int RecorderMain(HINSTANCE instance, const std::vector<std::string>& arguments = {});
 bool CreateMainWindow();
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+void StartCommand();
+void SetIdleUi();
+// The recorder's part of the stop: saving the recording (gCaptureEngine.afterStop).
+void SaveAfterStop();
+// Waits for the pacer's delayed start; runs StartCommand.
+void DelayedStartProc();
+
+// The command line after the program name, UTF-8.
+std::vector<std::string> RecorderArguments();
+// The program file's full path, UTF-8.
+std::string RecorderProgramPath();
+
+// --- Settings file (settings_file_win.cpp) -------------------------------------
+void SetStartupDefaults();
+void LoadSettings();
+// False when the file could not be written; the old one then stays as it was.
+bool SaveSettings();
+
+// --- Pages (recorder_pages_win.cpp) --------------------------------------------
+bool CreatePages();
+void RefreshRangePage();
+void RefreshRecordPage();
+void RefreshBehaviourPage();
+// Enables or disables every page control for the idle or recording state.
+void RefreshPageEnabling();
+void ShowSelectedPage();
+LRESULT CALLBACK RangePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK RecordPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK BehaviourPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+// The page that holds the control with this id, or null.
+HWND PageOfControl(int id);
+
+// --- Unattended recording (unattended_win.cpp) ---------------------------------
+// "/record": records for the seconds asked, saves the AVI without any dialog,
+// prints its path; failures print the reason on standard error. Never touches
+// the settings file. Returns the exit code (kRecordExit*).
+int RecordUnattended(HINSTANCE instance, const ParsedRecorderCommand& command);

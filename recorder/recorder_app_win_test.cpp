@@ -1,17 +1,199 @@
-// The recorder's start-up and shut-down, in this process and as its own program.
+// The recorder under Wine: its window, pages, start and stop, settings between
+// runs, the unattended way and a recorder killed while recording.
 #include "recorder/recorder_app_win.h"
 
+#include <commctrl.h>
+#include <vfw.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "capture/capture_engine_win.h"
 #include "common/handles_win.h"
+#include "common/text_win.h"
 #include "recorder/resource.h"
 #include "testing/dialog_driver_win.h"
 #include "testing/program_path_win.h"
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 namespace {
 constexpr char kClass[] = "DCピコラ";
+constexpr char kQuitTitle[] = "終了確認";
+constexpr char kQuitText[] = "本当に終了してよろしいですか？";
+using Clock = std::chrono::steady_clock;
+
+// Runs the recorder's thread (its pacer included) until `done`, or the time is up.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const Clock::time_point end = Clock::now() + limit;
+  MSG message;
+  while (!done()) {
+    if (Clock::now() >= end) return false;
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+      continue;
+    }
+    if (gCaptureSettings.captureProc != IdleCaptureProc)
+      WaitForMessageOrFrame();
+    else
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+void PumpFor(std::chrono::milliseconds time) {
+  PumpUntil([] { return false; }, time);
+}
+
+bool Recording() {
+  return gCaptureSettings.captureProc != IdleCaptureProc &&
+         gCaptureSettings.captureProc != DelayedStartProc;
+}
+
+// Beside this test program: a recording makes its folders the current one.
+fs::path TestProgramFolder() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return fs::path(self).parent_path();
+}
+
+fs::path FreshFolder(const char* name) {
+  fs::path folder = TestProgramFolder() / "recorder_test" / name;
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+std::vector<fs::path> FilesIn(const fs::path& folder, const char* extension) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (_wcsicmp(entry.path().extension().c_str(), Widen(extension).c_str()) == 0)
+      files.push_back(entry.path());
+  return files;
+}
+
+// An AVI as the platform's reader sees it.
+struct Movie {
+  LONG frames = 0;
+  LONG width = 0, height = 0;
+  DWORD rate = 0, scale = 0;
+  bool sound = false;
+  COLORREF middle = 0;  // the centre pixel of the middle frame
+};
+Movie ReadMovie(const fs::path& path) {
+  Movie movie;
+  AVIFileInit();
+  PAVIFILE file = nullptr;
+  if (AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr) == 0) {
+    PAVISTREAM video = nullptr;
+    if (AVIFileGetStream(file, &video, streamtypeVIDEO, 0) == 0) {
+      AVISTREAMINFOW info{};
+      AVIStreamInfoW(video, &info, sizeof info);
+      movie.frames = AVIStreamLength(video);
+      movie.rate = info.dwRate;
+      movie.scale = info.dwScale;
+      movie.width = info.rcFrame.right - info.rcFrame.left;
+      movie.height = info.rcFrame.bottom - info.rcFrame.top;
+      const LONG stride = ((movie.width * 24 + 31) / 32) * 4;
+      std::vector<uint8_t> frame(stride * movie.height);
+      LONG bytes = 0;
+      if (movie.frames > 0 &&
+          AVIStreamRead(video, movie.frames / 2, 1, frame.data(), static_cast<LONG>(frame.size()),
+                        &bytes, nullptr) == 0) {
+        const uint8_t* p = frame.data() + (movie.height / 2) * stride + (movie.width / 2) * 3;
+        movie.middle = RGB(p[2], p[1], p[0]);
+      }
+      AVIStreamRelease(video);
+    }
+    PAVISTREAM sound = nullptr;
+    if (AVIFileGetStream(file, &sound, streamtypeAUDIO, 0) == 0) {
+      movie.sound = AVIStreamLength(sound) > 0;
+      AVIStreamRelease(sound);
+    }
+    AVIFileRelease(file);
+  }
+  AVIFileExit();
+  return movie;
+}
+
+// A topmost popup of one colour where the recordings look; Wine shows its
+// paint to screen grabs a little later, so the test waits until a grab sees it.
+constexpr COLORREF kMarkColour = RGB(200, 40, 90);
+struct ColourMark {
+  UniqueWindow window;
+  UniqueBrush brush;
+  ColourMark() : brush(CreateSolidBrush(kMarkColour)) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.hbrBackground = brush.get();
+    cls.lpszClassName = L"RecorderTestMark";
+    RegisterClassW(&cls);
+    window.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"RecorderTestMark", L"",
+                                 WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr));
+    UpdateWindow(window.get());
+  }
+  ~ColourMark() {
+    window.reset();
+    UnregisterClassW(L"RecorderTestMark", GetModuleHandleW(nullptr));
+  }
+  static bool OnScreen() {
+    HDC screen = GetDC(nullptr);
+    const COLORREF seen = GetPixel(screen, 160, 120);
+    ReleaseDC(nullptr, screen);
+    return seen == kMarkColour;
+  }
+};
+
+bool MenuGrey(int id) {
+  return GetMenuState(gRecorderUi.trayMenu, id, MF_BYCOMMAND) & MF_GRAYED;
+}
+
+void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    inputs.push_back(in);
+  }
+  for (auto it = keys.end(); it != keys.begin();) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = *--it;
+    in.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(in);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The settings file beside this test program, where RecorderMain keeps it.
+fs::path SettingsFile() {
+  return TestProgramFolder() / "QUILVA.ini";
+}
+
+class RecorderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::remove(SettingsFile()); }
+  void TearDown() override { fs::remove(SettingsFile()); }
+
+  // The recordings of this test go to its own folder, a small range of the screen.
+  void RecordInto(const fs::path& folder) {
+    gAppSettings.tempFolder = Narrow(folder.wstring()) + "\\";
+    gAppSettings.saveFolder = Narrow(folder.wstring());
+    gCaptureSettings.rangeX = gCaptureSettings.rangeY = 0;
+    gCaptureSettings.rangeWidth = 320;
+    gCaptureSettings.rangeHeight = 240;
+    NormalizeCaptureRange();
+    RefreshRangePage();
+  }
+};
 
 void ExpectIdleMainWindow(DialogHandle& window) {
   EXPECT_EQ(window.Caption(), "ヌーロ ピコラ Ver.2.1");
@@ -28,27 +210,68 @@ void ExpectIdleMainWindow(DialogHandle& window) {
 }
 }  // namespace
 
-TEST(RecorderStartup, ShowsItsWindowAndQuitsOnlyWhenTheUserSaysYes) {
+TEST_F(RecorderTest, ShowsItsWindowAndQuitsOnlyWhenTheUserSaysYes) {
   DialogScript script;
   script
       .Window(kClass,
               [](DialogHandle& w) {
                 ExpectIdleMainWindow(w);
+                EXPECT_FALSE(MenuGrey(ID_START));
+                EXPECT_TRUE(MenuGrey(ID_STOP));
+                EXPECT_FALSE(MenuGrey(ID_QUIT));
                 w.PostClose();
               })
-      .Message("終了確認", "本当に終了してよろしいですか？", MessageAnswer::No)
+      .Message(kQuitTitle, kQuitText, MessageAnswer::No)
       .Window(kClass,
               [](DialogHandle& w) {
                 EXPECT_TRUE(w.IsOpen()) << "answering No keeps the recorder running";
-                w.PostClose();
+                w.Command(ID_QUIT);  // the tray menu's "終了する"
               })
-      .Message("終了確認", "本当に終了してよろしいですか？", MessageAnswer::Yes);
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
   DialogDriver driver(script);
   EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
   driver.Finish();
 }
 
-TEST(RecorderStartup, DetailsButtonFoldsAndUnfoldsTheTabs) {
+namespace {
+// Right-clicks the tray icon and reads the first item of the menu that pops
+// up; a timer closes the menu, as a click elsewhere would.
+std::string TrayMenuFirstItem(HWND main) {
+  static bool shown = false;
+  shown = false;
+  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    shown = true;
+    EndMenu();
+  });
+  PostMessageW(main, WM_TRAY_NOTIFY, 1, WM_RBUTTONDOWN);
+  EXPECT_TRUE(PumpUntil([] { return shown; }, 5s));
+  wchar_t text[64] = {};
+  GetMenuStringW(gRecorderUi.trayMenu, ID_MAIN_WINDOW, text, 64, MF_BYCOMMAND);
+  return Narrow(text);
+}
+}  // namespace
+
+TEST_F(RecorderTest, TrayMenuNamesWhatItsFirstItemWillDoToTheMainWindow) {
+  DialogScript script;
+  script
+      .Window(kClass,
+              [](DialogHandle& w) {
+                EXPECT_EQ(TrayMenuFirstItem(w.window()), "メインウィンドを隠す");
+                w.Command(ID_MAIN_WINDOW);  // the menu's first item, or the "隠す" button
+                EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(w.window()); }, 5s));
+                EXPECT_EQ(TrayMenuFirstItem(w.window()), "メインウィンドを表示");
+                w.Command(ID_MAIN_WINDOW);
+                EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(w.window()) != 0; }, 5s));
+                w.PostClose();
+              })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+TEST_F(RecorderTest, DetailsButtonFoldsAndUnfoldsTheTabs) {
   DialogScript script;
   script
       .Window(kClass,
@@ -56,23 +279,29 @@ TEST(RecorderStartup, DetailsButtonFoldsAndUnfoldsTheTabs) {
                 RECT unfolded;
                 GetWindowRect(w.window(), &unfolded);
                 EXPECT_EQ(unfolded.bottom - unfolded.top, 300);
+                // First start: centred on both axes, for the folded height.
+                const int folded =
+                    2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) + 27;
+                EXPECT_EQ(unfolded.top, (GetSystemMetrics(SM_CYSCREEN) - folded) / 2);
+                EXPECT_EQ(unfolded.left,
+                          (GetSystemMetrics(SM_CXSCREEN) - (unfolded.right - unfolded.left)) / 2);
                 w.Click(IDC_DETAILS);
-                RECT folded;
-                GetWindowRect(w.window(), &folded);
-                EXPECT_LT(folded.bottom - folded.top, 300);
-                EXPECT_EQ(folded.left, unfolded.left) << "the window keeps its place";
+                RECT now;
+                GetWindowRect(w.window(), &now);
+                EXPECT_EQ(now.bottom - now.top, folded);
+                EXPECT_EQ(now.left, unfolded.left) << "the window keeps its place";
                 EXPECT_EQ(w.Text(IDC_DETAILS), "詳細>>");
                 w.Click(IDC_DETAILS);
                 EXPECT_EQ(w.Text(IDC_DETAILS), "<<詳細");
                 w.PostClose();
               })
-      .Message("終了確認", "本当に終了してよろしいですか？", MessageAnswer::Yes);
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
   DialogDriver driver(script);
   EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
   driver.Finish();
 }
 
-TEST(RecorderStartup, ASecondRecorderSaysSoAndEnds) {
+TEST_F(RecorderTest, ASecondRecorderSaysSoAndEnds) {
   // The first recorder's mutex, held here.
   UniqueHandle first(CreateMutexW(nullptr, FALSE, L"DCピコラ"));
   ASSERT_TRUE(first);
@@ -83,10 +312,579 @@ TEST(RecorderStartup, ASecondRecorderSaysSoAndEnds) {
   driver.Finish();
 }
 
-TEST(RecorderProgram, StartsAndEndsCleanlyAsItsOwnProcess) {
+TEST_F(RecorderTest, EveryPageControlWithItsCaptionAndEnablingIdleInWindowModeAndRecording) {
+  struct Control {
+    int page;
+    int id;
+    const char* caption;  // null: not compared (numbers, lists)
+  };
+  const Control controls[] = {
+      {0, 32907, "左上の座標 ("},
+      {0, 32871, nullptr},
+      {0, 32894, nullptr},
+      {0, 32908, ","},
+      {0, 32872, nullptr},
+      {0, 32895, nullptr},
+      {0, 32909, ")"},
+      {0, 32910, ""},
+      {0, 32911, "高さ"},
+      {0, 32874, nullptr},
+      {0, 32897, nullptr},
+      {0, 32912, "幅"},
+      {0, 32873, nullptr},
+      {0, 32896, nullptr},
+      {0, 32886, "範囲選択"},
+      {0, 32904, "クリック指定"},
+      {0, 32876, "カーソルを中心とする範囲を録画"},
+      {0, 32877, "録画ウィンドを指定"},
+      {0, 32878, "Clientのみ録画"},
+      {0, 32905, "アクティブウィンドを録画"},
+      {0, 32879, nullptr},
+      {1, 32913, "スケール"},
+      {1, 32880, "1"},
+      {1, 32899, nullptr},
+      {1, 32914, "レート"},
+      {1, 32881, "12"},
+      {1, 32898, nullptr},
+      {1, 32915, "縮小率"},
+      {1, 32882, "1/1"},
+      {1, 32883, "1/2"},
+      {1, 32884, "1/4"},
+      {1, 32885, "1/8"},
+      {1, 32887, "カーソルを録画"},
+      {1, 32888, "録音"},
+      {1, 32889, "音質"},
+      {1, 32890, "名前を付けて保存"},
+      {1, 32906, "ビットマップとして保存"},
+      {1, 32891, "DirectDrawの利用"},
+      {1, 32920, "一時ファイルの圧縮 :"},
+      {1, 32892, "零ハフ圧縮"},
+      {2, 32916, "ホットキーの設定"},
+      {2, 32917, "録画"},
+      {2, 32918, "停止"},
+      {2, 32919, "隠す"},
+      {2, 32900, "Ctrl + S"},
+      {2, 32901, "Ctrl + E"},
+      {2, 32902, "Ctrl + H"},
+      {2, 32903, "保存先フォルダ指定"},
+      {2, 32923, "一時ファイルのフォルダ"},
+      {2, 32921, "保存状況の表示"},
+      {2, 32922, "録画後動画を保存する"},
+  };
+  // Enabled while idle in the fixed-range mode and in window mode; all are
+  // disabled while recording.
+  const int disabledFixed[] = {32878, 32905, 32879, 32904, 32889, 32891};
+  const int disabledWindow[] = {32871, 32872, 32873, 32874, 32876, 32886, 32889, 32891};
+  auto expectEnabling = [&](DialogHandle& w, const int* off, size_t count, const char* state) {
+    for (const Control& c : controls) {
+      DialogHandle page = w.Child(gRecorderUi.pages[c.page]);
+      bool enabled = true;
+      for (size_t i = 0; i < count; ++i) enabled = enabled && off[i] != c.id;
+      if (c.id >= 32894 && c.id <= 32899) enabled = true;  // spin controls stay enabled
+      EXPECT_EQ(page.Enabled(c.id), enabled) << state << ": " << c.id;
+    }
+  };
+  const fs::path folder = FreshFolder("pages");
   DialogScript script;
-  script.Window(kClass, [](DialogHandle& w) { w.PostClose(); })
-      .Within(30s)
-      .Message("終了確認", "本当に終了してよろしいですか？", MessageAnswer::Yes);
-  EXPECT_EQ(RunProcessWithScript(ProgramCommand(QUILVA_RECORDER_EXE), script, 60s), 0);
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                EXPECT_EQ(w.Item(IDC_TABS) != nullptr, true);
+                EXPECT_EQ(TabCtrl_GetItemCount(w.Item(IDC_TABS)), 3);
+                for (const Control& c : controls) {
+                  DialogHandle page = w.Child(gRecorderUi.pages[c.page]);
+                  EXPECT_TRUE(page.Exists(c.id)) << c.id;
+                  if (c.caption) {
+                    EXPECT_EQ(page.Text(c.id), c.caption) << c.id;
+                  }
+                  EXPECT_EQ(GetDlgCtrlID(gRecorderUi.pages[c.page]), IDC_PAGE);
+                }
+                EXPECT_EQ(w.Child(gRecorderUi.pages[1]).Entries(32892),
+                          (std::vector<std::string>{"無し", "零ハフ圧縮", "零長圧縮"}));
+                EXPECT_TRUE(w.Child(gRecorderUi.pages[1]).Checked(32882));
+                expectEnabling(w, disabledFixed, std::size(disabledFixed), "idle, fixed");
+
+                DialogHandle range = w.Child(gRecorderUi.pages[0]);
+                range.Click(IDC_WINDOW_MODE);
+                EXPECT_EQ(gCaptureSettings.regionMode, kRegionWindow);
+                expectEnabling(w, disabledWindow, std::size(disabledWindow), "idle, window");
+                range.Click(IDC_ACTIVE_WINDOW);
+                EXPECT_FALSE(range.Enabled(IDC_WINDOW_LIST)) << "the active window is recorded";
+                EXPECT_FALSE(range.Enabled(IDC_PICK_BY_CLICK));
+                range.Click(IDC_ACTIVE_WINDOW);
+                range.Click(IDC_WINDOW_MODE);
+                range.Click(IDC_FOLLOW_CURSOR);
+                EXPECT_EQ(gCaptureSettings.regionMode, kRegionCursor);
+                EXPECT_FALSE(range.Enabled(IDC_RANGE_X));
+                EXPECT_TRUE(range.Enabled(IDC_RANGE_WIDTH));
+                range.Click(IDC_FOLLOW_CURSOR);
+
+                // A width past the screen's edge is put right in the field.
+                range.SetText(IDC_RANGE_X, "1000");
+                range.SetText(IDC_RANGE_WIDTH, "500");
+                EXPECT_EQ(range.Text(IDC_RANGE_WIDTH), "24");
+                EXPECT_EQ(gCaptureSettings.rangeWidth, 24);
+
+                // The recording page: sound makes its format button usable.
+                TabCtrl_SetCurSel(w.Item(IDC_TABS), 1);
+                ShowSelectedPage();
+                DialogHandle rec = w.Child(gRecorderUi.pages[1]);
+                rec.Click(IDC_RECORD_SOUND);
+                EXPECT_TRUE(rec.Enabled(IDC_SOUND_FORMAT));
+                rec.Click(IDC_BITMAP_SEQUENCE);
+                EXPECT_FALSE(rec.Enabled(IDC_RECORD_SOUND));
+                EXPECT_FALSE(rec.Enabled(IDC_SOUND_FORMAT));
+                rec.Click(IDC_BITMAP_SEQUENCE);
+                rec.Click(IDC_RECORD_SOUND);
+                rec.Click(IDC_REDUCE_4);
+                EXPECT_EQ(gCaptureSettings.reduction, 4);
+                rec.Select(IDC_TEMP_CODEC, "零長圧縮");
+                EXPECT_EQ(gCaptureSettings.tempCodec, 2);
+                rec.Click(IDC_REDUCE_1);
+
+                TabCtrl_SetCurSel(w.Item(IDC_TABS), 2);
+                ShowSelectedPage();
+                DialogHandle behaviour = w.Child(gRecorderUi.pages[2]);
+                behaviour.Click(IDC_SAVE_AFTER_RECORDING);  // nothing to convert afterwards
+                EXPECT_EQ(gAppSettings.saveAfterRecording, 0);
+
+                RecordInto(folder);
+                w.Click(ID_START);
+                ASSERT_TRUE(Recording());
+              })
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                // Every page control, the start button and menu item off; stop on.
+                for (const Control& c : controls)
+                  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(gRecorderUi.pages[c.page], c.id)))
+                      << c.id;
+                EXPECT_FALSE(w.Enabled(ID_START));
+                EXPECT_TRUE(w.Enabled(ID_STOP));
+                EXPECT_TRUE(MenuGrey(ID_START));
+                EXPECT_TRUE(MenuGrey(ID_QUIT));
+                EXPECT_FALSE(MenuGrey(ID_STOP));
+                w.Click(ID_STOP);
+                EXPECT_FALSE(Recording());
+                EXPECT_TRUE(w.Enabled(ID_START));
+                EXPECT_TRUE(FilesIn(folder, ".AVI").empty()) << "saving after recording is off";
+                EXPECT_EQ(FilesIn(folder, ".tmp").size(), 1u) << "the temp file stays";
+                w.PostClose();
+              })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+TEST_F(RecorderTest, ButtonCommandAndHotkeysEachRecordAndSaveWhatWasOnScreen) {
+  const fs::path folder = FreshFolder("start_stop");
+  ColourMark mark;
+  ASSERT_TRUE(PumpUntil(ColourMark::OnScreen, 10s)) << "the marker never reached the screen";
+  // How each way starts and stops a recording.
+  struct Way {
+    const char* label;
+    std::function<void(DialogHandle&)> start, stop;
+  };
+  const Way ways[] = {
+      {"buttons", [](DialogHandle& w) { w.Click(ID_START); },
+       [](DialogHandle& w) { w.Click(ID_STOP); }},
+      {"commands of the tray menu", [](DialogHandle& w) { w.Command(ID_START); },
+       [](DialogHandle& w) { w.Command(ID_STOP); }},
+      {"hotkeys",
+       [](DialogHandle&) {
+         PressKeys({VK_CONTROL, 'S'});
+       },
+       [](DialogHandle&) {
+         PressKeys({VK_CONTROL, 'E'});
+       }},
+  };
+  DialogScript script;
+  script.Ignore(104);  // the progress window while saving
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                RecordInto(folder);
+                size_t saved = 0;
+                for (const Way& way : ways) {
+                  way.start(w);
+                  ASSERT_TRUE(PumpUntil(Recording, 5s)) << way.label;
+                  EXPECT_FALSE(w.Enabled(ID_START)) << way.label;
+                  // Quitting while recording is refused without a word.
+                  w.Command(ID_QUIT);
+                  w.PostClose();
+                  PumpFor(2s);
+                  ASSERT_TRUE(w.IsOpen()) << way.label;
+                  way.stop(w);
+                  ASSERT_TRUE(PumpUntil([] { return !Recording(); }, 5s)) << way.label;
+                  EXPECT_TRUE(w.Enabled(ID_START)) << way.label;
+                  EXPECT_TRUE(IsWindowVisible(w.window())) << "shown again after saving";
+                  const std::vector<fs::path> avis = FilesIn(folder, ".AVI");
+                  ASSERT_EQ(avis.size(), ++saved) << way.label;
+                  EXPECT_TRUE(FilesIn(folder, ".tmp").empty()) << "the temp file is gone";
+                  // The newest movie is this way's.
+                  fs::path newest = avis[0];
+                  for (const fs::path& p : avis)
+                    if (fs::last_write_time(p) > fs::last_write_time(newest)) newest = p;
+                  const Movie movie = ReadMovie(newest);
+                  EXPECT_EQ(movie.width, 320) << way.label;
+                  EXPECT_EQ(movie.height, 240) << way.label;
+                  EXPECT_EQ(movie.rate, 12u) << way.label;
+                  EXPECT_EQ(movie.scale, 1u) << way.label;
+                  EXPECT_GE(movie.frames, 20) << way.label << ": about 2 s at 12 per second";
+                  EXPECT_LE(movie.frames, 40) << way.label;
+                  EXPECT_EQ(movie.middle, kMarkColour) << way.label << ": what was on screen";
+                  // Apart by a second at least: movies are named by the second.
+                  PumpFor(1100ms);
+                }
+                w.PostClose();
+              })
+      .Within(120s)
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes)
+      .Within(120s);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+TEST_F(RecorderTest, HoldingTheDigit3DelaysTheStartByThreeSecondsAndCloseIsIgnoredMeanwhile) {
+  const fs::path folder = FreshFolder("delayed");
+  DialogScript script;
+  script.Ignore(104);
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                RecordInto(folder);
+                gAppSettings.saveAfterRecording = 0;
+                BYTE keys[256];
+                GetKeyboardState(keys);
+                keys['3'] = 0x80;
+                SetKeyboardState(keys);
+                const Clock::time_point pressed = Clock::now();
+                w.Click(ID_START);
+                keys['3'] = 0;
+                SetKeyboardState(keys);
+                EXPECT_EQ(gCaptureSettings.captureProc, DelayedStartProc);
+                EXPECT_FALSE(w.Enabled(ID_START));
+                w.PostClose();  // ignored: a start is pending
+                ASSERT_TRUE(PumpUntil(Recording, 10s));
+                const double waited = std::chrono::duration<double>(Clock::now() - pressed).count();
+                EXPECT_GT(waited, 2.8);
+                EXPECT_LT(waited, 4.5);
+                w.Click(ID_STOP);
+
+                // Stopping a pending start cancels it; nothing is recorded.
+                keys['7'] = 0x80;
+                SetKeyboardState(keys);
+                w.Click(ID_START);
+                keys['7'] = 0;
+                SetKeyboardState(keys);
+                EXPECT_EQ(gCaptureSettings.captureProc, DelayedStartProc);
+                const size_t temps = FilesIn(folder, ".tmp").size();
+                w.Click(ID_STOP);
+                EXPECT_EQ(gCaptureSettings.captureProc, IdleCaptureProc);
+                EXPECT_TRUE(w.Enabled(ID_START));
+                EXPECT_EQ(FilesIn(folder, ".tmp").size(), temps);
+                w.PostClose();
+              })
+      .Within(60s)
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes)
+      .Within(60s);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+TEST_F(RecorderTest, SettingsSurviveARestartAndTheHideHotkeyHidesTheWindow) {
+  DialogScript first;
+  first
+      .Window(kClass,
+              [](DialogHandle& w) {
+                TabCtrl_SetCurSel(w.Item(IDC_TABS), 1);
+                ShowSelectedPage();
+                DialogHandle rec = w.Child(gRecorderUi.pages[1]);
+                rec.SetText(IDC_RATE, "5");
+                rec.Click(IDC_DRAW_CURSOR);
+                rec.Click(IDC_REDUCE_2);
+                rec.Select(IDC_TEMP_CODEC, "無し");
+                w.Click(IDC_DETAILS);  // folded
+                PressKeys({VK_CONTROL, 'H'});
+                ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(w.window()); }, 5s));
+                EXPECT_EQ(gAppSettings.mainWindowVisible, 0);
+                SetWindowPos(w.window(), nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                PostMessageW(w.window(), WM_CLOSE, 0, 0);
+              })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  {
+    DialogDriver driver(first);
+    EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+    driver.Finish();
+  }
+  ASSERT_TRUE(fs::exists(SettingsFile()));
+  EXPECT_EQ(fs::file_size(SettingsFile()), 72 + 2 * (RecorderProgramPath().size() + 1))
+      << "fixed part, two lengths, the program path twice";
+
+  // The window starts hidden, as it was left, so a timer looks at it.
+  struct Check {
+    static bool& Done() {
+      static bool done = false;
+      return done;
+    }
+    static void CALLBACK Run(HWND, UINT, UINT_PTR id, DWORD) {
+      HWND main = FindWindowW(kRecorderClassName, nullptr);
+      if (!main) return;
+      KillTimer(nullptr, id);
+      Done() = true;
+      EXPECT_FALSE(IsWindowVisible(main)) << "hidden, as it was left";
+      EXPECT_EQ(gCaptureSettings.rate, 5);
+      EXPECT_EQ(gCaptureSettings.drawCursor, 1);
+      EXPECT_EQ(gCaptureSettings.reduction, 2);
+      EXPECT_EQ(gCaptureSettings.tempCodec, 0);
+      EXPECT_EQ(gAppSettings.detailsExpanded, 0);
+      RECT r;
+      GetWindowRect(main, &r);
+      EXPECT_EQ(r.left, 40);
+      EXPECT_EQ(r.top, 50);
+      EXPECT_EQ(r.bottom - r.top,
+                2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) + 27)
+          << "folded";
+      EXPECT_EQ(GetDlgItemInt(gRecorderUi.pages[1], IDC_RATE, nullptr, FALSE), 5u);
+      EXPECT_EQ(SendMessageW(GetDlgItem(gRecorderUi.pages[1], IDC_REDUCE_2), BM_GETCHECK, 0, 0),
+                BST_CHECKED);
+      PostMessageW(main, WM_CLOSE, 0, 0);
+    }
+  };
+  DialogScript second;
+  second.Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(second);
+  Check::Done() = false;
+  SetTimer(nullptr, 0, 100, Check::Run);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+  EXPECT_TRUE(Check::Done());
+}
+
+namespace {
+// A copy of recorder.exe in a folder of its own: its settings file, temp files
+// and movies stay there.
+fs::path PrivateRecorder(const char* name) {
+  const fs::path folder = FreshFolder(name);
+  fs::copy_file(ProgramPath(QUILVA_RECORDER_EXE), folder / "recorder.exe");
+  return folder / "recorder.exe";
+}
+
+struct ProcessResult {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+std::string ReadPipe(HANDLE pipe) {
+  std::string text;
+  char piece[4096];
+  DWORD got = 0;
+  while (ReadFile(pipe, piece, sizeof piece, &got, nullptr) && got > 0) text.append(piece, got);
+  return text;
+}
+
+// Starts a program with its output in pipes; `whileRunning` may end it early.
+ProcessResult RunCaptured(const std::wstring& command, std::chrono::milliseconds timeout,
+                          const std::function<bool(HANDLE)>& whileRunning = nullptr) {
+  ProcessResult result;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE outRead, outWrite, errRead, errWrite;
+  CreatePipe(&outRead, &outWrite, &inherit, 1 << 16);
+  CreatePipe(&errRead, &errWrite, &inherit, 1 << 16);
+  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW start{sizeof start};
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = outWrite;
+  start.hStdError = errWrite;
+  PROCESS_INFORMATION process{};
+  std::wstring line = command;
+  const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &start, &process);
+  CloseHandle(outWrite);
+  CloseHandle(errWrite);
+  if (started) {
+    UniqueHandle own(process.hProcess), thread(process.hThread);
+    if (whileRunning) whileRunning(process.hProcess);
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout.count())) !=
+        WAIT_OBJECT_0) {
+      ADD_FAILURE() << "still running: " << Narrow(command);
+      TerminateProcess(process.hProcess, 99);
+      WaitForSingleObject(process.hProcess, 5000);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    result.exitCode = static_cast<int>(code);
+  } else {
+    ADD_FAILURE() << "cannot start " << Narrow(command);
+  }
+  result.out = ReadPipe(outRead);
+  result.err = ReadPipe(errRead);
+  CloseHandle(outRead);
+  CloseHandle(errRead);
+  return result;
+}
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+#ifdef RECORDER_OUTPUT_DIR
+// ffprobe reads these on the host after the Wine tests.
+void KeepForProbe(const fs::path& avi, const char* name) {
+  const fs::path out = ProgramPath(RECORDER_OUTPUT_DIR);
+  fs::create_directories(out);
+  fs::remove(out / name);
+  fs::copy_file(avi, out / name);
+}
+#else
+void KeepForProbe(const fs::path&, const char*) {}
+#endif
+}  // namespace
+
+TEST(RecorderProgram, StartsAndEndsCleanlyAsItsOwnProcessAndASecondOneSaysSo) {
+  const fs::path exe = PrivateRecorder("process");
+  STARTUPINFOW start{sizeof start};
+  PROCESS_INFORMATION first{};
+  std::wstring line = L"\"" + exe.wstring() + L"\"";
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &start, &first));
+  UniqueHandle process(first.hProcess), thread(first.hThread);
+  ASSERT_TRUE(PumpUntil([] { return FindWindowW(kRecorderClassName, nullptr) != nullptr; }, 30s));
+
+  DialogScript second;
+  second.Message("あらら", "同じ名前の方がいらっしゃいますの。");
+  EXPECT_EQ(RunProcessWithScript(line, second, 60s), 0);
+  EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+      << "the first keeps running";
+  // The unattended way keeps the rule too.
+  const ProcessResult unattended = RunCaptured(line + L" /record 1", 60s);
+  EXPECT_EQ(unattended.exitCode, 1);
+  EXPECT_EQ(Trimmed(unattended.err), "同じ名前の方がいらっしゃいますの。");
+
+  TerminateProcess(process.get(), 0);
+  WaitForSingleObject(process.get(), 10000);
+  EXPECT_TRUE(fs::exists(exe.parent_path() / "QUILVA.ini") == false)
+      << "ended without quitting: no settings written";
+}
+
+TEST(RecorderProgram, UnattendedRecordingPrintsTheMovieWithTheAskedSizeRateAndSound) {
+  const fs::path exe = PrivateRecorder("unattended");
+  const fs::path avi = exe.parent_path() / "movie.avi";
+  const std::wstring line = L"\"" + exe.wstring() + L"\" /record 2 /range 0 0 320 240 /rate 10 " +
+                            L"/reduce 2 /sound /out \"" + avi.wstring() + L"\"";
+  const ProcessResult run = RunCaptured(line, 120s);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Trimmed(run.out), Narrow(avi.wstring()));
+  EXPECT_EQ(run.err, "");
+  const Movie movie = ReadMovie(avi);
+  EXPECT_EQ(movie.width, 160);
+  EXPECT_EQ(movie.height, 120);
+  EXPECT_EQ(movie.rate, 10u);
+  EXPECT_EQ(movie.scale, 1u);
+  EXPECT_GE(movie.frames, 18);
+  EXPECT_LE(movie.frames, 30);
+  EXPECT_TRUE(movie.sound);
+  EXPECT_TRUE(FilesIn(exe.parent_path(), ".tmp").empty()) << "converted whole: temp files go";
+  EXPECT_TRUE(FilesIn(exe.parent_path(), ".wav").empty());
+  EXPECT_FALSE(fs::exists(exe.parent_path() / "QUILVA.ini")) << "never touches the settings";
+  KeepForProbe(avi, "unattended.avi");
+
+  // Without /out: the time name in the current folder (the save folder is the program).
+  const ProcessResult named =
+      RunCaptured(L"\"" + exe.wstring() + L"\" /record 1 /range 0 0 64 64 /codec 2", 120s);
+  EXPECT_EQ(named.exitCode, 0) << named.err;
+  const fs::path printed = Widen(Trimmed(named.out));
+  EXPECT_EQ(printed.extension(), ".AVI");
+  EXPECT_EQ(printed.stem().string().size(), 14u) << "%m_%d_%H_%M_%S";
+  EXPECT_TRUE(fs::exists(printed));
+  fs::remove(printed);
+}
+
+TEST(RecorderProgram, UnattendedRefusesBadSwitchesAndAnUnwritableOutputWithTheReason) {
+  const fs::path exe = PrivateRecorder("unattended_bad");
+  const std::wstring program = L"\"" + exe.wstring() + L"\"";
+  fs::create_directories(exe.parent_path() / "taken.avi");
+  struct Case {
+    const wchar_t* arguments;
+    int exitCode;
+    const char* errorStart;
+  };
+  const Case cases[] = {
+      {L" /record", 2, "/record needs the seconds"},
+      {L" /record 2 /reduce 3", 2, "/reduce takes 1, 2, 4 or 8"},
+      {L" /record 2 /loud", 2, "unknown argument: /loud"},
+      {L" /record 1 /range 1000 0 100 100", 2, "/range 1000 0 100 100 lies outside"},
+      {L" /record 1 /out Z:\\no\\such\\folder\\x.avi", 1, "cannot write"},
+  };
+  for (const Case& c : cases) {
+    const ProcessResult run = RunCaptured(program + c.arguments, 60s);
+    EXPECT_EQ(run.exitCode, c.exitCode) << Narrow(c.arguments);
+    EXPECT_EQ(run.err.rfind(c.errorStart, 0), 0u) << Narrow(c.arguments) << " -> " << run.err;
+    EXPECT_FALSE(run.err.empty()) << Narrow(c.arguments);
+    EXPECT_EQ(run.out, "") << Narrow(c.arguments);
+  }
+  // A name taken by a folder can't take the movie either.
+  const ProcessResult taken = RunCaptured(
+      program + L" /record 1 /out \"" + (exe.parent_path() / "taken.avi").wstring() + L"\"", 60s);
+  EXPECT_EQ(taken.exitCode, 1);
+  EXPECT_EQ(taken.err.rfind("cannot write ", 0), 0u) << taken.err;
+  EXPECT_TRUE(FilesIn(exe.parent_path(), ".tmp").empty()) << "nothing was recorded";
+}
+
+TEST(RecorderProgram, KilledTwoSecondsIntoARecordingLeavesATempFileThatConvertsWhole) {
+  const fs::path exe = PrivateRecorder("killed");
+  const fs::path folder = exe.parent_path();
+  const std::wstring line =
+      L"\"" + exe.wstring() + L"\" /record 60 /range 0 0 320 240 " + L"/rate 12 /codec 0 /sound";
+  // Plain records: the frame number and 240 rows of 960 bytes.
+  constexpr uintmax_t kRecord = 4 + 320 * 3 * 240;
+  const Clock::time_point begin = Clock::now();
+  RunCaptured(line, 60s, [&](HANDLE process) {
+    const bool reached = PumpUntil(
+        [&] {
+          for (const fs::path& temp : FilesIn(folder, ".tmp"))
+            if (fs::file_size(temp) >= 28 + 24 * kRecord) return true;
+          return false;
+        },
+        30s);
+    EXPECT_TRUE(reached) << "24 records never reached the disk";
+    TerminateProcess(process, 9);
+    return reached;
+  });
+  EXPECT_LT(Clock::now() - begin, 40s);
+  const std::vector<fs::path> temps = FilesIn(folder, ".tmp");
+  ASSERT_EQ(temps.size(), 1u);
+  ASSERT_EQ(FilesIn(folder, ".wav").size(), 1u);
+
+  const std::wstring convert =
+      L"\"" + ProgramPath(QUILVA_CONVERTER_EXE) + L"\" /batch \"" + temps[0].wstring() + L"\"";
+  const ProcessResult converted = RunCaptured(convert, 120s);
+  EXPECT_EQ(converted.out.rfind("OK ", 0), 0u) << converted.out;
+  EXPECT_NE(converted.out.find("(with sound)"), std::string::npos) << converted.out;
+  const std::vector<fs::path> avis = FilesIn(folder, ".AVI");
+  ASSERT_EQ(avis.size(), 1u);
+  const Movie movie = ReadMovie(avis[0]);
+  EXPECT_GE(movie.frames, 24) << "every frame written before the kill";
+  EXPECT_LE(movie.frames, 30);
+  EXPECT_EQ(movie.rate, 12u);
+  EXPECT_TRUE(movie.sound);
+  KeepForProbe(avis[0], "killed.avi");
+}
+
+TEST(RecorderProgram, DeclaresItselfDpiAwareInItsManifest) {
+  UniqueModule exe(
+      LoadLibraryExW(ProgramPath(QUILVA_RECORDER_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(exe);
+  HRSRC found = FindResourceW(exe.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_TRUE(found) << "no process manifest";
+  const char* text = static_cast<const char*>(LockResource(LoadResource(exe.get(), found)));
+  const std::string manifest(text, SizeofResource(exe.get(), found));
+  EXPECT_NE(manifest.find(">PerMonitorV2, System</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  // This test program carries the same resources: the system read its manifest.
+  EXPECT_TRUE(IsProcessDPIAware());
 }

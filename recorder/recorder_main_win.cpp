@@ -3,5 +3,5 @@
 #include "recorder/recorder_app_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  return RecorderMain(instance);
+  return RecorderMain(instance, RecorderArguments());
 }

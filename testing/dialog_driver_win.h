@@ -77,6 +77,9 @@ class DialogHandle {
   DialogHandle(DriverCore* core, HWND window) : core_(core), window_(window) {}
 
   HWND window() const { return window_; }
+  // The same driving for a child window that holds controls of its own (a
+  // page of a tab control).
+  DialogHandle Child(HWND child) const { return DialogHandle(core_, child); }
   HWND Item(int id) const { return GetDlgItem(window_, id); }
   int TemplateId() const;
   std::string Caption() const;

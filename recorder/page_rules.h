@@ -1,0 +1,17 @@
+#pragma once
+// Which controls of the three settings pages the user may touch: the rules
+// live here, away from the windows, and the pages only apply them.
+#include "capture/capture_engine.h"
+
+struct PageState {
+  bool recording = false;   // or a delayed start pending
+  bool directDraw = false;  // the DirectDraw object exists
+};
+
+// True when the control with this id (a page control's id from resource.h)
+// is enabled for these settings; labels, frames and spin controls stay enabled
+// while idle.
+bool PageControlEnabled(int id, const CaptureSettings& settings, const PageState& state);
+
+// "カーソルを中心とする範囲を録画" and "録画ウィンドを指定" together decide the mode.
+uint8_t RegionModeFromChecks(bool followCursor, bool windowMode);
