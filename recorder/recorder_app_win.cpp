@@ -6,6 +6,7 @@
 #include <string>
 
 #include "capture/capture_engine_win.h"
+#include "capture/directdraw_capture_win.h"
 #include "capture/error_log.h"
 #include "capture/sound_recording_win.h"
 #include "common/handles_win.h"
@@ -328,9 +329,8 @@ bool CreateMainWindow() {
   RefreshBehaviourPage();
   RegisterHotkeys();
   ShowSelectedPage();
-  // DirectDraw grabbing is not in this build: its check stays disabled and off.
-  gRecorderUi.directDraw = false;
-  gCaptureSettings.useDirectDraw = 0;
+  // InitDirectDraw clears useDirectDraw itself when there is no DirectDraw.
+  gRecorderUi.directDraw = InitDirectDraw(window);
   SetIdleUi();
   if (gAppSettings.mainWindowVisible) ShowWindow(window, SW_SHOW);
   return true;
@@ -400,6 +400,7 @@ int RecorderMain(HINSTANCE instance, const std::vector<std::string>& arguments) 
   MessageLoop(&message);
 
   CloseGdiCapture();
+  ReleaseDirectDraw();
   StopSoundRecording();
   gCaptureEngine.afterStop = nullptr;
   UniqueFont font(gRecorderUi.font);
