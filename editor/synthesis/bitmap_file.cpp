@@ -41,6 +41,7 @@ BitmapProblem ReadBitmapFormat(std::FILE* file, BitmapFormat* out) {
   r.U32();  // resolutions
   r.U32();
   const uint32_t coloursUsed = r.U32();
+  out->bitCount = bitCount;  // callers that demand one depth say so before any other reason
 
   // Larger (V4, V5) headers carry their extra fields before the colour table;
   // their masks are read here only from the 40-byte form.
@@ -70,9 +71,9 @@ BitmapProblem ReadBitmapFormat(std::FILE* file, BitmapFormat* out) {
   PutU32(out->format.data(), kDibHeaderBytes);
   PutU32(out->format.data() + 8, static_cast<uint32_t>(rows));
   PutU32(out->format.data() + 20, static_cast<uint32_t>(imageSize));
-  if (tableBytes && (!FileSeek64(file, static_cast<int64_t>(tableOffset), SEEK_SET) ||
-                     std::fread(out->format.data() + kDibHeaderBytes, 1, tableBytes, file) !=
-                         tableBytes))
+  if (tableBytes &&
+      (!FileSeek64(file, static_cast<int64_t>(tableOffset), SEEK_SET) ||
+       std::fread(out->format.data() + kDibHeaderBytes, 1, tableBytes, file) != tableBytes))
     return BitmapProblem::Truncated;
   out->width = width;
   out->height = static_cast<int32_t>(rows);

@@ -41,8 +41,7 @@ BitmapProblem ReadBitmapFormat(std::FILE* file, BitmapFormat* out);
 // the one the format came from): seeks to its pixel offset (false when the
 // seek fails), reads up to imageSize bytes into pixels, zero-fills what the
 // file lacks (*complete tells), and turns top-down rows bottom-up.
-bool ReadBitmapPixels(std::FILE* file, const BitmapFormat& format, uint8_t* pixels,
-                      bool* complete);
+bool ReadBitmapPixels(std::FILE* file, const BitmapFormat& format, uint8_t* pixels, bool* complete);
 
 // Swaps the order of `height` rows of `stride` bytes in place.
 void FlipRows(uint8_t* pixels, uint32_t stride, int32_t height);

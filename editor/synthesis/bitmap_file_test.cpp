@@ -8,52 +8,11 @@
 
 #include "common/bytes.h"
 #include "common/file.h"
+#include "editor/synthesis/bmp_test_support.h"
 
 namespace {
-using Bytes = std::vector<uint8_t>;
-
-// A bitmap file from its fields, written out one by one.
-struct BmpFields {
-  uint32_t headerSize = 40;
-  int32_t width = 3;
-  int32_t height = 2;
-  uint16_t planes = 1;
-  uint16_t bits = 24;
-  uint32_t compression = 0;
-  uint32_t coloursUsed = 0;
-  uint32_t tableBytes = 0;  // written after the header
-  int64_t pixelBytes = -1;  // -1: stride * |height|
-};
-
-Bytes MakeBmp(const BmpFields& f) {
-  const int64_t stride = f.width > 0 ? (int64_t{f.width} * f.bits + 31) / 32 * 4 : 4;
-  const int64_t rows = f.height < 0 ? -int64_t{f.height} : f.height;
-  const int64_t pixels = f.pixelBytes >= 0 ? f.pixelBytes : int64_t{stride} * rows;
-  ByteWriter w;
-  w.U8('B');
-  w.U8('M');
-  w.U32(0);  // file size: readers go by the real length
-  w.U32(0);  // reserved
-  w.U32(14 + f.headerSize + f.tableBytes);
-  w.U32(f.headerSize);
-  w.U32(static_cast<uint32_t>(f.width));
-  w.U32(static_cast<uint32_t>(f.height));
-  w.U16(f.planes);
-  w.U16(f.bits);
-  w.U32(f.compression);
-  w.U32(0);  // image size
-  w.U32(2835);
-  w.U32(2835);
-  w.U32(f.coloursUsed);
-  w.U32(0);  // important colours
-  for (uint32_t i = 40; i < f.headerSize && i < 1024; ++i) w.U8(0xAB);  // a lying size writes less
-  for (uint32_t i = 0; i < f.tableBytes; ++i) w.U8(static_cast<uint8_t>(0x40 + i));
-  for (int64_t i = 0; i < pixels; ++i) w.U8(static_cast<uint8_t>(i));
-  return Bytes(w.data(), w.data() + w.size());
-}
-
 struct TempBmp {
-  explicit TempBmp(const Bytes& bytes) : file(std::tmpfile()) {
+  explicit TempBmp(const BmpBytes& bytes) : file(std::tmpfile()) {
     if (file) std::fwrite(bytes.data(), 1, bytes.size(), file.get());
   }
   UniqueFile file;
@@ -67,40 +26,58 @@ TEST(BitmapFile, RefusesDamagedFilesWithTheirReason) {
     change(f);
     return MakeBmp(f);
   };
-  Bytes truncatedHeader = MakeBmp(ok);
+  BmpBytes truncatedHeader = MakeBmp(ok);
   truncatedHeader.resize(30);
-  Bytes notBitmap = MakeBmp(ok);
+  BmpBytes notBitmap = MakeBmp(ok);
   notBitmap[0] = 'P';
   struct Case {
     const char* what;
-    Bytes bytes;
+    BmpBytes bytes;
     BitmapProblem expected;
   } cases[] = {
       {"empty file", {}, BitmapProblem::NotBitmap},
       {"not BM", notBitmap, BitmapProblem::NotBitmap},
       {"cut in the header", truncatedHeader, BitmapProblem::Truncated},
-      {"cut in the pixels", with([](BmpFields& f) { f.pixelBytes = 11; }), BitmapProblem::Truncated},
-      {"8 bits without its table",
-       with([](BmpFields& f) { f.bits = 8; f.tableBytes = 100; }), BitmapProblem::Truncated},
+      {"cut in the pixels", with([](BmpFields& f) { f.pixelBytes = 11; }),
+       BitmapProblem::Truncated},
+      {"8 bits without its table", with([](BmpFields& f) {
+         f.bits = 8;
+         f.tableBytes = 100;
+       }),
+       BitmapProblem::Truncated},
       {"header size 12", with([](BmpFields& f) { f.headerSize = 12; }), BitmapProblem::BadHeader},
       {"header size past the file", with([](BmpFields& f) { f.headerSize = 5000; }),
        BitmapProblem::BadHeader},
       {"width 0", with([](BmpFields& f) { f.width = 0; }), BitmapProblem::BadSize},
       {"negative width", with([](BmpFields& f) { f.width = -3; }), BitmapProblem::BadSize},
       {"height 0", with([](BmpFields& f) { f.height = 0; }), BitmapProblem::BadSize},
-      {"4 GiB of pixels claimed",
-       with([](BmpFields& f) { f.width = 60000; f.height = 30000; f.pixelBytes = 0; }),
+      {"4 GiB of pixels claimed", with([](BmpFields& f) {
+         f.width = 60000;
+         f.height = 30000;
+         f.pixelBytes = 0;
+       }),
        BitmapProblem::BadSize},
       {"2 planes", with([](BmpFields& f) { f.planes = 2; }), BitmapProblem::BadDepth},
       {"12 bits", with([](BmpFields& f) { f.bits = 12; }), BitmapProblem::BadDepth},
-      {"RLE8", with([](BmpFields& f) { f.bits = 8; f.compression = 1; f.tableBytes = 1024; }),
+      {"RLE8", with([](BmpFields& f) {
+         f.bits = 8;
+         f.compression = 1;
+         f.tableBytes = 1024;
+       }),
        BitmapProblem::Compressed},
-      {"RLE4", with([](BmpFields& f) { f.bits = 4; f.compression = 2; f.tableBytes = 64; }),
+      {"RLE4", with([](BmpFields& f) {
+         f.bits = 4;
+         f.compression = 2;
+         f.tableBytes = 64;
+       }),
        BitmapProblem::Compressed},
       {"bit fields on 24 bits", with([](BmpFields& f) { f.compression = 3; }),
        BitmapProblem::Compressed},
-      {"colour table larger than the file",
-       with([](BmpFields& f) { f.bits = 8; f.coloursUsed = 0x40000000; f.tableBytes = 16; }),
+      {"colour table larger than the file", with([](BmpFields& f) {
+         f.bits = 8;
+         f.coloursUsed = 0x40000000;
+         f.tableBytes = 16;
+       }),
        BitmapProblem::TableTooLarge},
   };
   for (const Case& c : cases) {
@@ -129,7 +106,7 @@ TEST(BitmapFile, ReadsFormatsAndPixels) {
       {"60000 pixels wide", {40, 60000, 1, 1, 24, 0, 0, 0}, 40, 54, 180000},
   };
   for (const Case& c : cases) {
-    const Bytes bytes = MakeBmp(c.fields);
+    const BmpBytes bytes = MakeBmp(c.fields);
     TempBmp bmp(bytes);
     BitmapFormat format;
     ASSERT_EQ(ReadBitmapFormat(bmp.file.get(), &format), BitmapProblem::None) << c.what;

@@ -8,8 +8,7 @@
 TEST(CrossFade, ThreeFramesAreFirstTruncatedAverageAndSecond) {
   const std::vector<uint8_t> a = {0, 255, 10, 3, 200, 255, 1};
   const std::vector<uint8_t> b = {255, 0, 11, 3, 100, 255, 0};
-  const std::vector<std::vector<uint8_t>> expected = {
-      a, {127, 127, 10, 3, 150, 255, 0}, b};
+  const std::vector<std::vector<uint8_t>> expected = {a, {127, 127, 10, 3, 150, 255, 0}, b};
   auto table = std::make_unique<CrossFadeTable>();
   for (int i = 0; i < 3; ++i) {
     std::vector<uint8_t> out(a.size(), 0xCC), ref(a.size(), 0xCC);

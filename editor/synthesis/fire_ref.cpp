@@ -11,8 +11,8 @@ int Cell(const FireField& f, int x, int y) {
 void FireSmooth_ref(FireField* field) {
   for (int y = field->height - 1; y >= 0; --y)
     for (int x = 0; x < field->width; ++x) {
-      const int sum =
-          Cell(*field, x, y) + Cell(*field, x - 1, y) + Cell(*field, x + 1, y) + Cell(*field, x, y - 1);
+      const int sum = Cell(*field, x, y) + Cell(*field, x - 1, y) + Cell(*field, x + 1, y) +
+                      Cell(*field, x, y - 1);
       field->Row(y)[x] = static_cast<uint8_t>(sum / 4);
     }
 }

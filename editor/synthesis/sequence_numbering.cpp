@@ -1,6 +1,5 @@
 #include "editor/synthesis/sequence_numbering.h"
 
-
 void SplitPath(const std::string& path, std::string* folder, std::string* base,
                std::string* extension) {
   const size_t separator = path.find_last_of("\\/:");
