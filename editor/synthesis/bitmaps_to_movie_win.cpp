@@ -118,24 +118,34 @@ bool BitmapsToMovie(const std::wstring& firstPath, unsigned seconds, int count, 
   CompressorChoice choice;
   if (!ChooseCompressor(format.format.data(), ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE, &choice))
     return false;
+  if (!WriteSequenceMovie(sequence, format, seconds, count, &choice.options, dialog, pixels.get()))
+    return false;
+  ShowMessage(kMessageDone, kTitleGlad);
+  return true;
+}
+
+bool WriteSequenceMovie(const SequenceNumbering& sequence, const BitmapFormat& format,
+                        unsigned seconds, int count, AVICOMPRESSOPTIONS* options, HWND dialog,
+                        uint8_t* pixels) {
   // Beside the pictures, where the design's current directory after browsing would put it.
   const std::wstring destination = Widen(sequence.folder) + L"RESULT.AVI";
-  AVISTREAMINFOW info = SynthesisStreamInfo(mmioFOURCC('D', 'I', 'B', ' '), seconds,
-                                            static_cast<DWORD>(count), static_cast<DWORD>(count),
-                                            format.width, format.height);
+  AVISTREAMINFOW info =
+      SynthesisStreamInfo(mmioFOURCC('D', 'I', 'B', ' '), seconds, static_cast<DWORD>(count),
+                          static_cast<DWORD>(count), format.width, format.height);
   SynthesisMovie movie;
   const SynthesisMovieTexts texts = {{kMessageDestinationFailed, kTitleOops},
                                      {kMessageStreamFailed, kTitleOops},
                                      {kMessageCompressStreamFailed, kTitleOops},
                                      {kMessageFormatFailed, kTitleOops}};
   if (!OpenSynthesisMovie(&movie, destination, &info, format.format.data(),
-                          static_cast<LONG>(format.format.size()), &choice.options, texts))
+                          static_cast<LONG>(format.format.size()), options, texts))
     return false;
 
   TitleRestorer restorer{dialog};
   for (int i = 0; i < count; ++i) {
     if (dialog) {
-      const std::string title = MessageWithPath(kBitmapProgressTitle, SequenceFileBase(sequence, i));
+      const std::string title =
+          MessageWithPath(kBitmapProgressTitle, SequenceFileBase(sequence, i));
       SetWindowTextW(dialog, Widen(title).c_str());
     }
     UniqueFile picture = FileOpen(SequenceFilePath(sequence, i), "rb");
@@ -143,20 +153,16 @@ bool BitmapsToMovie(const std::wstring& firstPath, unsigned seconds, int count, 
       ShowMessage(kMessagePictureOpenFailed, kTitleOhNo);
       return false;
     }
-    if (!ReadBitmapPixels(picture.get(), format, pixels.get(), nullptr)) {
+    if (!ReadBitmapPixels(picture.get(), format, pixels, nullptr)) {
       ShowMessage(kMessageSeekFailed, kTitleTrouble);
       return false;
     }
-    if (ownavi::AVIStreamWrite(movie.target(), i, 1, pixels.get(),
-                               static_cast<LONG>(format.imageSize), AVIIF_KEYFRAME, nullptr,
-                               nullptr) != 0) {
+    if (ownavi::AVIStreamWrite(movie.target(), i, 1, pixels, static_cast<LONG>(format.imageSize),
+                               AVIIF_KEYFRAME, nullptr, nullptr) != 0) {
       ShowMessage(kMessageFrameWriteFailed, kTitleOhNo);
       return false;
     }
   }
   CloseSynthesisMovie(&movie);  // the file is written out here, before the news
-  SetWindowTextW(dialog, Widen(kBitmapsDialogTitle).c_str());
-  restorer.dialog = nullptr;
-  ShowMessage(kMessageDone, kTitleGlad);
   return true;
 }

@@ -47,4 +47,3 @@ inline BmpBytes MakeBmp(const BmpFields& f) {
   for (int64_t i = 0; i < pixels; ++i) w.U8(static_cast<uint8_t>(i + f.shift));
   return BmpBytes(w.data(), w.data() + w.size());
 }
-

@@ -28,8 +28,8 @@ bool LoadBurnPicture(const std::wstring& path, int* width, int* height,
     BitmapFormat format;
     if (!file || ReadBitmapFormat(file.get(), &format) != BitmapProblem::None) return false;
   }
-  UniqueBitmap bitmap(static_cast<HBITMAP>(
-      LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                      LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
   BITMAP info{};
   if (!bitmap || !GetObjectW(bitmap.get(), sizeof info, &info)) return false;
   const int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
@@ -94,10 +94,11 @@ bool BurnBitmap(HWND mainWindow, const std::wstring& playerFile) {
 
   ScopedAviServices services;
   CompressorChoice choice;
-  if (!ChooseCompressor(&format,
-                        ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW, &choice))
+  if (!ChooseCompressor(&format, ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW,
+                        &choice))
     return false;
-  AVISTREAMINFOW info = SynthesisStreamInfo(choice.options.fccHandler, 1, kFramesPerSecond, 0, w, h);
+  AVISTREAMINFOW info =
+      SynthesisStreamInfo(choice.options.fccHandler, 1, kFramesPerSecond, 0, w, h);
   SynthesisMovie movie;
   const SynthesisMovieTexts texts = {{kMessageSaveOpenFailed, kTitleTroubled},
                                      {kMessageEditStreamFailed, kTitleTroubled},

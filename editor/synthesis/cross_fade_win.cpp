@@ -34,8 +34,7 @@ bool AskFadePicture(HWND mainWindow, const char* title, FadePicture* picture) {
   }
   const BitmapProblem problem = ReadBitmapFormat(file.get(), &picture->format);
   const bool depthRefused = problem == BitmapProblem::BadDepth ||
-                            problem == BitmapProblem::Compressed ||
-                            problem == BitmapProblem::None;
+                            problem == BitmapProblem::Compressed || problem == BitmapProblem::None;
   if (depthRefused && picture->format.bitCount != 24) {
     ShowMessage(kMessageOnly24BitBitmaps, kTitleSorry, MessageButtons::Ok, MessageIcon::None,
                 mainWindow);

@@ -90,8 +90,8 @@ bool OpenSynthesisMovie(SynthesisMovie* movie, const std::wstring& path, AVISTRE
     ShowText(texts.createStream);
     return false;
   }
-  if (options && ownavi::AVIMakeCompressedStream(movie->compressed.put(), movie->raw.get(),
-                                                 options, nullptr) != 0) {
+  if (options && ownavi::AVIMakeCompressedStream(movie->compressed.put(), movie->raw.get(), options,
+                                                 nullptr) != 0) {
     ShowText(texts.compressedStream);
     return false;
   }

@@ -58,3 +58,12 @@ AVISTREAMINFOW SynthesisStreamInfo(DWORD handler, DWORD scale, DWORD rate, DWORD
 std::string BitmapProblemText(BitmapProblem problem, const std::wstring& path);
 // Shows text (no owner unless given).
 void ShowText(const MessageText& text, HWND owner = nullptr);
+
+struct SequenceNumbering;
+// The part of BitmapsToMovie that asks nothing: writes pictures 0 .. count - 1
+// of the sequence, each read in `format` through `pixels` (format.imageSize
+// bytes), as RESULT.AVI in the sequence's folder, compressed by `options`.
+// Progress goes to the dialog's title when there is one; failures are shown.
+bool WriteSequenceMovie(const SequenceNumbering& sequence, const BitmapFormat& format,
+                        unsigned seconds, int count, AVICOMPRESSOPTIONS* options, HWND dialog,
+                        uint8_t* pixels);

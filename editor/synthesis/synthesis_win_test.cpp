@@ -153,9 +153,9 @@ TEST_F(SynthesisTest, TenPicturesInFiveSecondsMakeTenFramesAtTwoASecond) {
 }
 
 TEST_F(SynthesisTest, PicturesOfOtherSizesAreWrittenInTheFirstOnesFormat) {
-  const BmpBytes first = Write("shot0.bmp", MakeBmp(Picture(4, 3, 0)));       // 36 pixel bytes
-  const BmpBytes smaller = Write("shot1.bmp", MakeBmp(Picture(2, 2, 100)));   // 16
-  const BmpBytes larger = Write("shot2.bmp", MakeBmp(Picture(8, 4, 200)));    // 96
+  const BmpBytes first = Write("shot0.bmp", MakeBmp(Picture(4, 3, 0)));      // 36 pixel bytes
+  const BmpBytes smaller = Write("shot1.bmp", MakeBmp(Picture(2, 2, 100)));  // 16
+  const BmpBytes larger = Write("shot2.bmp", MakeBmp(Picture(8, 4, 200)));   // 96
   DialogScript script;
   script.ChooseCompressor(0).Message("よかったです", "無事終了いたしましたわ。");
   DialogDriver driver(script);
@@ -216,11 +216,21 @@ TEST_F(SynthesisTest, ADamagedFirstPictureIsRefusedWithItsReasonAndNothingIsWrit
   } cases[] = {
       {"ビットマップファイルが途中で切れているみたいですわ。", cut},
       {"ビットマップのヘッダが変ですわ。", with([](BmpFields& f) { f.headerSize = 9000; })},
-      {"ビットマップの幅か高さが変ですわ。", with([](BmpFields& f) { f.width = 0; f.pixelBytes = 8; })},
-      {"ビットマップのカラーテーブルがファイルより大きいですわ。",
-       with([](BmpFields& f) { f.bits = 8; f.coloursUsed = 100000; f.tableBytes = 8; })},
-      {"圧縮されたビットマップは扱えませんの。",
-       with([](BmpFields& f) { f.bits = 8; f.compression = 1; f.tableBytes = 1024; f.pixelBytes = 6; })},
+      {"ビットマップの幅か高さが変ですわ。", with([](BmpFields& f) {
+         f.width = 0;
+         f.pixelBytes = 8;
+       })},
+      {"ビットマップのカラーテーブルがファイルより大きいですわ。", with([](BmpFields& f) {
+         f.bits = 8;
+         f.coloursUsed = 100000;
+         f.tableBytes = 8;
+       })},
+      {"圧縮されたビットマップは扱えませんの。", with([](BmpFields& f) {
+         f.bits = 8;
+         f.compression = 1;
+         f.tableBytes = 1024;
+         f.pixelBytes = 6;
+       })},
   };
   for (const Case& c : cases) {
     Write("bad0.bmp", c.bytes);
