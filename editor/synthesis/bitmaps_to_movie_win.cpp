@@ -150,15 +150,18 @@ bool WriteSequenceMovie(const SequenceNumbering& sequence, const BitmapFormat& f
     }
     UniqueFile picture = FileOpen(SequenceFilePath(sequence, i), "rb");
     if (!picture) {
+      CloseSynthesisMovie(&movie);  // the frames so far stay a playable movie
       ShowMessage(kMessagePictureOpenFailed, kTitleOhNo);
       return false;
     }
     if (!ReadBitmapPixels(picture.get(), format, pixels, nullptr)) {
+      CloseSynthesisMovie(&movie);
       ShowMessage(kMessageSeekFailed, kTitleTrouble);
       return false;
     }
     if (ownavi::AVIStreamWrite(movie.target(), i, 1, pixels, static_cast<LONG>(format.imageSize),
                                AVIIF_KEYFRAME, nullptr, nullptr) != 0) {
+      CloseSynthesisMovie(&movie);
       ShowMessage(kMessageFrameWriteFailed, kTitleOhNo);
       return false;
     }

@@ -122,6 +122,7 @@ bool BurnBitmap(HWND mainWindow, const std::wstring& playerFile) {
     AddFlames(frame, field, line);
     if (ownavi::AVIStreamWrite(movie.target(), f - 1, 1, out.get(), static_cast<LONG>(imageSize),
                                AVIIF_KEYFRAME, nullptr, nullptr) != 0) {
+      CloseSynthesisMovie(&movie);  // the frames so far stay a playable movie
       ShowMessage(kMessageBurnWriteFailed, kTitleTrouble);
       everyFrame = false;
       break;

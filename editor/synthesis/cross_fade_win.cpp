@@ -106,6 +106,7 @@ bool CrossFadeBitmaps(HWND mainWindow) {
                    table.get());
     if (ownavi::AVIStreamWrite(movie.target(), i, 1, out.get(), static_cast<LONG>(bytes),
                                AVIIF_KEYFRAME, nullptr, nullptr) != 0) {
+      CloseSynthesisMovie(&movie);  // the frames so far stay a playable movie
       ShowMessage(kMessageFrameWriteFailed, kTitleOhNo);
       return false;
     }

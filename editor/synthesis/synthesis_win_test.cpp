@@ -244,6 +244,21 @@ TEST_F(SynthesisTest, ADamagedFirstPictureIsRefusedWithItsReasonAndNothingIsWrit
   }
 }
 
+TEST_F(SynthesisTest, APictureGoneDuringTheRunIsToldAndTheFramesSoFarStayPlayable) {
+  const BmpBytes first = Write("pic0.bmp", MakeBmp(Picture(4, 3, 0)));
+  const BmpBytes second = Write("pic1.bmp", MakeBmp(Picture(4, 3, 50)));
+  DialogScript script;
+  script.ChooseCompressor(0).AnyMessage();
+  DialogDriver driver(script);
+  EXPECT_FALSE(BitmapsToMovie(Widen(Path("pic0.bmp")), 3, 3, nullptr));  // pic2 is missing
+  EXPECT_EQ(MessageLines(driver.Finish()),
+            Lines{"たいへん！: なぜかなぜだかファイルを開くのに失敗してしまいました"});
+  const Movie movie = ReadMovie(dir / L"RESULT.AVI");
+  ASSERT_TRUE(movie.read);
+  ASSERT_EQ(movie.frames.size(), 2u);
+  EXPECT_EQ(movie.frames[1], PixelsOf(second));
+}
+
 TEST_F(SynthesisTest, APictureSixtyThousandPixelsWideBecomesAMovie) {
   const BmpBytes wide = Write("wide0.bmp", MakeBmp(Picture(60000, 2, 7)));
   DialogScript script;
