@@ -33,8 +33,10 @@ bool LoadBurnPicture(const std::wstring& path, int* width, int* height,
   BITMAP info{};
   if (!bitmap || !GetObjectW(bitmap.get(), sizeof info, &info)) return false;
   const int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-  if (w <= 0 || h <= 0) return false;
-  pixels->reset(new (std::nothrow) uint8_t[static_cast<size_t>(DibStride(w, 24)) * h]);
+  // As 24-bit frames a picture of fewer bits may pass what one AVI sample can hold.
+  const int64_t bytes = DibStride(w, 24) * h;
+  if (w <= 0 || h <= 0 || bytes > 0x7FFFFFFF) return false;
+  pixels->reset(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
   if (!*pixels) return false;
   BITMAPINFO bmi{};
   bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
