@@ -1,5 +1,57 @@
 #pragma once
 // Every text the editor's shell shows in a message box, each in one place.
+
+// Movie synthesis: a bitmap sequence, a cross-fade, a burn.
+inline constexpr char kBitmapsDialogTitle[] = "ビットマップからAVIファイルの作成";
+inline constexpr char kFirstBitmapDialogTitle[] = "先頭のビットマップファイルを設定";
+inline constexpr char kMessageOddPath[] = "指定されたファイルが変です！";
+inline constexpr char kTitleMayNot[] = "いけませんわ";
+inline constexpr char kMessageOddLength[] = "動画の長さの設定が変ですわ。";
+inline constexpr char kTitleOops[] = "あら";
+inline constexpr char kMessageSequenceGap[] =
+    "%sがないみたいですわ。\nその前の番号までで作りますわ。";
+inline constexpr char kMessageFirstOpenFailed[] = "先頭のファイルが開けませんでしたわ";
+inline constexpr char kMessageMemoryFailed[] = "メモリの確保に失敗してしまいましたわ";
+inline constexpr char kMessageDestinationFailed[] = "書き込む先のファイルを開けませんでしたわ";
+inline constexpr char kMessageStreamFailed[] = "ストリーム作成に失敗してしまいましたわ";
+inline constexpr char kMessageCompressStreamFailed[] = "圧縮ストリーム作成に失敗してしまいましたわ";
+inline constexpr char kMessageFormatFailed[] = "ストリームのフォーマットの設定に失敗";
+inline constexpr char kBitmapProgressTitle[] = "%s.bmpを処理中";
+inline constexpr char kMessagePictureOpenFailed[] =
+    "なぜかなぜだかファイルを開くのに失敗してしまいました";
+inline constexpr char kMessageSeekFailed[] = "fseekに失敗してしまいましたわ";
+inline constexpr char kStartBitmapDialogTitle[] = "開始時のビットマップの指定";
+inline constexpr char kEndBitmapDialogTitle[] = "終了時のビットマップの指定";
+inline constexpr char kMessageBitmapOpenFailed[] = "ファイルが開けませんでしたわ";
+inline constexpr char kMessageOnly24BitBitmaps[] = "処理できるのは24bitビットマップのみです。";
+inline constexpr char kTitleThatTroubles[] = "それはこまります";
+inline constexpr char kMessageSizeDiffers[] = "最初のビットマップとサイズが違います。";
+inline constexpr char kCrossFadeProgressTitle[] = "%d/%d";
+inline constexpr char kMessageCrossFadeDone[] =
+    "無事終了いたしましたわ。\n圧縮形式やスケール、レート等は\nお手数でしょうが後で変更してください"
+    "。";
+inline constexpr char kFrameCountDialogTitle[] = "間に作成する枚数の指定";
+inline constexpr char kTitleTooFew[] = "少なすぎます";
+inline constexpr char kMessageTooFewFrames[] = "フレーム数は3以上です";
+inline constexpr char kBurnBitmapDialogTitle[] = "燃やすビットマップファイルを設定";
+inline constexpr char kTitleNervous[] = "はらはら";
+inline constexpr char kMessageBurnLoadFailed[] = "ビットマップファイルが読み込めませんでしたわ。";
+inline constexpr char kBurnSaveDialogTitle[] = "保存先のファイルを設定";
+inline constexpr char kBurnProgressTitle[] = "ボーボー %u/%u";
+inline constexpr char kMessageBurnWriteFailed[] =
+    "書き込みに失敗してしまいました。\n圧縮形式を変更してからやり直してください。";
+inline constexpr char kTitleFireCare[] = "火の後始末はきちんとね";
+inline constexpr char kMessageAllBurned[] = "全部燃えたみたいですわ。";
+// Pictures a user may pick that cannot be read; each names the file first.
+inline constexpr char kMessageNotBitmap[] = "%s\nこれはビットマップファイルではないみたいですわ。";
+inline constexpr char kMessageBitmapTruncated[] =
+    "%s\nビットマップファイルが途中で切れているみたいですわ。";
+inline constexpr char kMessageBitmapHeader[] = "%s\nビットマップのヘッダが変ですわ。";
+inline constexpr char kMessageBitmapSize[] = "%s\nビットマップの幅か高さが変ですわ。";
+inline constexpr char kMessageBitmapDepth[] = "%s\nこのビットマップの色数は扱えませんの。";
+inline constexpr char kMessageBitmapCompressed[] = "%s\n圧縮されたビットマップは扱えませんの。";
+inline constexpr char kMessageBitmapTable[] =
+    "%s\nビットマップのカラーテーブルがファイルより大きいですわ。";
 inline constexpr char kTitleWhy[] = "なぜですの";
 inline constexpr char kTitleTroubled[] = "こまりましたわ";
 inline constexpr char kMessageInitFailed[] = "初期化に失敗しましたの。";
