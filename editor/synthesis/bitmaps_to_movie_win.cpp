@@ -166,6 +166,10 @@ bool WriteSequenceMovie(const SequenceNumbering& sequence, const BitmapFormat& f
       return false;
     }
   }
-  CloseSynthesisMovie(&movie);  // the file is written out here, before the news
+  // The file is written out here, before the news.
+  if (!CloseSynthesisMovie(&movie)) {
+    ShowMessage(kMessageFrameWriteFailed, kTitleOhNo);
+    return false;
+  }
   return true;
 }

@@ -130,7 +130,10 @@ bool BurnBitmap(HWND mainWindow, const std::wstring& playerFile) {
       break;
     }
   }
-  CloseSynthesisMovie(&movie);
+  if (!CloseSynthesisMovie(&movie) && everyFrame) {
+    ShowMessage(kMessageBurnWriteFailed, kTitleTrouble);
+    everyFrame = false;
+  }
   if (everyFrame) ShowMessage(kMessageAllBurned, kTitleFireCare);
   return true;
 }

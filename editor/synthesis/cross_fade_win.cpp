@@ -111,7 +111,10 @@ bool CrossFadeBitmaps(HWND mainWindow) {
       return false;
     }
   }
-  CloseSynthesisMovie(&movie);
+  if (!CloseSynthesisMovie(&movie)) {
+    ShowMessage(kMessageFrameWriteFailed, kTitleOhNo);
+    return false;
+  }
   ShowMessage(kMessageCrossFadeDone, kTitleGlad);
   return true;
 }

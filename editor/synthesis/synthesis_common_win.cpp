@@ -102,10 +102,13 @@ bool OpenSynthesisMovie(SynthesisMovie* movie, const std::wstring& path, AVISTRE
   return true;
 }
 
-void CloseSynthesisMovie(SynthesisMovie* movie) {
+bool CloseSynthesisMovie(SynthesisMovie* movie) {
+  if (!movie->file) return true;
+  ownavi::AVIFileTakeCloseResult();  // another file's outcome is not this one's
   movie->compressed.reset();
   movie->raw.reset();
   movie->file.reset();
+  return ownavi::AVIFileTakeCloseResult() == AVIERR_OK;
 }
 
 std::string BitmapProblemText(BitmapProblem problem, const std::wstring& path) {

@@ -48,8 +48,9 @@ struct SynthesisMovieTexts {
 bool OpenSynthesisMovie(SynthesisMovie* movie, const std::wstring& path, AVISTREAMINFOW* info,
                         const void* format, LONG formatSize, AVICOMPRESSOPTIONS* options,
                         const SynthesisMovieTexts& texts);
-// Releases the streams, then the file, which writes it out.
-void CloseSynthesisMovie(SynthesisMovie* movie);
+// Releases the streams, then the file, which writes it out; false when the
+// disk refused that write.
+bool CloseSynthesisMovie(SynthesisMovie* movie);
 // A video stream header with scale, rate, length and frame size filled in.
 AVISTREAMINFOW SynthesisStreamInfo(DWORD handler, DWORD scale, DWORD rate, DWORD length, int width,
                                    int height);
