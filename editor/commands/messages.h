@@ -4,3 +4,62 @@ inline constexpr char kTitleWhy[] = "なぜですの";
 inline constexpr char kTitleTroubled[] = "こまりましたわ";
 inline constexpr char kMessageInitFailed[] = "初期化に失敗しましたの。";
 inline constexpr char kMessagePlayerFailed[] = "MCIウィンドの作成に失敗してしまいました。";
+
+// Frame access and output movies.
+inline constexpr char kTitleCannotSay[] = "そんなことを言われましても";
+inline constexpr char kMessageNoFile[] = "ファイルが選択されていないみたいですけど。";
+inline constexpr char kMessageNotAvi[] = "これはAVIファイルではないみたいです。";
+inline constexpr char kSaveDialogTitle[] = "保存先のAVIファイルを設定";
+inline constexpr char kTitleMustNot[] = "それはいけませんわ";
+inline constexpr char kMessageSameFile[] = "保存先のファイルと、読み込んでいるファイルがおなじです";
+inline constexpr char kTitleOh[] = "あら？";
+inline constexpr char kMessageOpenFailed[] = "ファイルが開けませんでしたわ。";
+inline constexpr char kTitleSerious[] = "大変ですわ";
+inline constexpr char kMessageStreamInfoFailed[] = "ストリームの情報の取得に失敗しましたわ。";
+inline constexpr char kTitleFailed[] = "失敗ですわ";
+inline constexpr char kMessageNoFrames[] = "フレームを取得できませんでした。";
+inline constexpr char kMessageSaveOpenFailed[] = "保存するファイルが開けませんでしたわ。";
+inline constexpr char kMessageEditStreamFailed[] = "編集用ストリームが作られませんでしたわ。";
+inline constexpr char kTitleTrouble[] = "たいへんですわ";
+inline constexpr char kMessageCompressedStreamFailed[] = "圧縮ストリームの作成に失敗しました。";
+inline constexpr char kMessageSetFormatFailed[] =
+    "ストリームのフォーマットを設定するのに失敗しましたわ。";
+inline constexpr char kMessageNoHdc[] = "HDCが取得できませんでしたわ。";
+inline constexpr char kMessageNoMemoryDc[] = "メモリDCが作れませんでしたわ。";
+inline constexpr char kMessageReleaseDcFailed[] = "HDCを開放できませんでしたわ。";
+inline constexpr char kMessageNoBitmap[] = "HBITMAPが作れませんでしたわ。";
+inline constexpr char kMessageCreateStreamFailed[] = "ストリームの作成に失敗しましたわ。";
+inline constexpr char kMessageFormatSizeFailed[] = "ストリームのサイズの読み込みに失敗しましたわ。";
+inline constexpr char kMessageAllocFailed[] = "メモリの確保に失敗しましたわ。";
+inline constexpr char kMessageFormatSetFailed[] = "フォーマットの設定に失敗しましたわ。";
+inline constexpr char kMessageReallocFailed[] = "メモリの再確保に失敗しましたわ。";
+inline constexpr char kMessageStreamWriteFailed[] = "ストリームの書き込みに失敗しましたわ。";
+inline constexpr char kMessageStreamReadFailed[] = "ストリームの読み込みに失敗しましたわ。";
+inline constexpr char kTitleSorry[] = "すみません";
+inline constexpr char kMessageOnly24Bit[] = "24bitビットマップしか処理できません";
+inline constexpr char kTitleNotGood[] = "これはいけませんわ";
+inline constexpr char kMessageCopyAllocFailed[] = "メモリの確保に失敗しました。";
+inline constexpr char kTitleApology[] = "ごめんなさい";
+inline constexpr char kMessageOnly24BitRun[] = "24bitビットマップしか処理できませんの。";
+inline constexpr char kTitleGreatTrouble[] = "これはたいへんですわ";
+inline constexpr char kMessageBufferAllocFailed[] = "メモリの確保に失敗しましたの。";
+
+// The whole-movie run.
+inline constexpr char kMessageFrameFetchFailed[] =
+    "ビットマップインフォヘッダを取得できませんでした。";
+inline constexpr char kTitleOhNo[] = "たいへん！";
+inline constexpr char kMessageFrameWriteFailed[] =
+    "なぜかなぜだかストリームに描きこむのに失敗してしまいました";
+inline constexpr char kTitleByTheWay[] = "ところで・・・";
+inline constexpr char kMessageSaveAudio[] =
+    "オーディオデータも保存なさいますか？(ただし未圧縮です)";
+inline constexpr char kTitleSavingAudio[] = "オーディオデータ保存中";
+inline constexpr char kTitleGlad[] = "よかったです";
+inline constexpr char kMessageDone[] = "無事終了いたしましたわ。";
+
+// The scripted filter mode (editor.exe /filter).
+inline constexpr char kMessageFilterUsage[] =
+    "使い方: editor.exe /filter NAME [VALUE...] IN.AVI OUT.AVI";
+inline constexpr char kMessageUnknownFilter[] = "そのようなフィルタはございませんわ。";
+inline constexpr char kMessageFilterValueCount[] = "フィルタの値の数がちがいますわ。";
+inline constexpr char kMessageFilterValue[] = "フィルタの値が範囲の外ですわ。";

@@ -1,5 +1,8 @@
 #include "editor/commands/player_shell_win.h"
 
+// Our AVI services' headers go before <vfw.h>.
+#include "editor/pipeline/output_movie_win.h"
+
 #include <shellapi.h>
 #include <vfw.h>
 
@@ -94,6 +97,7 @@ int EditorMain(HINSTANCE instance, int showState) {
     DestroyWindow(window);
     return 0;
   }
+  gEditorWindows = {window, gPlayerShell.playerWindow};
   RECT bar;
   GetWindowRect(gPlayerShell.playerWindow, &bar);
   gPlayerShell.playerBarHeight = bar.bottom - bar.top;
@@ -111,5 +115,6 @@ int EditorMain(HINSTANCE instance, int showState) {
   if (IsWindow(gPlayerShell.mainWindow)) DestroyWindow(gPlayerShell.mainWindow);
   UnregisterClassW(kPlayerClassName, instance);
   gPlayerShell = PlayerShell{};
+  gEditorWindows = EditorWindows{};
   return static_cast<int>(message.wParam);
 }
