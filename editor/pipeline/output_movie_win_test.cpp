@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "testing/dialog_driver_win.h"
@@ -209,6 +211,43 @@ TEST(OutputMovie, OnlyTwentyFourBitFramesAreTakenForCopyKernels) {
   EXPECT_FALSE(Require24BitBuffer(header, &buffer, &stride, &image));
   driver.Finish();
   EXPECT_FALSE(copy || buffer);
+}
+
+TEST(OutputMovie, DrawsAFrameStretchedOntoATarget) {
+  // A 2 x 1 frame, red then blue, drawn into a 4 x 2 bitmap.
+  std::vector<uint8_t> frame(40 + 8, 0);
+  BITMAPINFOHEADER h{};
+  h.biSize = 40;
+  h.biWidth = 2;
+  h.biHeight = 1;
+  h.biPlanes = 1;
+  h.biBitCount = 24;
+  std::memcpy(frame.data(), &h, 40);
+  const uint8_t pixels[6] = {0, 0, 255, 255, 0, 0};  // blue, green, red per pixel
+  std::memcpy(frame.data() + 40, pixels, 6);
+  BITMAPINFO target{};
+  target.bmiHeader = h;
+  target.bmiHeader.biWidth = 4;
+  target.bmiHeader.biHeight = 2;
+  HDC dc = CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_TRUE(bitmap);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  // Drawn through a bitmap compatible with the target: give the DC a depth.
+  DrawFrameScaled(dc, reinterpret_cast<const BITMAPINFOHEADER*>(frame.data()), 4, 2);
+  GdiFlush();
+  const auto* p = static_cast<const uint8_t*>(bits);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const uint8_t* px = p + y * 12 + x * 3;
+      const bool red = x < 2;
+      EXPECT_EQ(px[2], red ? 255 : 0) << x << "," << y;
+      EXPECT_EQ(px[0], red ? 0 : 255) << x << "," << y;
+    }
+  SelectObject(dc, previous);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
 }
 
 }  // namespace
