@@ -202,7 +202,11 @@ LRESULT CALLBACK PlayerMainWindowProc(HWND window, UINT message, WPARAM wparam, 
   switch (message) {
     case WM_CREATE: DragAcceptFiles(window, TRUE); break;
     case WM_DESTROY: PostQuitMessage(0); break;
-    case WM_SIZE: LayOutPlayer(LOWORD(lparam), HIWORD(lparam)); break;
+    case WM_SIZE:
+      // A minimized window has no client area to fit: fitting it would move
+      // the icon back to the player's size.
+      if (wparam != SIZE_MINIMIZED) LayOutPlayer(LOWORD(lparam), HIWORD(lparam));
+      break;
     case WM_KEYDOWN:
       if (wparam == kEscapeKey) PostQuitMessage(0);
       if (wparam == kSpaceKey) ToggleByKey();
