@@ -10,6 +10,7 @@
 #include "editor/commands/player_shell_win.h"
 #include "editor/commands/resource.h"
 #include "editor/pipeline/whole_movie_win.h"
+#include "editor/synthesis/synthesis_win.h"
 
 namespace {
 constexpr bool kMovie = true;    // the command works on the open file
@@ -30,6 +31,17 @@ bool OpenCommand() {
 bool QuitCommand() {
   PostQuitMessage(0);
   return true;
+}
+
+bool BitmapsToMovieCommand() {
+  RunBitmapsToMovieDialog(gEditorWindows.mainWindow);
+  return true;
+}
+bool CrossFadeCommand() {
+  return CrossFadeBitmaps(gEditorWindows.mainWindow);
+}
+bool BurnCommand() {
+  return BurnBitmap(gEditorWindows.mainWindow, PlayerFileName());
 }
 
 // Every menu item of resource 102. A command that is not built yet has a null
@@ -65,10 +77,10 @@ constexpr EditorCommand kCommands[] = {
     {ID_CONVERT_24BIT, kMovie, kNone, nullptr, kQuiet},
     {ID_RESIZE, kMovie, kNone, nullptr, kQuiet},  // dialog 114 and ResizeMovie
     {ID_REVERSE, kMovie, kNone, nullptr, kQuiet},
-    {ID_CREATE_FROM_BITMAPS, kNoFile, kNone, nullptr, kQuiet},  // dialog 102
-    {ID_CROSS_FADE, kNoFile, kNone, nullptr, kQuiet},
+    {ID_CREATE_FROM_BITMAPS, kNoFile, kNone, BitmapsToMovieCommand, kQuiet},
+    {ID_CROSS_FADE, kNoFile, kNone, CrossFadeCommand, kQuiet},
     {ID_JOIN_MANY, kNoFile, kNone, nullptr, kQuiet},  // dialog 112
-    {ID_BURN, kNoFile, kNone, nullptr, kQuiet},
+    {ID_BURN, kNoFile, kNone, BurnCommand, kQuiet},
     // The bitmap of frame ScreenFrameToSave(position, length) through the
     // range-to-bitmap extraction; the player keeps playing.
     {ID_SAVE_SCREEN, kMovie, kNone, nullptr, kQuiet},

@@ -25,6 +25,7 @@
 #include "editor/commands/messages.h"
 #include "editor/commands/resource.h"
 #include "editor/filters/colour_filters.h"
+#include "editor/synthesis/synthesis_resource.h"
 #include "platform/avi/avi_api_win.h"
 #include "testing/dialog_driver_win.h"
 #include "testing/file_bytes.h"
@@ -520,7 +521,8 @@ TEST(EditorShell, NarrowWindowsAreMadeTallerForTheMenu) {
 TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
   const Media& m = TestMedia();
   OpenShell shell;
-  const std::set<UINT> skipped = {ID_FILE_OPEN, ID_FILE_QUIT, ID_GRAYSCALE, ID_PALE};
+  const std::set<UINT> skipped = {ID_FILE_OPEN,           ID_FILE_QUIT,  ID_GRAYSCALE, ID_PALE,
+                                  ID_CREATE_FROM_BITMAPS, ID_CROSS_FADE, ID_BURN};
   struct KindCase {
     UINT id;
     DialogKind kind;
@@ -554,6 +556,35 @@ TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
   EXPECT_EQ(Mode(), MCI_MODE_STOP);
   EXPECT_EQ(Title(gPlayerShell.mainWindow), m.avi + ": 0 / 30");
   EXPECT_EQ(EnabledCommands(), AllCommands());
+}
+
+// The movie-making commands reach their own dialogs from the menu; cancelled
+// there, they leave the open movie, its title and the menu as they were.
+TEST(EditorShell, TheCreationCommandsOpenTheirDialogsFromTheMenu) {
+  const Media& m = TestMedia();
+  OpenShell shell;
+  struct Case {
+    UINT id;
+    void (*script)(DialogScript&);
+  } cases[] = {
+      {ID_CREATE_FROM_BITMAPS,
+       [](DialogScript& s) {
+         s.Dialog(IDD_BITMAPS_TO_MOVIE, [](DialogHandle& d) { d.Click(IDC_BITMAPS_CANCEL); });
+       }},
+      {ID_CROSS_FADE, [](DialogScript& s) { s.CancelFile(); }},
+      {ID_BURN, [](DialogScript& s) { s.CancelFile(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    ASSERT_TRUE(OpenInPlayer(Widen(m.avi).c_str()));
+    DialogScript script;
+    c.script(script);
+    DialogDriver driver(script);
+    SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, c.id, 0);
+    driver.Finish();
+    EXPECT_EQ(Title(gPlayerShell.mainWindow), m.avi + ": 0 / 30");
+    EXPECT_EQ(EnabledCommands(), AllCommands());
+  }
 }
 
 TEST(EditorShell, TheScreenIsSavedFromTheLastFramePastTheEnd) {
