@@ -23,7 +23,8 @@ TEST(PanBars, FourCasesAsGeometry) {
   };
   for (const Case& c : cases) {
     const PanBars bars = PlanPanBars(c.w, c.h, c.pane);
-    for (auto [got, want] : {std::pair{bars.vertical, c.vertical}, {bars.horizontal, c.horizontal}}) {
+    for (auto [got, want] :
+         {std::pair{bars.vertical, c.vertical}, {bars.horizontal, c.horizontal}}) {
       EXPECT_EQ(got.visible, want.visible) << c.w << "x" << c.h;
       if (!want.visible) continue;
       EXPECT_EQ(got.x, want.x) << c.w << "x" << c.h;
@@ -43,13 +44,13 @@ TEST(PaneSource, PansClampedAndRowsCountedFromTheStoredEnd) {
     PaneSource want;
   };
   const Case cases[] = {
-      {100, 80, false, 50, 50, {100, 80, 0, 0}},         // smaller: pans ignored
-      {320, 100, false, 160, 0, {160, 100, 160, 0}},     // the right end
-      {320, 100, false, 999, 0, {160, 100, 160, 0}},     // beyond it: pulled back
-      {200, 300, false, 0, 0, {160, 160, 0, 140}},       // pan 0: the top rows, stored last
-      {200, 300, false, 140, 140, {160, 160, 40, 0}},    // the bottom end
+      {100, 80, false, 50, 50, {100, 80, 0, 0}},       // smaller: pans ignored
+      {320, 100, false, 160, 0, {160, 100, 160, 0}},   // the right end
+      {320, 100, false, 999, 0, {160, 100, 160, 0}},   // beyond it: pulled back
+      {200, 300, false, 0, 0, {160, 160, 0, 140}},     // pan 0: the top rows, stored last
+      {200, 300, false, 140, 140, {160, 160, 40, 0}},  // the bottom end
       {200, 300, false, 500, 500, {160, 160, 40, 0}},
-      {200, 300, true, 0, 30, {160, 160, 0, 30}},        // top-down: rows from the top
+      {200, 300, true, 0, 30, {160, 160, 0, 30}},  // top-down: rows from the top
       {200, 300, false, -5, -5, {160, 160, 0, 140}},
   };
   for (const Case& c : cases) {
@@ -75,7 +76,7 @@ TEST(TrackedPosition, RequestCodes) {
   const Case cases[] = {
       {5, kScrollLineUp, 0, 0, 24, 4},
       {5, kScrollLineDown, 0, 0, 24, 6},
-      {5, kScrollPageUp, 0, 0, 24, 0},  // stops at the start
+      {5, kScrollPageUp, 0, 0, 24, 0},      // stops at the start
       {20, kScrollPageDown, 0, 0, 24, 24},  // watercolour never leaves 0..24
       {10, kScrollPageDown, 0, 0, 255, 20},
       {10, kScrollThumbTrack, 77, 0, 255, 77},

@@ -399,8 +399,7 @@ void CustomPreview(HWND d) {
 
 void SetBaseColour(HWND d, const uint8_t rgb[3]) {
   for (int i = 0; i < 3; ++i) SetBox(d, kCustomBars[i].box, std::to_string(rgb[i]));
-  for (int i = 0; i < 3; ++i)
-    SetScrollPos(GetDlgItem(d, kCustomBars[i].bar), SB_CTL, rgb[i], TRUE);
+  for (int i = 0; i < 3; ++i) SetScrollPos(GetDlgItem(d, kCustomBars[i].bar), SB_CTL, rgb[i], TRUE);
 }
 
 void ApplyPreset(HWND d, int buttonId) {
@@ -443,7 +442,8 @@ INT_PTR CALLBACK CustomDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lp
       for (int i = 0; i < 9; ++i) {
         LimitBox(d, kCoefficientBoxes[i], 3);
         HWND upDown = GetDlgItem(d, IDC_CUSTOM_UPDOWN1 + i);
-        SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(d, kCoefficientBoxes[i])), 0);
+        SendMessageW(upDown, UDM_SETBUDDY,
+                     reinterpret_cast<WPARAM>(GetDlgItem(d, kCoefficientBoxes[i])), 0);
         SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(-10), 10);
       }
       ShowCoefficients(d);
@@ -458,8 +458,11 @@ INT_PTR CALLBACK CustomDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lp
         // An arrow click sets its own coefficient; the stored values stay the
         // one source the boxes are written from.
         const int i = id - IDC_CUSTOM_UPDOWN1;
-        const int position = static_cast<int>(SendMessageW(reinterpret_cast<HWND>(lparam), UDM_GETPOS32, 0, 0));
-        gFilterDialogs.coefficients[i] = static_cast<int8_t>(position < -10 ? -10 : position > 10 ? 10 : position);
+        const int position =
+            static_cast<int>(SendMessageW(reinterpret_cast<HWND>(lparam), UDM_GETPOS32, 0, 0));
+        gFilterDialogs.coefficients[i] = static_cast<int8_t>(position < -10  ? -10
+                                                             : position > 10 ? 10
+                                                                             : position);
         ShowCoefficients(d);
         CustomPreview(d);
         return TRUE;
@@ -483,7 +486,8 @@ INT_PTR CALLBACK CustomDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lp
         case IDC_CUSTOM_HELP: Show(kMessageCustomHelp, kTitleHelp, d); return TRUE;
         case IDC_CONFIRM: {
           const FrameFilter f = CustomFilter(d);
-          if (ProcessCustomFilter(f.coefficients, f.customStrength, f.base[0], f.base[1], f.base[2]))
+          if (ProcessCustomFilter(f.coefficients, f.customStrength, f.base[0], f.base[1],
+                                  f.base[2]))
             EndWith(d, true);
           return TRUE;
         }

@@ -109,8 +109,7 @@ bool PaintPreview(HWND dialog, const BITMAPINFOHEADER* frame, const PreviewPane&
   HDC dc = GetDC(dialog);
   if (!dc) return true;
   SetDIBitsToDevice(dc, pane.x, pane.y, s.width, s.height, s.srcX, s.srcY, 0, height,
-                    FramePixels(frame), reinterpret_cast<const BITMAPINFO*>(frame),
-                    DIB_RGB_COLORS);
+                    FramePixels(frame), reinterpret_cast<const BITMAPINFO*>(frame), DIB_RGB_COLORS);
   ReleaseDC(dialog, dc);
   return true;
 }

@@ -26,4 +26,5 @@ int PanY(HWND dialog);
 
 // The player's current frame through the filter, kept and painted at the
 // pane. False after the frame access's message (nothing is painted then).
-bool RunPreview(HWND dialog, const FrameFilter& filter, const PreviewPane& pane, int panX, int panY);
+bool RunPreview(HWND dialog, const FrameFilter& filter, const PreviewPane& pane, int panX,
+                int panY);
