@@ -27,16 +27,11 @@ struct Probe {
 };
 
 constexpr Probe kProbes[] = {
-    {"rgb", ID_RGB, 1044, 100, 200},
-    {"ycrcb", ID_YCRCB, 1063, 80, 150},
-    {"contrast", ID_CONTRAST, 1022, 60, 200},
-    {"gamma", ID_GAMMA, 1022, 60, 200},
-    {"blur 5", ID_BLUR, 1022, 4, 5},
-    {"unsharp 3", ID_UNSHARP, 1022, 2, 3},
-    {"median 3", ID_MEDIAN, 1022, 2, 3},
-    {"watercolour 24", ID_WATERCOLOUR, 1022, 23, 24},
-    {"edge", ID_EDGE, 1022, 30, 60},
-    {"custom", ID_CUSTOM, 1052, 2, 3},
+    {"rgb", ID_RGB, 1044, 100, 200},          {"ycrcb", ID_YCRCB, 1063, 80, 150},
+    {"contrast", ID_CONTRAST, 1022, 60, 200}, {"gamma", ID_GAMMA, 1022, 60, 200},
+    {"blur 5", ID_BLUR, 1022, 4, 5},          {"unsharp 3", ID_UNSHARP, 1022, 2, 3},
+    {"median 3", ID_MEDIAN, 1022, 2, 3},      {"watercolour 24", ID_WATERCOLOUR, 1022, 23, 24},
+    {"edge", ID_EDGE, 1022, 30, 60},          {"custom", ID_CUSTOM, 1052, 2, 3},
 };
 
 HWND gDialog = nullptr;
@@ -80,11 +75,11 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   if (argc > 2) gMoves = std::max(1, _wtoi(argv[2]));
-  HWND main = CreateWindowExW(0, L"STATIC", L"probe", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  HWND player = MCIWndCreateW(main, GetModuleHandleW(nullptr),
-                              WS_CHILD | MCIWNDF_NOOPEN | MCIWNDF_NOMENU | MCIWNDF_NOERRORDLG,
-                              argv[1]);
+  HWND main = CreateWindowExW(0, L"STATIC", L"probe", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND player =
+      MCIWndCreateW(main, GetModuleHandleW(nullptr),
+                    WS_CHILD | MCIWNDF_NOOPEN | MCIWNDF_NOMENU | MCIWNDF_NOERRORDLG, argv[1]);
   if (!player) {
     fprintf(stderr, "the player could not open the movie\n");
     return 1;

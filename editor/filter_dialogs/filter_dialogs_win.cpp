@@ -4,7 +4,9 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/dialog_win.h"
 #include "common/message.h"
@@ -13,6 +15,7 @@
 #include "editor/commands/resource.h"
 #include "editor/filter_dialogs/filter_dialog_ids.h"
 #include "editor/filters/custom_filter.h"
+#include "editor/filters/light_source.h"
 #include "editor/pipeline/whole_movie_win.h"
 
 FilterDialogState gFilterDialogs;
@@ -501,6 +504,235 @@ INT_PTR CALLBACK CustomDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lp
   return FALSE;
 }
 
+// ---- 109 "光源" ----
+
+constexpr BarBox kLightBars[] = {{IDC_LIGHT_BAR_R, IDC_LIGHT_BOX_R},
+                                 {IDC_LIGHT_BAR_G, IDC_LIGHT_BOX_G},
+                                 {IDC_LIGHT_BAR_B, IDC_LIGHT_BOX_B},
+                                 {IDC_LIGHT_STRENGTH_BAR, IDC_LIGHT_STRENGTH_BOX}};
+constexpr PreviewPane kNoPane{0, 0, 0};
+constexpr int kThumbSide = 128;
+constexpr int kMarkerReach = 5;
+
+ThumbnailRect LightThumb() {
+  const FilterDialogState& g = gFilterDialogs;
+  return {g.thumbLeft, g.thumbTop, g.thumbWidth, g.thumbHeight};
+}
+
+void EnableLightControls(HWND d) {
+  const bool rgb = Checked(d, IDC_LIGHT_RGB_VARIES);
+  const bool strength = Checked(d, IDC_LIGHT_STRENGTH_VARIES);
+  const bool position = Checked(d, IDC_LIGHT_POSITION_VARIES);
+  for (int id :
+       {IDC_LIGHT_RGB_PERIOD, IDC_LIGHT_RGB_MODE0, IDC_LIGHT_RGB_MODE1, IDC_LIGHT_RGB_MODE2})
+    EnableWindow(GetDlgItem(d, id), rgb);
+  for (int id : {IDC_LIGHT_STRENGTH_PERIOD, IDC_LIGHT_STRENGTH_MODE0, IDC_LIGHT_STRENGTH_MODE1,
+                 IDC_LIGHT_STRENGTH_MODE2})
+    EnableWindow(GetDlgItem(d, id), strength);
+  EnableWindow(GetDlgItem(d, IDC_LIGHT_POSITION_PERIOD), position);
+}
+
+void DrawMarker(HDC dc, int x, int y, COLORREF colour) {
+  HPEN pen = CreatePen(PS_SOLID, 1, colour);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
+  Rectangle(dc, x - kMarkerReach, y - kMarkerReach, x + kMarkerReach, y + kMarkerReach);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+}
+
+// The lit player frame as a thumbnail; nothing is kept for panning.
+bool LightPreview(HWND d) {
+  const FilterDialogState& g = gFilterDialogs;
+  PAVISTREAM video = nullptr;
+  PGETFRAME frames = nullptr;
+  const BITMAPINFOHEADER* frame = nullptr;
+  if (!GetPlayerFrame(&video, &frames, &frame)) return false;
+  uint8_t* start = nullptr;
+  int32_t stride = 0;
+  bool ok = false;
+  if (frame && Require24BitCopy(frame, &start, nullptr, &stride)) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame);
+    std::vector<uint8_t> packed(bytes, bytes + PackedDibBytes(frame));
+    FrameShape shape;
+    if (MakeBottomUp(packed.data(), packed.size()) &&
+        ReadFrameShape(packed.data(), packed.size(), &shape)) {
+      const FramePoint p =
+          MapMarkerToFrame(g.lightX, g.lightY, LightThumb(), shape.width, shape.height);
+      const FrameView pixels{packed.data() + kDibHeaderBytes, shape.width, shape.height,
+                             static_cast<ptrdiff_t>(stride)};
+      ok = ApplyLightSource(
+          pixels, p.x, p.y, LightReach(BoxNumber(d, IDC_LIGHT_STRENGTH_BOX), shape.width),
+          ClampToByte(BoxNumber(d, IDC_LIGHT_BOX_R)), ClampToByte(BoxNumber(d, IDC_LIGHT_BOX_G)),
+          ClampToByte(BoxNumber(d, IDC_LIGHT_BOX_B)));
+      if (ok)
+        PaintThumbnail(d, reinterpret_cast<const BITMAPINFOHEADER*>(packed.data()), g.thumbLeft,
+                       g.thumbTop, kThumbSide);
+    }
+  }
+  if (frames) ownavi::AVIStreamGetFrameClose(frames);
+  if (video) ownavi::AVIStreamRelease(video);
+  ownavi::AVIFileExit();
+  return ok;
+}
+
+void LightPaint(HWND d) {
+  const FilterDialogState& g = gFilterDialogs;
+  if (!g.lightReady) return;
+  HDC dc = GetDC(d);
+  if (!dc) return;
+  // The band around the thumbnail, where old markers were.
+  const int l = g.thumbLeft, t = g.thumbTop, r = l + g.thumbWidth, b = t + g.thumbHeight;
+  const RECT band[4] = {{l - kMarkerReach, t - kMarkerReach, l, b + kMarkerReach},
+                        {r, t - kMarkerReach, r + kMarkerReach, b + kMarkerReach},
+                        {l, t - kMarkerReach, r, t},
+                        {l, b, r, b + kMarkerReach}};
+  for (const RECT& rect : band) FillRect(dc, &rect, GetSysColorBrush(COLOR_MENU));
+  LightPreview(d);
+  DrawMarker(dc, g.lightX, g.lightY, RGB(0, 255, 0));
+  if (Checked(d, IDC_LIGHT_POSITION_VARIES)) {
+    DrawMarker(dc, g.endX, g.endY, RGB(255, 0, 0));
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, g.lightX, g.lightY, nullptr);
+    LineTo(dc, g.endX, g.endY);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+  }
+  ReleaseDC(d, dc);
+}
+
+void MoveDraggedMarker(int x, int y) {
+  FilterDialogState& g = gFilterDialogs;
+  int* mx = g.drag == 1 ? &g.lightX : &g.endX;
+  int* my = g.drag == 1 ? &g.lightY : &g.endY;
+  if (x >= g.thumbLeft && x <= g.thumbLeft + g.thumbWidth) *mx = x;
+  if (y >= g.thumbTop && y <= g.thumbTop + g.thumbHeight) *my = y;
+}
+
+bool Near(int x, int y, int mx, int my) {
+  return std::abs(x - mx) <= kMarkerReach && std::abs(y - my) <= kMarkerReach;
+}
+
+int CheckedMode(HWND d, int first, int second) {
+  return Checked(d, first) ? 0 : Checked(d, second) ? 1 : 2;
+}
+
+// A period box holds at least 2; an empty box is left for the user to fill.
+int PeriodOf(HWND d, int box) {
+  const int period = BoxNumber(d, box);
+  return period < 2 ? 2 : period;
+}
+
+LightAnimationSettings LightSettings(HWND d) {
+  const FilterDialogState& g = gFilterDialogs;
+  LightAnimationSettings s;
+  s.markerX = g.lightX, s.markerY = g.lightY;
+  s.red = ClampToByte(BoxNumber(d, IDC_LIGHT_BOX_R));
+  s.green = ClampToByte(BoxNumber(d, IDC_LIGHT_BOX_G));
+  s.blue = ClampToByte(BoxNumber(d, IDC_LIGHT_BOX_B));
+  s.strength = ClampToByte(BoxNumber(d, IDC_LIGHT_STRENGTH_BOX));
+  s.rgbPeriod = Checked(d, IDC_LIGHT_RGB_VARIES) ? PeriodOf(d, IDC_LIGHT_RGB_PERIOD) : 0;
+  s.rgbMode = CheckedMode(d, IDC_LIGHT_RGB_MODE0, IDC_LIGHT_RGB_MODE1);
+  s.strengthPeriod =
+      Checked(d, IDC_LIGHT_STRENGTH_VARIES) ? PeriodOf(d, IDC_LIGHT_STRENGTH_PERIOD) : 0;
+  s.strengthMode = CheckedMode(d, IDC_LIGHT_STRENGTH_MODE0, IDC_LIGHT_STRENGTH_MODE1);
+  const bool moved = g.lightX != g.endX || g.lightY != g.endY;
+  s.positionPeriod =
+      Checked(d, IDC_LIGHT_POSITION_VARIES) && moved ? PeriodOf(d, IDC_LIGHT_POSITION_PERIOD) : 0;
+  s.endX = g.endX, s.endY = g.endY;
+  s.thumb = LightThumb();
+  return s;
+}
+
+INT_PTR CALLBACK LightDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lparam) {
+  FilterDialogState& g = gFilterDialogs;
+  switch (message) {
+    case WM_INITDIALOG: {
+      g.lightX = g.lightY = g.endX = g.endY = 74;
+      g.drag = 0;
+      g.lightReady = false;
+      FirstFrameInfo info;
+      if (!OpenFirstFrameForPreview(d, &g.lightReady, kNoPane, true, &info)) {
+        // Without a movie the dialog stays, without a thumbnail; anything
+        // wrong with the movie itself closes it.
+        if (info.failure == FirstFrameInfo::Failure::Other) {
+          EndWith(d, false);
+          return TRUE;
+        }
+      } else {
+        const ThumbnailRect t = ComputeThumbnailRect(info.width, info.height);
+        g.thumbLeft = t.left, g.thumbTop = t.top, g.thumbWidth = t.width, g.thumbHeight = t.height;
+        g.frameWidth = info.width, g.frameHeight = info.height;
+      }
+      for (const BarBox& b : kLightBars) LimitBox(d, b.box, 3);
+      for (int i = 0; i < 3; ++i) {
+        SetBar(d, kLightBars[i].bar, 0, 255, 255);
+        SetBox(d, kLightBars[i].box, "255");
+      }
+      SetBar(d, IDC_LIGHT_STRENGTH_BAR, 0, 255, 50);
+      SetBox(d, IDC_LIGHT_STRENGTH_BOX, "50");
+      for (int id : {IDC_LIGHT_RGB_PERIOD, IDC_LIGHT_STRENGTH_PERIOD, IDC_LIGHT_POSITION_PERIOD})
+        SetBox(d, id, "50");
+      CheckRadioButton(d, IDC_LIGHT_RGB_MODE0, IDC_LIGHT_RGB_MODE2, IDC_LIGHT_RGB_MODE0);
+      CheckRadioButton(d, IDC_LIGHT_STRENGTH_MODE0, IDC_LIGHT_STRENGTH_MODE2,
+                       IDC_LIGHT_STRENGTH_MODE0);
+      EnableLightControls(d);
+      return TRUE;
+    }
+    case WM_PAINT: PaintCycle(d, [d] { LightPaint(d); }); return TRUE;
+    case WM_LBUTTONDOWN: {
+      const int x = static_cast<short>(LOWORD(lparam)), y = static_cast<short>(HIWORD(lparam));
+      if (Near(x, y, g.lightX, g.lightY))
+        g.drag = 1;
+      else if (Near(x, y, g.endX, g.endY) && Checked(d, IDC_LIGHT_POSITION_VARIES))
+        g.drag = 2;
+      else
+        return TRUE;
+      MoveDraggedMarker(x, y);
+      return TRUE;
+    }
+    case WM_MOUSEMOVE:
+      if (g.drag) {
+        MoveDraggedMarker(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+        LightPaint(d);
+      }
+      return TRUE;
+    case WM_LBUTTONUP: g.drag = 0; return TRUE;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (HandleScroll(d, wparam, lparam, kNoPane, kLightBars, 4)) LightPaint(d);
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case IDC_LIGHT_RGB_PERIOD:
+        case IDC_LIGHT_STRENGTH_PERIOD:
+        case IDC_LIGHT_POSITION_PERIOD: {
+          int period = 0;
+          if (HIWORD(wparam) == EN_CHANGE &&
+              ParseBoxNumber(BoxText(d, LOWORD(wparam)), false, &period) && period <= 1)
+            SetBox(d, LOWORD(wparam), "2");
+          return TRUE;
+        }
+        case IDC_LIGHT_POSITION_VARIES:
+          LightPaint(d);
+          EnableLightControls(d);
+          return TRUE;
+        case IDC_LIGHT_RGB_VARIES:
+        case IDC_LIGHT_STRENGTH_VARIES: EnableLightControls(d); return TRUE;
+        case IDC_CONFIRM:
+          if (ProcessLightSource(LightSettings(d))) EndWith(d, true);
+          return TRUE;
+        case IDC_CANCEL:
+        case IDCANCEL: EndWith(d, false); return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE: EndWith(d, false); return TRUE;
+  }
+  return FALSE;
+}
+
 struct DialogRoute {
   int command;
   int templateId;
@@ -518,6 +750,7 @@ constexpr DialogRoute kRoutes[] = {
     {ID_UNSHARP, IDD_STRENGTH, StrengthDialogProc, static_cast<int>(DialogKind::UnsharpMask)},
     {ID_WATERCOLOUR, IDD_STRENGTH, StrengthDialogProc, static_cast<int>(DialogKind::Watercolour)},
     {ID_EDGE, IDD_EDGE, EdgeDialogProc, -1},
+    {ID_LIGHT, IDD_LIGHT, LightDialogProc, -1},
     {ID_CUSTOM, IDD_CUSTOM, CustomDialogProc, -1},
 };
 
@@ -533,4 +766,38 @@ bool RunFilterDialog(HWND owner, int commandId) {
     return RunDialog(GetModuleHandleW(nullptr), r.templateId, owner, r.proc) == 1;
   }
   return false;
+}
+
+bool RunRgbDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_RGB);
+}
+bool RunYCrCbDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_YCRCB);
+}
+bool RunContrastDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_CONTRAST);
+}
+bool RunGammaDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_GAMMA);
+}
+bool RunBlurDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_BLUR);
+}
+bool RunMedianDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_MEDIAN);
+}
+bool RunUnsharpMaskDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_UNSHARP);
+}
+bool RunWatercolourDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_WATERCOLOUR);
+}
+bool RunEdgeDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_EDGE);
+}
+bool RunLightDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_LIGHT);
+}
+bool RunCustomDialog() {
+  return RunFilterDialog(gEditorWindows.mainWindow, ID_CUSTOM);
 }

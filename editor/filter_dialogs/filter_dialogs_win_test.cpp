@@ -21,6 +21,7 @@
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/custom_filter.h"
 #include "editor/filters/edge_extraction.h"
+#include "editor/filters/light_source.h"
 #include "editor/filters/neighbourhood_filters.h"
 #include "testing/dialog_driver_win.h"
 
@@ -84,7 +85,8 @@ int PaneDifferences(HWND dialog, const PreviewPane& pane, const std::vector<uint
   int differences = 0;
   for (int r = 0; r < side; ++r)
     for (int c = 0; c < side; ++c) {
-      const uint8_t* want = frame.data() + 40 + (kHeight - 1 - (panY + r)) * stride + (panX + c) * 3;
+      const uint8_t* want =
+          frame.data() + 40 + (kHeight - 1 - (panY + r)) * stride + (panX + c) * 3;
       const uint8_t* got = shown + (r * side + c) * 4;
       if (std::memcmp(want, got, 3) != 0) ++differences;
     }
@@ -117,33 +119,108 @@ TEST(FilterDialogs, EachOpensWithItsControlsRangesAndStartValues) {
   const std::string path = WriteMovie("dialogs_open.avi", Movie());
   TestPlayer player(path);
   const std::vector<OpenCase> cases = {
-      {ID_RGB, IDD_RGB, "RGB補正",
+      {ID_RGB,
+       IDD_RGB,
+       "RGB補正",
        {{1044, 0, 255, 255}, {1023, 0, 255, 255}, {1024, 0, 255, 255}},
-       {{1042, "255"}, {1043, "255"}, {1016, "255"}}, {}, {1039, 1040, 1041}, {1003, 1004}, true},
-      {ID_YCRCB, IDD_YCRCB, "YCrCb補正",
-       {{1063, 0, 200, 100}, {1059, 0, 200, 100}, {1060, 0, 200, 100}},
-       {{1062, "100"}, {1061, "100"}, {1016, "100"}}, {}, {}, {1003, 1004}, true},
-      {ID_WATERCOLOUR, IDD_STRENGTH, "水彩画", {{1022, 0, 24, 4}}, {{1014, "4"}}, {}, {},
-       {1016, 1017}, true},
-      {ID_CONTRAST, IDD_STRENGTH, "コントラスト", {{1022, 0, 255, 128}}, {{1014, "0"}}, {}, {},
-       {1016, 1017}, true},
-      {ID_BLUR, IDD_STRENGTH, "ぼかし", {{1022, 1, 5, 2}}, {{1014, "2"}}, {}, {}, {1016, 1017},
+       {{1042, "255"}, {1043, "255"}, {1016, "255"}},
+       {},
+       {1039, 1040, 1041},
+       {1003, 1004},
        true},
-      {ID_UNSHARP, IDD_STRENGTH, "アンシャープマスク", {{1022, 1, 3, 1}}, {{1014, "1"}}, {}, {},
-       {1016, 1017}, true},
-      {ID_MEDIAN, IDD_STRENGTH, "メディアンフィルタ", {{1022, 1, 3, 1}}, {{1014, "1"}}, {}, {},
-       {1016, 1017}, true},
-      {ID_GAMMA, IDD_STRENGTH, "ガンマ補正", {{1022, 0, 255, 128}}, {{1014, "128"}}, {}, {},
-       {1016, 1017}, true},
-      {ID_EDGE, IDD_EDGE, "輪郭の抽出", {{1022, 0, 255, 50}}, {{1014, "50"}}, {1020},
-       {1021, 1064, 1070}, {1016, 1017}, true},
-      {ID_CUSTOM, IDD_CUSTOM, "カスタムフィルタ",
+      {ID_YCRCB,
+       IDD_YCRCB,
+       "YCrCb補正",
+       {{1063, 0, 200, 100}, {1059, 0, 200, 100}, {1060, 0, 200, 100}},
+       {{1062, "100"}, {1061, "100"}, {1016, "100"}},
+       {},
+       {},
+       {1003, 1004},
+       true},
+      {ID_WATERCOLOUR,
+       IDD_STRENGTH,
+       "水彩画",
+       {{1022, 0, 24, 4}},
+       {{1014, "4"}},
+       {},
+       {},
+       {1016, 1017},
+       true},
+      {ID_CONTRAST,
+       IDD_STRENGTH,
+       "コントラスト",
+       {{1022, 0, 255, 128}},
+       {{1014, "0"}},
+       {},
+       {},
+       {1016, 1017},
+       true},
+      {ID_BLUR,
+       IDD_STRENGTH,
+       "ぼかし",
+       {{1022, 1, 5, 2}},
+       {{1014, "2"}},
+       {},
+       {},
+       {1016, 1017},
+       true},
+      {ID_UNSHARP,
+       IDD_STRENGTH,
+       "アンシャープマスク",
+       {{1022, 1, 3, 1}},
+       {{1014, "1"}},
+       {},
+       {},
+       {1016, 1017},
+       true},
+      {ID_MEDIAN,
+       IDD_STRENGTH,
+       "メディアンフィルタ",
+       {{1022, 1, 3, 1}},
+       {{1014, "1"}},
+       {},
+       {},
+       {1016, 1017},
+       true},
+      {ID_GAMMA,
+       IDD_STRENGTH,
+       "ガンマ補正",
+       {{1022, 0, 255, 128}},
+       {{1014, "128"}},
+       {},
+       {},
+       {1016, 1017},
+       true},
+      {ID_EDGE,
+       IDD_EDGE,
+       "輪郭の抽出",
+       {{1022, 0, 255, 50}},
+       {{1014, "50"}},
+       {1020},
+       {1021, 1064, 1070},
+       {1016, 1017},
+       true},
+      {ID_CUSTOM,
+       IDD_CUSTOM,
+       "カスタムフィルタ",
        {{1052, 1, 50, 1}, {1049, 0, 255, 0}, {1046, 0, 255, 0}, {1047, 0, 255, 0}},
-       {{1014, "0"}, {1019, "0"}, {1015, "0"}, {1020, "0"}, {1021, "1"}, {1022, "0"},
-        {1023, "0"}, {1024, "0"}, {1025, "0"}, {1053, "1"}, {1048, "0"}, {1050, "0"},
+       {{1014, "0"},
+        {1019, "0"},
+        {1015, "0"},
+        {1020, "0"},
+        {1021, "1"},
+        {1022, "0"},
+        {1023, "0"},
+        {1024, "0"},
+        {1025, "0"},
+        {1053, "1"},
+        {1048, "0"},
+        {1050, "0"},
         {1051, "0"}},
-       {}, {1070}, {1003, 1004, 1034, 1016, 1017, 1018, 1026, 1027, 1028, 1029, 1030, 1054,
-                    1055, 1058}, true},
+       {},
+       {1070},
+       {1003, 1004, 1034, 1016, 1017, 1018, 1026, 1027, 1028, 1029, 1030, 1054, 1055, 1058},
+       true},
   };
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.caption);
@@ -207,9 +284,8 @@ TEST(FilterDialogs, PaneShowsTheKernelOnThePlayersFrameAfterAChangeAndAtThePanEn
          EXPECT_EQ(d.Caption(), "メディアンフィルタ");
        },
        [](std::vector<uint8_t>& f) {
-         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
-           ApplyMedian(s, d, 2, x);
-         });
+         CopyKernel(
+             f, [](ConstFrameView s, FrameView d, FilterScratch& x) { ApplyMedian(s, d, 2, x); });
        }},
       {"watercolour paged to its end", ID_WATERCOLOUR, IDD_STRENGTH, kStrengthPane,
        [](DialogHandle& d) {
@@ -374,9 +450,8 @@ TEST(FilterDialogs, ConfirmRunsTheWholeMovieAndTheCloseBoxWritesNothing) {
       {"median", ID_MEDIAN, IDD_STRENGTH, IDC_STRENGTH_CONFIRM,
        [](DialogHandle& d) { d.Scroll(1022, 3); },
        [](std::vector<uint8_t>& f) {
-         CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
-           ApplyMedian(s, d, 3, x);
-         });
+         CopyKernel(
+             f, [](ConstFrameView s, FrameView d, FilterScratch& x) { ApplyMedian(s, d, 3, x); });
        }},
       {"custom emboss", ID_CUSTOM, IDD_CUSTOM, IDC_CONFIRM,
        [](DialogHandle& d) {
@@ -397,7 +472,8 @@ TEST(FilterDialogs, ConfirmRunsTheWholeMovieAndTheCloseBoxWritesNothing) {
   };
   for (const ConfirmCase& c : cases) {
     SCOPED_TRACE(c.label);
-    const std::string output = PipelineTestFolder() + "dialogs_confirm_" + std::to_string(c.command) + ".avi";
+    const std::string output =
+        PipelineTestFolder() + "dialogs_confirm_" + std::to_string(c.command) + ".avi";
     DeleteFileW(Widen(output).c_str());
     TestPlayer player(source);
     {  // The close box: no run, nothing written, no file dialog.
@@ -432,6 +508,97 @@ TEST(FilterDialogs, ConfirmRunsTheWholeMovieAndTheCloseBoxWritesNothing) {
           << "frame " << i;
     }
   }
+}
+
+COLORREF PixelAt(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  const COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return c;
+}
+
+void Click(HWND window, UINT message, int x, int y) {
+  SendMessageW(window, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+TEST(LightDialog, ControlsMarkersDraggingAndTheWholeMovieRun) {
+  const TestMovie movie = Movie();
+  const std::string source = WriteMovie("dialogs_light_source.avi", movie);
+  const std::string output = PipelineTestFolder() + "dialogs_light.avi";
+  DeleteFileW(Widen(output).c_str());
+  TestPlayer player(source);
+  const ThumbnailRect thumb = ComputeThumbnailRect(kWidth, kHeight);
+  DialogScript script;
+  script.Dialog(IDD_LIGHT, [&](DialogHandle& d) {
+    EXPECT_EQ(d.Caption(), "光源");
+    for (int bar : {1079, 1065, 1078}) EXPECT_EQ(d.ScrollPos(bar), 255);
+    for (int box : {1067, 1068, 1069}) EXPECT_EQ(d.Text(box), "255");
+    EXPECT_EQ(d.ScrollPos(1081), 50);
+    EXPECT_EQ(d.Text(1076), "50");
+    for (int box : {1071, 1073, 1075}) EXPECT_EQ(d.Text(box), "50");
+    EXPECT_TRUE(d.Checked(1020));
+    EXPECT_TRUE(d.Checked(1022));
+    for (int id : {1070, 1072, 1074}) EXPECT_FALSE(d.Checked(id));
+    // The enabling rule: a variation's controls only while it is ticked.
+    for (int id : {1071, 1020, 1021, 1064, 1073, 1022, 1023, 1066, 1075})
+      EXPECT_FALSE(d.Enabled(id)) << id;
+    d.Click(1070);
+    for (int id : {1071, 1020, 1021, 1064}) EXPECT_TRUE(d.Enabled(id)) << id;
+    EXPECT_FALSE(d.Enabled(1073));
+    d.SetText(1071, "1");
+    EXPECT_EQ(d.Text(1071), "2");
+    d.Click(1070);
+    // The light marker, green, centred on (74, 74); dragged, it follows.
+    EXPECT_EQ(PixelAt(d.window(), 69, 74), RGB(0, 255, 0));
+    Click(d.window(), WM_LBUTTONDOWN, 76, 73);
+    Click(d.window(), WM_MOUSEMOVE, 100, 90);
+    Click(d.window(), WM_LBUTTONUP, 100, 90);
+    EXPECT_EQ(PixelAt(d.window(), 95, 90), RGB(0, 255, 0));
+    EXPECT_NE(PixelAt(d.window(), 69, 74), RGB(0, 255, 0));
+    // Outside the thumbnail a drag keeps the marker's x inside it.
+    Click(d.window(), WM_LBUTTONDOWN, 100, 90);
+    Click(d.window(), WM_MOUSEMOVE, 2, 90);
+    Click(d.window(), WM_LBUTTONUP, 2, 90);
+    EXPECT_EQ(PixelAt(d.window(), 95, 90), RGB(0, 255, 0));
+    // The end marker shows, red, once the position varies.
+    d.Click(1074);
+    EXPECT_TRUE(d.Enabled(1075));
+    EXPECT_EQ(PixelAt(d.window(), 69, 74), RGB(255, 0, 0));
+    d.Click(1074);
+    d.Scroll(1078, 0);
+    EXPECT_EQ(d.Text(1069), "0");
+    d.Scroll(1081, 90);
+    EXPECT_EQ(d.Text(1076), "90");
+    d.Click(IDC_CONFIRM);
+  });
+  script.SaveFile(output)
+      .ChooseCompressor("Full Frames (Uncompressed)")
+      .Message(kTitleGlad, kMessageDone);
+  DialogDriver driver(script);
+  EXPECT_TRUE(RunFilterDialog(player.main(), ID_LIGHT));
+  driver.Finish();
+  const FramePoint light = MapMarkerToFrame(100, 90, thumb, kWidth, kHeight);
+  const std::vector<std::vector<uint8_t>> written = ReadPackedFrames(output);
+  ASSERT_EQ(written.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    std::vector<uint8_t> expected = PackedFrame(movie, i);
+    ApplyLightSource(Pixels(expected), light.x, light.y, LightReach(90, kWidth), 255, 255, 0);
+    ASSERT_GE(written[i].size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin() + 40, expected.end(), written[i].begin() + 40))
+        << "frame " << i;
+  }
+}
+
+TEST(LightDialog, WithoutAMovieItStaysOpenAndTheCloseBoxRunsNothing) {
+  TestPlayer player("");
+  DialogScript script;
+  script.Message(kTitleCannotSay, kMessageNoFile).Dialog(IDD_LIGHT, [](DialogHandle& d) {
+    EXPECT_EQ(d.Text(1067), "255");
+    d.PostClose();
+  });
+  DialogDriver driver(script);
+  EXPECT_FALSE(RunFilterDialog(player.main(), ID_LIGHT));
+  EXPECT_EQ(driver.Finish().size(), 1u);
 }
 
 }  // namespace

@@ -54,14 +54,21 @@ void PlaceBar(HWND dialog, int id, const BarPlacement& bar) {
 
 }  // namespace
 
-bool OpenFirstFrameForPreview(HWND dialog, bool* ready, const PreviewPane& pane, bool demand24) {
+bool OpenFirstFrameForPreview(HWND dialog, bool* ready, const PreviewPane& pane, bool demand24,
+                              FirstFrameInfo* info) {
+  FirstFrameInfo ignored;
+  if (!info) info = &ignored;
+  *info = FirstFrameInfo{};
+  info->failure = FirstFrameInfo::Failure::Other;
   const std::wstring path = PlayerFileName();
   if (path.empty()) {
     Show(kMessageNoFile, kTitleCannotSay);
+    info->failure = FirstFrameInfo::Failure::NoFile;
     return false;
   }
   if (!HasAviExtension(path)) {
     Show(kMessageNotAviPreview, kTitleCannotSay);
+    info->failure = FirstFrameInfo::Failure::NotAvi;
     return false;
   }
   ownavi::AVIFileInit();
@@ -87,6 +94,9 @@ bool OpenFirstFrameForPreview(HWND dialog, bool* ready, const PreviewPane& pane,
     Show(kMessageOnly24Bit, kTitleSorry);
   } else {
     SetupPreviewScrollBars(dialog, frame, pane);
+    info->failure = FirstFrameInfo::Failure::None;
+    info->width = frame->biWidth;
+    info->height = FrameHeight(frame);
     *ready = true;
     ok = true;
   }

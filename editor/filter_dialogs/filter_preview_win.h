@@ -10,9 +10,15 @@
 #include "editor/filter_dialogs/filter_dialog_rules.h"
 #include "editor/pipeline/frame_filter.h"
 
+// How the start went, for the light dialog, which stays open without a file.
+struct FirstFrameInfo {
+  enum class Failure { None, NoFile, NotAvi, Other } failure = Failure::None;
+  int width = 0, height = 0;
+};
 // Clears nothing itself: the dialog clears *ready before the call. On success
 // the bars are placed and *ready is set; on failure its message has been shown.
-bool OpenFirstFrameForPreview(HWND dialog, bool* ready, const PreviewPane& pane, bool demand24);
+bool OpenFirstFrameForPreview(HWND dialog, bool* ready, const PreviewPane& pane, bool demand24,
+                              FirstFrameInfo* info = nullptr);
 void SetupPreviewScrollBars(HWND dialog, const BITMAPINFOHEADER* frame, const PreviewPane& pane);
 // False when there is no frame.
 bool PaintPreview(HWND dialog, const BITMAPINFOHEADER* frame, const PreviewPane& pane, int panX,
