@@ -4,6 +4,23 @@ inline constexpr char kTitleWhy[] = "なぜですの";
 inline constexpr char kTitleTroubled[] = "こまりましたわ";
 inline constexpr char kMessageInitFailed[] = "初期化に失敗しましたの。";
 inline constexpr char kMessagePlayerFailed[] = "MCIウィンドの作成に失敗してしまいました。";
+inline constexpr char kTitleAtALoss[] = "よわりましたわ";
+inline constexpr char kMessageTooManyDropped[] =
+    "一度にたくさんは無理ですから\n最初の方だけお相手いたしますわ。";
+inline constexpr char kMessageCannotOpen[] = "ファイルが開けませんわ。";
+inline constexpr char kOpenDialogTitle[] = "ファイルを開く";
+// Description and pattern of each entry of the open dialog's type list.
+inline constexpr const char* kOpenFilters[][2] = {
+    {"主な形式(*.avi;*.mp3;*.mid;*.mpg;*.wav)", "*.avi;*.mp3;*.mid;*.mpg;*.wav"},
+    {"avi(*.avi)", "*.avi"},
+    {"mp3(*.mp3)", "*.mp3"},
+    {"mid(*.mid)", "*.mid"},
+    {"mpg(*.mpg)", "*.mpg"},
+    {"wav(*.wav)", "*.wav"},
+    {"すべてのファイル(*.*)", "*.*"},
+};
+// After a menu command that succeeded (the whole-movie run has its own, with a full stop).
+inline constexpr char kMessageCommandDone[] = "無事終了いたしましたわ";
 
 // Frame access and output movies.
 inline constexpr char kTitleCannotSay[] = "そんなことを言われましても";

@@ -1,0 +1,110 @@
+#include "editor/commands/command_table_win.h"
+
+// Our AVI services' headers go before <vfw.h>.
+#include "editor/pipeline/output_movie_win.h"
+
+#include <vfw.h>
+
+#include "common/message.h"
+#include "editor/commands/messages.h"
+#include "editor/commands/player_shell_win.h"
+#include "editor/commands/resource.h"
+#include "editor/pipeline/whole_movie_win.h"
+
+namespace {
+constexpr bool kMovie = true;    // the command works on the open file
+constexpr bool kNoFile = false;  // it asks for its files, or needs none
+constexpr int kNone = kNoDialogKind;
+constexpr bool kAnnounce = true;
+constexpr bool kQuiet = false;
+
+constexpr int Kind(DialogKind kind) {
+  return static_cast<int>(kind);
+}
+
+bool OpenCommand() {
+  OpenFileFromDialog();
+  return true;
+}
+
+bool QuitCommand() {
+  PostQuitMessage(0);
+  return true;
+}
+
+// Every menu item of resource 102. A command that is not built yet has a null
+// action: the player still stops and the menu is grayed and restored around it.
+constexpr EditorCommand kCommands[] = {
+    {ID_FILE_OPEN, kNoFile, kNone, OpenCommand, kQuiet},
+    {ID_FILE_QUIT, kNoFile, kNone, QuitCommand, kQuiet},
+    {ID_RGB, kMovie, kNone, nullptr, kQuiet},                            // dialog 104
+    {ID_YCRCB, kMovie, kNone, nullptr, kQuiet},                          // dialog 107
+    {ID_CONTRAST, kMovie, Kind(DialogKind::Contrast), nullptr, kQuiet},  // dialog 106
+    {ID_GAMMA, kMovie, Kind(DialogKind::Gamma), nullptr, kQuiet},        // dialog 106
+    {ID_GRAYSCALE, kMovie, kNone, ProcessGrayscale, kQuiet},
+    {ID_PALE, kMovie, kNone, ProcessPale, kQuiet},
+    // Range dialog 101; when it returns non-zero, dialog 111 and DrawTextOnMovie.
+    {ID_DRAW_TEXT, kMovie, Kind(DialogKind::Text), nullptr, kQuiet},
+    {ID_BLUR, kMovie, Kind(DialogKind::Blur), nullptr, kQuiet},                // dialog 106
+    {ID_MEDIAN, kMovie, Kind(DialogKind::Median), nullptr, kQuiet},            // dialog 106
+    {ID_UNSHARP, kMovie, Kind(DialogKind::UnsharpMask), nullptr, kQuiet},      // dialog 106
+    {ID_WATERCOLOUR, kMovie, Kind(DialogKind::Watercolour), nullptr, kQuiet},  // dialog 106
+    {ID_EDGE, kMovie, kNone, nullptr, kQuiet},                                 // dialog 108
+    {ID_LIGHT, kMovie, kNone, nullptr, kQuiet},                                // dialog 109
+    {ID_CUSTOM, kMovie, kNone, nullptr, kQuiet},                               // dialog 113
+    {ID_EXTRACT_AUDIO, kMovie, kNone, nullptr, kAnnounce},                     // the sound track
+    {ID_EXTRACT_VIDEO, kMovie, kNone, nullptr, kAnnounce},                     // the video track
+    {ID_EXTRACT_RANGE_AVI, kMovie, Kind(DialogKind::RangeMovie), nullptr, kQuiet},  // dialog 101
+    {ID_EXTRACT_RANGE_BITMAPS, kMovie, Kind(DialogKind::RangeBitmaps), nullptr,
+     kQuiet},                                                  // dialog 101
+    {ID_AUTO_SPLIT, kMovie, kNone, nullptr, kQuiet},           // split at scene changes
+    {ID_PASTE_FROM_FILE, kMovie, kNone, nullptr, kAnnounce},   // paste from another file
+    {ID_JOIN_VIDEO_SOUND, kMovie, kNone, nullptr, kAnnounce},  // join video and sound
+    {ID_STREAM_INFO, kMovie, kNone, nullptr, kQuiet},          // dialog 103
+    {ID_HALVE_FRAMES, kMovie, kNone, nullptr, kQuiet},
+    {ID_CONVERT_24BIT, kMovie, kNone, nullptr, kQuiet},
+    {ID_RESIZE, kMovie, kNone, nullptr, kQuiet},  // dialog 114 and ResizeMovie
+    {ID_REVERSE, kMovie, kNone, nullptr, kQuiet},
+    {ID_CREATE_FROM_BITMAPS, kNoFile, kNone, nullptr, kQuiet},  // dialog 102
+    {ID_CROSS_FADE, kNoFile, kNone, nullptr, kQuiet},
+    {ID_JOIN_MANY, kNoFile, kNone, nullptr, kQuiet},  // dialog 112
+    {ID_BURN, kNoFile, kNone, nullptr, kQuiet},
+    // The bitmap of frame ScreenFrameToSave(position, length) through the
+    // range-to-bitmap extraction; the player keeps playing.
+    {ID_SAVE_SCREEN, kMovie, kNone, nullptr, kQuiet},
+};
+}  // namespace
+
+std::span<const EditorCommand> EditorCommands() {
+  return kCommands;
+}
+
+const EditorCommand* FindEditorCommand(UINT id) {
+  for (const EditorCommand& c : kCommands)
+    if (c.id == id) return &c;
+  return nullptr;
+}
+
+LONG ScreenFrameToSave(LONG position, LONG length) {
+  return position < length ? position : length - 1;
+}
+
+void RouteCommand(UINT id) {
+  HWND player = gPlayerShell.playerWindow;
+  if (id != ID_SAVE_SCREEN) {
+    SendMessageW(player, MCI_STOP, 0, 0);
+    DisableFileCommands();
+  }
+  FreePreviewFrame();
+  const EditorCommand* command = FindEditorCommand(id);
+  if (command) {
+    if (command->dialogKind != kNoDialogKind) gDialogKind = DialogKind(command->dialogKind);
+    if (command->action && command->action() && command->announceSuccess)
+      ShowMessage(kMessageCommandDone, kTitleGlad);
+  }
+  FreePreviewFrame();
+  // The command may have replaced the player (a file opened), so ask again.
+  SendMessageW(gPlayerShell.mainWindow, MCIWNDM_NOTIFYPOS,
+               reinterpret_cast<WPARAM>(gPlayerShell.playerWindow), 0);
+  EnableFileCommands();
+}
