@@ -317,9 +317,13 @@ TEST(FilterDialogs, PaneShowsTheKernelOnThePlayersFrameAfterAChangeAndAtThePanEn
          d.Click(1017);
          EXPECT_EQ(d.Text(1019), "-1");
          EXPECT_EQ(d.Text(1021), "4");
+         // The centre's arrows change the centre coefficient alone.
+         d.SetUpDown(1093, 5);
+         EXPECT_EQ(d.Text(1021), "5");
+         EXPECT_EQ(d.Text(1019), "-1");
        },
        [](std::vector<uint8_t>& f) {
-         static const int8_t c[9] = {0, -1, 0, -1, 4, -1, 0, -1, 0};
+         static const int8_t c[9] = {0, -1, 0, -1, 5, -1, 0, -1, 0};
          CopyKernel(f, [](ConstFrameView s, FrameView d, FilterScratch& x) {
            ApplyCustomFilter(s, d, c, 1, 255, 0, 0, x);
          });
