@@ -9,6 +9,7 @@
 #include "editor/commands/messages.h"
 #include "editor/commands/player_shell_win.h"
 #include "editor/commands/resource.h"
+#include "editor/filter_dialogs/filter_dialogs_win.h"
 #include "editor/pipeline/whole_movie_win.h"
 #include "editor/synthesis/synthesis_win.h"
 
@@ -49,23 +50,23 @@ bool BurnCommand() {
 constexpr EditorCommand kCommands[] = {
     {ID_FILE_OPEN, kNoFile, kNone, OpenCommand, kQuiet},
     {ID_FILE_QUIT, kNoFile, kNone, QuitCommand, kQuiet},
-    {ID_RGB, kMovie, kNone, nullptr, kQuiet},                            // dialog 104
-    {ID_YCRCB, kMovie, kNone, nullptr, kQuiet},                          // dialog 107
-    {ID_CONTRAST, kMovie, Kind(DialogKind::Contrast), nullptr, kQuiet},  // dialog 106
-    {ID_GAMMA, kMovie, Kind(DialogKind::Gamma), nullptr, kQuiet},        // dialog 106
+    {ID_RGB, kMovie, kNone, RunRgbDialog, kQuiet},
+    {ID_YCRCB, kMovie, kNone, RunYCrCbDialog, kQuiet},
+    {ID_CONTRAST, kMovie, Kind(DialogKind::Contrast), RunContrastDialog, kQuiet},
+    {ID_GAMMA, kMovie, Kind(DialogKind::Gamma), RunGammaDialog, kQuiet},
     {ID_GRAYSCALE, kMovie, kNone, ProcessGrayscale, kQuiet},
     {ID_PALE, kMovie, kNone, ProcessPale, kQuiet},
     // Range dialog 101; when it returns non-zero, dialog 111 and DrawTextOnMovie.
     {ID_DRAW_TEXT, kMovie, Kind(DialogKind::Text), nullptr, kQuiet},
-    {ID_BLUR, kMovie, Kind(DialogKind::Blur), nullptr, kQuiet},                // dialog 106
-    {ID_MEDIAN, kMovie, Kind(DialogKind::Median), nullptr, kQuiet},            // dialog 106
-    {ID_UNSHARP, kMovie, Kind(DialogKind::UnsharpMask), nullptr, kQuiet},      // dialog 106
-    {ID_WATERCOLOUR, kMovie, Kind(DialogKind::Watercolour), nullptr, kQuiet},  // dialog 106
-    {ID_EDGE, kMovie, kNone, nullptr, kQuiet},                                 // dialog 108
-    {ID_LIGHT, kMovie, kNone, nullptr, kQuiet},                                // dialog 109
-    {ID_CUSTOM, kMovie, kNone, nullptr, kQuiet},                               // dialog 113
-    {ID_EXTRACT_AUDIO, kMovie, kNone, nullptr, kAnnounce},                     // the sound track
-    {ID_EXTRACT_VIDEO, kMovie, kNone, nullptr, kAnnounce},                     // the video track
+    {ID_BLUR, kMovie, Kind(DialogKind::Blur), RunBlurDialog, kQuiet},
+    {ID_MEDIAN, kMovie, Kind(DialogKind::Median), RunMedianDialog, kQuiet},
+    {ID_UNSHARP, kMovie, Kind(DialogKind::UnsharpMask), RunUnsharpMaskDialog, kQuiet},
+    {ID_WATERCOLOUR, kMovie, Kind(DialogKind::Watercolour), RunWatercolourDialog, kQuiet},
+    {ID_EDGE, kMovie, kNone, RunEdgeDialog, kQuiet},
+    {ID_LIGHT, kMovie, kNone, RunLightDialog, kQuiet},
+    {ID_CUSTOM, kMovie, kNone, RunCustomDialog, kQuiet},
+    {ID_EXTRACT_AUDIO, kMovie, kNone, nullptr, kAnnounce},  // the sound track
+    {ID_EXTRACT_VIDEO, kMovie, kNone, nullptr, kAnnounce},  // the video track
     {ID_EXTRACT_RANGE_AVI, kMovie, Kind(DialogKind::RangeMovie), nullptr, kQuiet},  // dialog 101
     {ID_EXTRACT_RANGE_BITMAPS, kMovie, Kind(DialogKind::RangeBitmaps), nullptr,
      kQuiet},                                                  // dialog 101

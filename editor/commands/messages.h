@@ -132,3 +132,27 @@ inline constexpr char kMessageFilterUsage[] =
 inline constexpr char kMessageUnknownFilter[] = "そのようなフィルタはございませんわ。";
 inline constexpr char kMessageFilterValueCount[] = "フィルタの値の数がちがいますわ。";
 inline constexpr char kMessageFilterValue[] = "フィルタの値が範囲の外ですわ。";
+
+// The filter dialogs and their previews.
+inline constexpr char kMessageNotAviPreview[] = "これはAVIファイルではないみたいですわ。";
+inline constexpr char kTitleSorryBut[] = "すみませんが";
+inline constexpr char kMessageCannotProcessPolite[] = "このファイルは処理できないようですわ。";
+inline constexpr char kTitleApologies[] = "申し訳ありません";
+inline constexpr char kMessageCannotProcess[] = "このファイルは処理できません。";
+inline constexpr char kMessageCannotProcessPlain[] = "このファイルは処理できないようです";
+inline constexpr char kTitleError[] = "えらー";
+inline constexpr char kMessageUnexpected[] = "予期しないエラー";
+inline constexpr char kTitleBusyPreview[] = "処理中ですわ";
+inline constexpr char kTitleWatercolour[] = "水彩画";
+inline constexpr char kTitleContrast[] = "コントラスト";
+inline constexpr char kTitleBlur[] = "ぼかし";
+inline constexpr char kTitleUnsharpMask[] = "アンシャープマスク";
+inline constexpr char kTitleMedian[] = "メディアンフィルタ";
+inline constexpr char kTitleGamma[] = "ガンマ補正";
+inline constexpr char kTitleHelp[] = "ヘルプ";
+inline constexpr char kMessageCustomHelp[] =
+    "【R,G,B】\n\t基本となる色のRGB値を指定します。\n\n【強度】\n\tかけるフィルタの強度を指定しま"
+    "す。\n\n【フィルタ】\n\t9つの要素それぞれに-10～10の値を指定します。\n\n【エンボス】\n\t彫刻"
+    "のような加工をするフィルタです。\n\n【ラプラシアン】\n\t輪郭抽出をします。\n\n【ランダム】\n"
+    "\tフィルタの値をランダムに設定します。\n\n【基本色も変更する】\n\t特殊フィルタを指定する際に、"
+    "基本色も最適値に変更します。";

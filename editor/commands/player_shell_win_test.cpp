@@ -24,7 +24,9 @@
 #include "editor/commands/command_table_win.h"
 #include "editor/commands/messages.h"
 #include "editor/commands/resource.h"
+#include "editor/filter_dialogs/filter_dialog_ids.h"
 #include "editor/filters/colour_filters.h"
+#include "editor/filters/neighbourhood_filters.h"
 #include "editor/synthesis/synthesis_resource.h"
 #include "platform/avi/avi_api_win.h"
 #include "testing/dialog_driver_win.h"
@@ -516,6 +518,17 @@ TEST(EditorShell, NarrowWindowsAreMadeTallerForTheMenu) {
   }
 }
 
+struct FilterDialogCase {
+  UINT id;
+  int templateId;
+};
+constexpr FilterDialogCase kFilterDialogs[] = {
+    {ID_RGB, IDD_RGB},          {ID_YCRCB, IDD_YCRCB},          {ID_CONTRAST, IDD_STRENGTH},
+    {ID_GAMMA, IDD_STRENGTH},   {ID_BLUR, IDD_STRENGTH},        {ID_MEDIAN, IDD_STRENGTH},
+    {ID_UNSHARP, IDD_STRENGTH}, {ID_WATERCOLOUR, IDD_STRENGTH}, {ID_EDGE, IDD_EDGE},
+    {ID_LIGHT, IDD_LIGHT},      {ID_CUSTOM, IDD_CUSTOM},
+};
+
 // Every command routes: the player stops (except for "画面を保存(&S)"), the
 // title shows the file at position 0 and its length, the items come back.
 TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
@@ -542,7 +555,15 @@ TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
     ASSERT_TRUE(PumpUntil([] { return Mode() == MCI_MODE_PLAY; }));
     gDialogKind = static_cast<DialogKind>(99);  // no command's kind
     const DialogKind before = gDialogKind;
-    SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, c.id, 0);
+    {
+      // A filter command's dialog opens and is cancelled.
+      DialogScript script;
+      for (const FilterDialogCase& f : kFilterDialogs)
+        if (f.id == c.id) script.Dialog(f.templateId, [](DialogHandle& d) { d.Close(); });
+      DialogDriver driver(script);
+      SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, c.id, 0);
+      driver.Finish();
+    }
     EXPECT_EQ(Title(gPlayerShell.mainWindow), m.avi + ": 0 / 30");
     EXPECT_EQ(EnabledCommands(), AllCommands());
     EXPECT_EQ(Mode() == MCI_MODE_PLAY, c.id == ID_SAVE_SCREEN);
@@ -631,6 +652,49 @@ TEST(EditorShell, GrayscaleAndPaleRunFromTheMenu) {
           << "frame " << i;
     }
     EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
+  }
+}
+
+// A filter from the menu: its dialog, the strength changed, confirm, and the
+// new movie holds the kernel's frames. The small movie fits the pane, so no
+// panning bar shows.
+TEST(EditorShell, AFilterDialogFromTheMenuRunsTheWholeMovie) {
+  const Media& m = TestMedia();
+  const std::string output = ShellTestFolder() + "median.avi";
+  DeleteFileW(Widen(output).c_str());
+  OpenShell shell;
+  ASSERT_TRUE(OpenInPlayer(Widen(m.avi).c_str()));
+  DialogScript script;
+  script
+      .Dialog(IDD_STRENGTH,
+              [](DialogHandle& d) {
+                EXPECT_EQ(d.Caption(), "メディアンフィルタ");
+                EXPECT_FALSE(d.Visible(IDC_PAN_HORIZONTAL));
+                EXPECT_FALSE(d.Visible(IDC_PAN_VERTICAL));
+                d.Scroll(IDC_STRENGTH_BAR, 2);
+                d.Click(IDC_STRENGTH_CONFIRM);
+              })
+      .SaveFile(output)
+      .ChooseCompressor(kUncompressed)
+      .Message(kTitleGlad, kMessageDone);
+  DialogDriver driver(script);
+  SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, ID_MEDIAN, 0);
+  driver.Finish();
+  const TestMovie movie = SmallMovie();
+  const std::vector<std::vector<uint8_t>> written = ReadPackedFrames(output);
+  ASSERT_EQ(written.size(), size_t(movie.frames));
+  for (int i = 0; i < movie.frames; i += 7) {
+    std::vector<uint8_t> frame = TestMovieFormat(movie);
+    const std::vector<uint8_t> pixels = TestMoviePixels(movie, i);
+    frame.insert(frame.end(), pixels.begin(), pixels.end());
+    const FrameView dst{frame.data() + 40, movie.width, movie.height, DibStride(movie.width, 24)};
+    std::vector<uint8_t> source(dst.data, dst.data + dst.stride * dst.height);
+    FilterScratch scratch;
+    FilterScratchReserve(scratch, dst.width, dst.height);
+    ApplyMedian({source.data(), dst.width, dst.height, dst.stride}, dst, 2, scratch);
+    ASSERT_EQ(written[i].size(), frame.size()) << "frame " << i;
+    EXPECT_TRUE(std::equal(frame.begin() + 40, frame.end(), written[i].begin() + 40))
+        << "frame " << i;
   }
 }
 
