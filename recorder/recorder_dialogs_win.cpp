@@ -27,6 +27,9 @@ uint16_t* HotkeySetting(int id) {
 bool RegisterHotkey(int id) {
   const uint16_t hotkey = *HotkeySetting(id);
   UnregisterHotKey(gRecorderUi.mainWindow, id);
+  // A cleared control gives no key at all; some systems would take that as a
+  // hotkey that never fires, and the user would not hear that it is gone.
+  if ((hotkey & 0xFF) == 0) return false;
   return RegisterHotKey(gRecorderUi.mainWindow, id, HotkeyRegisterModifiers(hotkey), hotkey & 0xFF);
 }
 
@@ -53,14 +56,15 @@ INT_PTR CALLBACK HotkeyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM l
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-      SendDlgItemMessageW(dialog, IDC_HOTKEY, HKM_SETHOTKEY,
-                          *reinterpret_cast<uint16_t*>(lparam), 0);
+      SendDlgItemMessageW(dialog, IDC_HOTKEY, HKM_SETHOTKEY, *reinterpret_cast<uint16_t*>(lparam),
+                          0);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case IDC_HOTKEY_OK: {
           auto* setting = reinterpret_cast<uint16_t*>(GetWindowLongPtrW(dialog, DWLP_USER));
-          *setting = static_cast<uint16_t>(SendDlgItemMessageW(dialog, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
+          *setting =
+              static_cast<uint16_t>(SendDlgItemMessageW(dialog, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
           EndDialog(dialog, 1);
           return TRUE;
         }
@@ -94,8 +98,8 @@ void EditHotkey(int id) {
   if (!setting) return;
   HWND page = PageOfControl(id);
   EnableStartStopHide(false, false, false);
-  const INT_PTR result =
-      RunDialog(gRecorderUi.instance, IDD_HOTKEY, page, HotkeyDialog, reinterpret_cast<LPARAM>(setting));
+  const INT_PTR result = RunDialog(gRecorderUi.instance, IDD_HOTKEY, page, HotkeyDialog,
+                                   reinterpret_cast<LPARAM>(setting));
   if (result == 1) {
     // A refused combination keeps its new value, tried again at the next start.
     if (RegisterHotkey(id))
@@ -122,9 +126,9 @@ INT_PTR CALLBACK SoundFormatDialog(HWND dialog, UINT message, WPARAM wparam, LPA
         return TRUE;
       }
       for (int i = 0; i < gShownFormats.count; ++i)
-        SendMessageW(list, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(
-                         Widen(SoundFormatTable[gShownFormats.entry[i]].text).c_str()));
+        SendMessageW(
+            list, CB_ADDSTRING, 0,
+            reinterpret_cast<LPARAM>(Widen(SoundFormatTable[gShownFormats.entry[i]].text).c_str()));
       SendMessageW(list, CB_SETCURSEL, gShownFormats.selected, 0);
       return TRUE;
     case WM_COMMAND:
