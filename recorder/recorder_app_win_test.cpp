@@ -201,8 +201,16 @@ struct TestWindow {
   UniqueWindow window;
   HWND button = nullptr;
   explicit TestWindow(const wchar_t* title, int x, int y) {
-    window.reset(CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, 240,
-                                 160, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    // Not a static control: those let clicks through to what lies beneath.
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    cls.lpszClassName = L"RecorderTestWindow";
+    RegisterClassW(&cls);  // already there for the second window
+    window.reset(CreateWindowExW(0, L"RecorderTestWindow", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 x, y, 240, 160, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                 nullptr));
     button = CreateWindowExW(0, L"BUTTON", L"inside", WS_CHILD | WS_VISIBLE, 20, 20, 100, 40,
                              window.get(), nullptr, GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(window.get());
@@ -213,8 +221,10 @@ struct TestWindow {
 void MouseInput(int x, int y, DWORD flags) {
   INPUT in{};
   in.type = INPUT_MOUSE;
-  in.mi.dx = (x * 65536 + GetSystemMetrics(SM_CXSCREEN) / 2) / GetSystemMetrics(SM_CXSCREEN);
-  in.mi.dy = (y * 65536 + GetSystemMetrics(SM_CYSCREEN) / 2) / GetSystemMetrics(SM_CYSCREEN);
+  // Rounded up: the system takes the pixel back by rounding down.
+  const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  in.mi.dx = (x * 65536 + cx - 1) / cx;
+  in.mi.dy = (y * 65536 + cy - 1) / cy;
   in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   SendInput(1, &in, sizeof in);
 }
