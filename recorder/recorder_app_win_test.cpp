@@ -1219,3 +1219,31 @@ TEST_F(RecorderTest, SoundFormatDialogOffersTheDevicesFormatsAndKeepsTheChoice) 
   EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
   driver.Finish();
 }
+
+TEST_F(RecorderTest, WindowModeWithNoWindowToListFallsBackToAFixedRange) {
+  DialogScript script;
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                DialogHandle range = ShowPage(w, 0);
+                // Wine's tray window and whatever else is up step aside for the moment.
+                std::vector<HWND> others;
+                for (HWND o = GetTopWindow(nullptr); o; o = GetWindow(o, GW_HWNDNEXT))
+                  if (o != w.window() && IsWindowVisible(o) && GetWindowTextLengthW(o) > 0)
+                    others.push_back(o);
+                for (HWND o : others) ShowWindow(o, SW_HIDE);
+                range.Click(IDC_WINDOW_MODE);  // only the recorder itself is on the screen
+                for (HWND o : others) ShowWindow(o, SW_SHOWNA);
+                EXPECT_EQ(gCaptureSettings.regionMode, kRegionFixed);
+                EXPECT_EQ(gCaptureSettings.targetWindow, nullptr);
+                EXPECT_FALSE(range.Checked(IDC_WINDOW_MODE));
+                EXPECT_TRUE(range.Entries(IDC_WINDOW_LIST).empty());
+                EXPECT_TRUE(range.Enabled(IDC_RANGE_X));
+                w.PostClose();
+              })
+      .Message("めずらしいですわ", "アプリケーションが一切取得できませんでしたわ")
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
