@@ -1247,3 +1247,55 @@ TEST_F(RecorderTest, WindowModeWithNoWindowToListFallsBackToAFixedRange) {
   EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
   driver.Finish();
 }
+
+TEST_F(RecorderTest, AWindowPickedByClickIsWhatTheRecordingHolds) {
+  const fs::path folder = FreshFolder("picked_window");
+  const COLORREF colour = RGB(30, 160, 220);
+  UniqueBrush brush(CreateSolidBrush(colour));
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = DefWindowProcW;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.hbrBackground = brush.get();
+  cls.lpszClassName = L"RecorderTestPicked";
+  RegisterClassW(&cls);
+  UniqueWindow picked(CreateWindowExW(WS_EX_TOPMOST, L"RecorderTestPicked", L"録画される窓",
+                                      WS_POPUP | WS_CAPTION | WS_VISIBLE, 420, 300, 200, 150,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  UpdateWindow(picked.get());
+  RECT frame;
+  GetWindowRect(picked.get(), &frame);
+  RECT client;
+  GetClientRect(picked.get(), &client);
+  const POINT inside{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
+  DialogScript script;
+  script.Ignore(104);  // the progress window while saving
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                RecordInto(folder);
+                DialogHandle range = ShowPage(w, 0);
+                range.Click(IDC_WINDOW_MODE);
+                range.Click(IDC_CLIENT_ONLY);
+                range.Click(IDC_PICK_BY_CLICK);
+                ASSERT_EQ(gCaptureSettings.targetWindow, picked.get());
+                w.Click(ID_START);
+                ASSERT_TRUE(PumpUntil(Recording, 5s));
+                PumpFor(1500ms);
+                w.Click(ID_STOP);
+                ASSERT_TRUE(PumpUntil([] { return !Recording(); }, 10s));
+                const std::vector<fs::path> avis = FilesIn(folder, ".AVI");
+                ASSERT_EQ(avis.size(), 1u);
+                const Movie movie = ReadMovie(avis[0]);
+                EXPECT_EQ(movie.width, client.right);
+                EXPECT_EQ(movie.height, client.bottom);
+                EXPECT_EQ(movie.middle, colour) << "the picked window's own pixels";
+                w.PostClose();
+              })
+      .Window("QUILVA_SUB", [&](DialogHandle&) { ClickAt(inside); })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+  picked.reset();
+  UnregisterClassW(L"RecorderTestPicked", GetModuleHandleW(nullptr));
+}
