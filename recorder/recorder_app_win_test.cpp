@@ -1169,10 +1169,32 @@ TEST_F(RecorderTest, HotkeyDialogSetsRegistersAndReportsTakenCombinations) {
   UnregisterHotKey(nullptr, 1);
 }
 
+// The sound stream's format as the platform's reader sees it.
+SoundFormat SoundFormatOf(const fs::path& path) {
+  SoundFormat format{0, 0, 0};
+  AVIFileInit();
+  PAVIFILE file = nullptr;
+  if (AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr) == 0) {
+    PAVISTREAM sound = nullptr;
+    if (AVIFileGetStream(file, &sound, streamtypeAUDIO, 0) == 0) {
+      WAVEFORMATEX wave{};
+      LONG size = sizeof wave;
+      if (AVIStreamReadFormat(sound, 0, &wave, &size) == 0)
+        format = {static_cast<int32_t>(wave.nSamplesPerSec), wave.wBitsPerSample, wave.nChannels};
+      AVIStreamRelease(sound);
+    }
+    AVIFileRelease(file);
+  }
+  AVIFileExit();
+  return format;
+}
+
 TEST_F(RecorderTest, SoundFormatDialogOffersTheDevicesFormatsAndKeepsTheChoice) {
+  const fs::path folder = FreshFolder("sound_format");
   const std::string first = "8ビット  11.025 kHz  モノラル";
   const std::string best = "16ビット 44.100 kHz  ステレオ";
   DialogScript script;
+  script.Ignore(104);  // the progress window while saving
   script
       .Window(kClass,
               [&](DialogHandle& w) {
@@ -1186,6 +1208,18 @@ TEST_F(RecorderTest, SoundFormatDialogOffersTheDevicesFormatsAndKeepsTheChoice) 
                 rec.Click(IDC_SOUND_FORMAT);
                 gSoundFormatQuery = [] { return QueryWaveInFormats(WAVE_MAPPER); };
                 EXPECT_EQ(gCaptureEngine.sound, (SoundFormat{44100, 16, 2}));
+
+                // A recording then carries its sound in that format.
+                RecordInto(folder);
+                w.Click(ID_START);
+                ASSERT_TRUE(PumpUntil(Recording, 5s));
+                PumpFor(1500ms);
+                w.Click(ID_STOP);
+                ASSERT_TRUE(PumpUntil([] { return !Recording(); }, 10s));
+                const std::vector<fs::path> avis = FilesIn(folder, ".AVI");
+                ASSERT_EQ(avis.size(), 1u);
+                EXPECT_EQ(SoundFormatOf(avis[0]), (SoundFormat{44100, 16, 2}));
+                KeepForProbe(avis[0], "sound_format.avi");
                 w.PostClose();
               })
       .Dialog(IDD_SOUND_FORMAT,
