@@ -27,3 +27,17 @@ uint8_t RegionModeFromChecks(bool followCursor, bool windowMode) {
   if (windowMode) return kRegionWindow;
   return followCursor ? kRegionCursor : kRegionFixed;
 }
+
+void FinishDrag(int32_t* x, int32_t* y, int32_t* width, int32_t* height, int32_t cursorX,
+                int32_t cursorY) {
+  *width = cursorX - *x;
+  *height = cursorY - *y;
+  if (*width < 0) {
+    *x = cursorX;
+    *width = -*width;
+  }
+  if (*height < 0) {
+    *y = cursorY;
+    *height = -*height;
+  }
+}

@@ -15,3 +15,9 @@ bool PageControlEnabled(int id, const CaptureSettings& settings, const PageState
 
 // "カーソルを中心とする範囲を録画" and "録画ウィンドを指定" together decide the mode.
 uint8_t RegionModeFromChecks(bool followCursor, bool windowMode);
+
+// The range a drag on the selection overlay ends with: from where the button
+// went down (*x, *y) to where it came up, turned so that width and height are
+// not negative.
+void FinishDrag(int32_t* x, int32_t* y, int32_t* width, int32_t* height, int32_t cursorX,
+                int32_t cursorY);

@@ -65,3 +65,25 @@ TEST(PageRules, TheTwoChecksMakeTheRegionMode) {
   EXPECT_EQ(RegionModeFromChecks(false, true), kRegionWindow);
   EXPECT_EQ(RegionModeFromChecks(true, true), kRegionWindow);
 }
+
+TEST(FinishDrag, EveryDirectionEndsWithTheTopLeftCornerAndAPositiveSize) {
+  struct Case {
+    int32_t fromX, fromY, toX, toY;
+    int32_t x, y, width, height;
+  };
+  const Case cases[] = {
+      {300, 200, 100, 50, 100, 50, 200, 150},  // up and to the left
+      {100, 50, 300, 200, 100, 50, 200, 150},  // down and to the right
+      {300, 50, 100, 200, 100, 50, 200, 150},  // down and to the left
+      {100, 200, 300, 50, 100, 50, 200, 150},  // up and to the right
+      {40, 60, 40, 60, 40, 60, 0, 0},          // a click without a drag
+  };
+  for (const Case& c : cases) {
+    int32_t x = c.fromX, y = c.fromY, width = 0, height = 0;
+    FinishDrag(&x, &y, &width, &height, c.toX, c.toY);
+    EXPECT_EQ(x, c.x) << c.fromX << "," << c.fromY << " to " << c.toX << "," << c.toY;
+    EXPECT_EQ(y, c.y);
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+  }
+}

@@ -114,22 +114,6 @@ void EnableStartStop(bool idle) {
   EnableWindow(gRecorderUi.stopButton, !idle);
 }
 
-// Hotkey ids are the ids of their buttons on the behaviour page.
-void RegisterHotkeys() {
-  const struct {
-    int id;
-    uint16_t hotkey;
-  } keys[] = {{IDC_HOTKEY_START, gAppSettings.hotkeyStart},
-              {IDC_HOTKEY_STOP, gAppSettings.hotkeyStop},
-              {IDC_HOTKEY_HIDE, gAppSettings.hotkeyHide}};
-  for (const auto& k : keys) {
-    const bool registered = RegisterHotKey(gRecorderUi.mainWindow, k.id,
-                                           HotkeyRegisterModifiers(k.hotkey), k.hotkey & 0xFF);
-    const std::string caption = registered ? HotkeyText(k.hotkey) : kHotkeyNone;
-    SetWindowTextW(GetDlgItem(PageOfControl(k.id), k.id), Widen(caption).c_str());
-  }
-}
-
 void ShowTrayMenu(HWND window) {
   POINT at;
   GetCursorPos(&at);
@@ -327,7 +311,7 @@ bool CreateMainWindow() {
   RefreshRangePage();
   RefreshRecordPage();
   RefreshBehaviourPage();
-  RegisterHotkeys();
+  RegisterAllHotkeys();
   ShowSelectedPage();
   // InitDirectDraw clears useDirectDraw itself when there is no DirectDraw.
   gRecorderUi.directDraw = InitDirectDraw(window);

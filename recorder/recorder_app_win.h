@@ -27,6 +27,7 @@ struct RecorderUi {
   WNDPROC staticProc = nullptr;  // the pages' own procedure runs in front of it
   bool refreshing = false;       // pages are being set from the settings
   bool directDraw = false;       // a DirectDraw object exists
+  bool targetListed = false;     // the last refresh found targetWindow in the window list
 };
 
 extern RecorderUi gRecorderUi;
@@ -72,6 +73,34 @@ LRESULT CALLBACK RecordPageProc(HWND page, UINT message, WPARAM wparam, LPARAM l
 LRESULT CALLBACK BehaviourPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 // The page that holds the control with this id, or null.
 HWND PageOfControl(int id);
+
+// --- Window list and selection overlay (selection_win.cpp) ---------------------
+// Selection state of the overlay.
+enum : uint8_t { kSelectNone = 0, kSelectRange = 1, kSelectDragging = 2, kSelectWindow = 3 };
+struct SelectionOverlay {
+  uint8_t state = kSelectNone;
+  HWND window = nullptr;
+};
+extern SelectionOverlay gSelectionOverlay;
+inline constexpr wchar_t kOverlayClassName[] = L"QUILVA_SUB";
+// Rebuilds the range page's window list from the windows on the screen, top
+// first; with none, falls back to a fixed range and says so.
+void FillWindowList();
+// Selects the entry of targetWindow, or the first entry, which then becomes the
+// target. False when targetWindow was not in the list.
+bool SelectTargetInWindowList();
+// Runs the full-screen overlay until the range is dragged out (mode
+// kSelectRange) or a window is clicked (kSelectWindow).
+bool RunSelectionOverlay(HINSTANCE instance, uint8_t mode);
+
+// --- Hotkeys and sound format (recorder_dialogs_win.cpp) -------------------------
+// (Re)registers the three hotkeys for the main window and captions their buttons.
+void RegisterAllHotkeys();
+// The behaviour page's hotkey button with this id: dialog 103, then registration.
+void EditHotkey(int id);
+// The capability flags the sound-format dialog offers; tests stand in for the device.
+extern uint32_t (*gSoundFormatQuery)();
+INT_PTR CALLBACK SoundFormatDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // --- Unattended recording (unattended_win.cpp) ---------------------------------
 // "/record": records for the seconds asked, saves the AVI without any dialog,

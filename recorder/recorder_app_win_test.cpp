@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "capture/capture_engine_win.h"
+#include "capture/sound_recording_win.h"
 #include "common/handles_win.h"
 #include "common/text_win.h"
 #include "recorder/resource.h"
@@ -194,6 +195,65 @@ class RecorderTest : public ::testing::Test {
     RefreshRangePage();
   }
 };
+
+// A titled window of the test, with a button inside, where the window list sees it.
+struct TestWindow {
+  UniqueWindow window;
+  HWND button = nullptr;
+  explicit TestWindow(const wchar_t* title, int x, int y) {
+    // Not a static control: those let clicks through to what lies beneath.
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    cls.lpszClassName = L"RecorderTestWindow";
+    RegisterClassW(&cls);  // already there for the second window
+    window.reset(CreateWindowExW(0, L"RecorderTestWindow", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 x, y, 240, 160, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                 nullptr));
+    button = CreateWindowExW(0, L"BUTTON", L"inside", WS_CHILD | WS_VISIBLE, 20, 20, 100, 40,
+                             window.get(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    UpdateWindow(window.get());
+  }
+};
+
+// The mouse as the user moves it, in screen pixels.
+void MouseInput(int x, int y, DWORD flags) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  // Rounded up: the system takes the pixel back by rounding down.
+  const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  in.mi.dx = (x * 65536 + cx - 1) / cx;
+  in.mi.dy = (y * 65536 + cy - 1) / cy;
+  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof in);
+}
+void Drag(POINT from, POINT to) {
+  MouseInput(from.x, from.y, 0);
+  MouseInput(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
+  MouseInput((from.x + to.x) / 2, (from.y + to.y) / 2, 0);
+  MouseInput(to.x, to.y, 0);
+  MouseInput(to.x, to.y, MOUSEEVENTF_LEFTUP);
+}
+void ClickAt(POINT at) {
+  Drag(at, at);
+}
+
+LRESULT CALLBACK RefusingWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return message == WM_NCCREATE ? FALSE : DefWindowProcW(window, message, wparam, lparam);
+}
+
+int IndexOf(const std::vector<std::string>& entries, const std::string& entry) {
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i] == entry) return static_cast<int>(i);
+  return -1;
+}
+
+DialogHandle ShowPage(DialogHandle& w, int page) {
+  TabCtrl_SetCurSel(w.Item(IDC_TABS), page);
+  ShowSelectedPage();
+  return w.Child(gRecorderUi.pages[page]);
+}
 
 void ExpectIdleMainWindow(DialogHandle& window) {
   EXPECT_EQ(window.Caption(), "ヌーロ ピコラ Ver.2.1");
@@ -888,4 +948,388 @@ TEST(RecorderProgram, DeclaresItselfDpiAwareInItsManifest) {
   EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
   // This test program carries the same resources: the system read its manifest.
   EXPECT_TRUE(IsProcessDPIAware());
+}
+
+TEST_F(RecorderTest, WindowListInScreenOrderWithoutItselfAndPickedByClick) {
+  TestWindow lower(L"選択テスト 下", 300, 200);
+  TestWindow upper(L"選択テスト 上", 340, 240);
+  UniqueWindow hidden(CreateWindowExW(0, L"STATIC", L"選択テスト 隠れ", WS_OVERLAPPEDWINDOW, 0, 0,
+                                      100, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                      nullptr));
+  // The title bar of the upper window, and its button, in screen points.
+  RECT frame;
+  GetWindowRect(upper.window.get(), &frame);
+  const POINT titleBar{frame.left + 60, frame.top + GetSystemMetrics(SM_CYFRAME) + 6};
+  RECT inside;
+  GetWindowRect(upper.button, &inside);
+  const POINT onButton{(inside.left + inside.right) / 2, (inside.top + inside.bottom) / 2};
+  DialogScript script;
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                DialogHandle range = ShowPage(w, 0);
+                range.Click(IDC_WINDOW_MODE);
+                ASSERT_EQ(gCaptureSettings.regionMode, kRegionWindow);
+                const std::vector<std::string> entries = range.Entries(IDC_WINDOW_LIST);
+                const int upperAt = IndexOf(entries, "選択テスト 上");
+                const int lowerAt = IndexOf(entries, "選択テスト 下");
+                ASSERT_GE(upperAt, 0);
+                EXPECT_GT(lowerAt, upperAt) << "top of the screen first";
+                EXPECT_EQ(IndexOf(entries, "ヌーロ ピコラ Ver.2.1"), -1) << "never itself";
+                EXPECT_EQ(IndexOf(entries, "選択テスト 隠れ"), -1) << "not visible";
+                EXPECT_EQ(range.Selected(IDC_WINDOW_LIST), 0) << "no target yet: the first";
+                range.SelectIndex(IDC_WINDOW_LIST, lowerAt);
+                EXPECT_EQ(gCaptureEngine.selectedWindow, lower.window.get());
+
+                range.Click(IDC_PICK_BY_CLICK);  // the overlay's step clicks the title bar
+                EXPECT_TRUE(IsWindowVisible(w.window())) << "back after the selection";
+                EXPECT_EQ(gCaptureSettings.targetWindow, upper.window.get());
+                EXPECT_EQ(range.SelectedText(IDC_WINDOW_LIST), "選択テスト 上");
+                EXPECT_EQ(gCaptureEngine.selectedWindow, upper.window.get());
+
+                range.Click(IDC_PICK_BY_CLICK);  // now the button inside: not listed
+                EXPECT_EQ(range.Selected(IDC_WINDOW_LIST), 0);
+                EXPECT_EQ(gCaptureSettings.targetWindow,
+                          reinterpret_cast<void*>(
+                              SendMessageW(range.Item(IDC_WINDOW_LIST), LB_GETITEMDATA, 0, 0)));
+                w.PostClose();
+              })
+      .Window("QUILVA_SUB",
+              [&](DialogHandle& overlay) {
+                RECT r;
+                GetWindowRect(overlay.window(), &r);
+                EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+                EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYSCREEN));
+                EXPECT_EQ(gSelectionOverlay.state, kSelectWindow);
+                ClickAt(titleBar);
+              })
+      .Window("QUILVA_SUB", [&](DialogHandle&) { ClickAt(onButton); })
+      .Message("あら？", "リストにないウィンドです")
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+TEST_F(RecorderTest, DraggedRangeAClickAndAnOverlayThatCannotBeMade) {
+  DialogScript script;
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                DialogHandle range = ShowPage(w, 0);
+                range.Click(IDC_SELECT_RANGE);  // dragged up and to the left
+                EXPECT_TRUE(IsWindowVisible(w.window()));
+                EXPECT_EQ(gCaptureSettings.rangeX, 100);
+                EXPECT_EQ(gCaptureSettings.rangeY, 50);
+                EXPECT_EQ(gCaptureSettings.rangeWidth, 200);
+                EXPECT_EQ(gCaptureSettings.rangeHeight, 150);
+                EXPECT_EQ(range.Text(IDC_RANGE_WIDTH), "200");
+                EXPECT_EQ(range.Text(IDC_RANGE_Y), "50");
+
+                range.Click(IDC_SELECT_RANGE);  // a click without a drag
+                EXPECT_EQ(gCaptureSettings.rangeX, 60);
+                EXPECT_EQ(gCaptureSettings.rangeY, 70);
+                EXPECT_EQ(gCaptureSettings.rangeWidth, 0);
+                EXPECT_EQ(gCaptureSettings.rangeHeight, 0);
+                NormalizeCaptureRange();  // as the next start does
+                EXPECT_EQ(gCaptureSettings.rangeWidth, GetSystemMetrics(SM_CXSCREEN) - 60);
+                EXPECT_EQ(gCaptureSettings.rangeHeight, GetSystemMetrics(SM_CYSCREEN) - 70);
+
+                // A class of that name that refuses its windows stands in for a
+                // system that cannot make the overlay.
+                UnregisterClassW(kOverlayClassName, GetModuleHandleW(nullptr));
+                WNDCLASSW refusing{};
+                refusing.lpfnWndProc = RefusingWindowProc;
+                refusing.hInstance = GetModuleHandleW(nullptr);
+                refusing.lpszClassName = kOverlayClassName;
+                ASSERT_TRUE(RegisterClassW(&refusing));
+                gCaptureSettings.rangeX = 10;
+                range.Click(IDC_SELECT_RANGE);
+                UnregisterClassW(kOverlayClassName, GetModuleHandleW(nullptr));
+                EXPECT_TRUE(IsWindowVisible(w.window())) << "the main window comes back";
+                EXPECT_EQ(gCaptureSettings.rangeX, 10) << "nothing changed";
+                EXPECT_EQ(gSelectionOverlay.state, kSelectNone);
+                w.PostClose();
+              })
+      .Window("QUILVA_SUB",
+              [&](DialogHandle&) {
+                EXPECT_EQ(gSelectionOverlay.state, kSelectRange);
+                Drag({300, 200}, {100, 50});
+              })
+      .Window("QUILVA_SUB",
+              [&](DialogHandle&) {
+                ClickAt({60, 70});
+              })
+      .Message("ふうっ", "サブウィンドの作成に失敗してしまいましたわ")
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+uint16_t HotkeyControlValue(DialogHandle& d) {
+  return static_cast<uint16_t>(SendMessageW(d.Item(IDC_HOTKEY), HKM_GETHOTKEY, 0, 0));
+}
+void SetHotkeyControl(DialogHandle& d, uint16_t hotkey) {
+  SendMessageW(d.Item(IDC_HOTKEY), HKM_SETHOTKEY, hotkey, 0);
+}
+
+TEST_F(RecorderTest, HotkeyDialogSetsRegistersAndReportsTakenCombinations) {
+  // Another program holds Ctrl + E before the recorder starts.
+  ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL, 'E'));
+  const fs::path folder = FreshFolder("hotkeys");
+  auto expectLockedWhileOpen = [](DialogHandle& d) {
+    EXPECT_EQ(d.Caption(), "ホットキーの設定");
+    EXPECT_EQ(d.Text(IDC_HOTKEY_OK), "OK");
+    EXPECT_EQ(d.Text(IDC_HOTKEY_CANCEL), "CANCEL");
+    EXPECT_TRUE(MenuGrey(ID_START));
+    EXPECT_TRUE(MenuGrey(ID_STOP));
+    EXPECT_TRUE(MenuGrey(ID_MAIN_WINDOW));
+    EXPECT_FALSE(IsWindowEnabled(gRecorderUi.startButton));
+    EXPECT_FALSE(IsWindowEnabled(gRecorderUi.hideButton));
+  };
+  DialogScript script;
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                DialogHandle behaviour = ShowPage(w, 2);
+                EXPECT_EQ(behaviour.Text(IDC_HOTKEY_START), "Ctrl + S");
+                EXPECT_EQ(behaviour.Text(IDC_HOTKEY_STOP), "なし") << "taken by another";
+                EXPECT_EQ(behaviour.Text(IDC_HOTKEY_HIDE), "Ctrl + H");
+                behaviour.Click(IDC_SAVE_AFTER_RECORDING);  // nothing to convert afterwards
+                RecordInto(folder);
+
+                behaviour.Click(IDC_HOTKEY_START);  // to Ctrl + Shift + R
+                EXPECT_EQ(gAppSettings.hotkeyStart, 0x0352);
+                EXPECT_EQ(behaviour.Text(IDC_HOTKEY_START), "Ctrl + Shift + R");
+                EXPECT_TRUE(w.Enabled(ID_START));
+                EXPECT_FALSE(w.Enabled(ID_STOP));
+                EXPECT_TRUE(w.Enabled(ID_MAIN_WINDOW));
+                EXPECT_FALSE(MenuGrey(ID_START));
+                EXPECT_TRUE(MenuGrey(ID_STOP));
+                PressKeys({VK_CONTROL, 'S'});
+                PumpFor(500ms);
+                EXPECT_FALSE(Recording()) << "the old combination no longer records";
+                PressKeys({VK_CONTROL, VK_SHIFT, 'R'});
+                ASSERT_TRUE(PumpUntil(Recording, 5s));
+                // The keys' releases, left in the queue, would reach the next
+                // dialog's hotkey control and clear it.
+                ASSERT_TRUE(PumpUntil(
+                    [] {
+                      return !(GetKeyState(VK_CONTROL) & 0x8000) &&
+                             !(GetKeyState(VK_SHIFT) & 0x8000) && !(GetKeyState('R') & 0x8000);
+                    },
+                    5s));
+                w.Click(ID_STOP);
+                EXPECT_FALSE(Recording());
+
+                behaviour.Click(IDC_HOTKEY_STOP);  // to the taken Ctrl + E
+                EXPECT_EQ(gAppSettings.hotkeyStop, 0x0245) << "kept for the next start";
+                EXPECT_EQ(behaviour.Text(IDC_HOTKEY_STOP), "なし");
+                behaviour.Click(IDC_HOTKEY_HIDE);  // cleared
+                EXPECT_EQ(gAppSettings.hotkeyHide, 0);
+                EXPECT_EQ(behaviour.Text(IDC_HOTKEY_HIDE), "Ctrl + H");
+                behaviour.Click(IDC_HOTKEY_START);  // cancelled
+                EXPECT_EQ(gAppSettings.hotkeyStart, 0x0352);
+                EXPECT_TRUE(w.Enabled(ID_START));
+                EXPECT_FALSE(w.Enabled(ID_STOP));
+                w.PostClose();
+              })
+      .Dialog(IDD_HOTKEY,
+              [&](DialogHandle& d) {
+                expectLockedWhileOpen(d);
+                EXPECT_EQ(HotkeyControlValue(d), 0x0253) << "shows the start hotkey";
+                SetHotkeyControl(d, 0x0352);
+                d.Click(IDC_HOTKEY_OK);
+              })
+      .Dialog(IDD_HOTKEY,
+              [&](DialogHandle& d) {
+                SetHotkeyControl(d, 0x0245);  // the combination another program holds
+                d.Click(IDC_HOTKEY_OK);
+              })
+      .Message("OK", "Error")
+      .Dialog(IDD_HOTKEY,
+              [&](DialogHandle& d) {
+                EXPECT_EQ(HotkeyControlValue(d), 0x0248);
+                SetHotkeyControl(d, 0);
+                d.Click(IDC_HOTKEY_OK);
+              })
+      .Message("OK", "Error")
+      .Dialog(IDD_HOTKEY,
+              [&](DialogHandle& d) {
+                SetHotkeyControl(d, 0x0441);
+                d.Click(IDC_HOTKEY_CANCEL);
+              })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  {
+    DialogDriver driver(script);
+    EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+    driver.Finish();
+  }
+  UnregisterHotKey(nullptr, 1);
+}
+
+// The sound stream's format as the platform's reader sees it.
+SoundFormat SoundFormatOf(const fs::path& path) {
+  SoundFormat format{0, 0, 0};
+  AVIFileInit();
+  PAVIFILE file = nullptr;
+  if (AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr) == 0) {
+    PAVISTREAM sound = nullptr;
+    if (AVIFileGetStream(file, &sound, streamtypeAUDIO, 0) == 0) {
+      WAVEFORMATEX wave{};
+      LONG size = sizeof wave;
+      if (AVIStreamReadFormat(sound, 0, &wave, &size) == 0)
+        format = {static_cast<int32_t>(wave.nSamplesPerSec), wave.wBitsPerSample, wave.nChannels};
+      AVIStreamRelease(sound);
+    }
+    AVIFileRelease(file);
+  }
+  AVIFileExit();
+  return format;
+}
+
+TEST_F(RecorderTest, SoundFormatDialogOffersTheDevicesFormatsAndKeepsTheChoice) {
+  const fs::path folder = FreshFolder("sound_format");
+  const std::string first = "8ビット  11.025 kHz  モノラル";
+  const std::string best = "16ビット 44.100 kHz  ステレオ";
+  DialogScript script;
+  script.Ignore(104);  // the progress window while saving
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                DialogHandle rec = ShowPage(w, 1);
+                rec.Click(IDC_RECORD_SOUND);
+                rec.Click(IDC_SOUND_FORMAT);  // OK on the best
+                EXPECT_EQ(gCaptureEngine.sound, (SoundFormat{44100, 16, 2}));
+                rec.Click(IDC_SOUND_FORMAT);  // CANCEL
+                EXPECT_EQ(gCaptureEngine.sound, (SoundFormat{44100, 16, 2}));
+                gSoundFormatQuery = [] { return 0u; };
+                rec.Click(IDC_SOUND_FORMAT);
+                gSoundFormatQuery = [] { return QueryWaveInFormats(WAVE_MAPPER); };
+                EXPECT_EQ(gCaptureEngine.sound, (SoundFormat{44100, 16, 2}));
+
+                // A recording then carries its sound in that format.
+                RecordInto(folder);
+                w.Click(ID_START);
+                ASSERT_TRUE(PumpUntil(Recording, 5s));
+                PumpFor(1500ms);
+                w.Click(ID_STOP);
+                ASSERT_TRUE(PumpUntil([] { return !Recording(); }, 10s));
+                const std::vector<fs::path> avis = FilesIn(folder, ".AVI");
+                ASSERT_EQ(avis.size(), 1u);
+                EXPECT_EQ(SoundFormatOf(avis[0]), (SoundFormat{44100, 16, 2}));
+                KeepForProbe(avis[0], "sound_format.avi");
+                w.PostClose();
+              })
+      .Dialog(IDD_SOUND_FORMAT,
+              [&](DialogHandle& d) {
+                EXPECT_EQ(d.Caption(), "録音形式の選択");
+                EXPECT_TRUE(d.Enabled(IDC_SOUND_CANCEL));
+                const std::vector<std::string> entries = d.Entries(IDC_SOUND_FORMATS);
+                ASSERT_EQ(entries.size(), 12u) << "the null device takes every format";
+                EXPECT_EQ(entries.front(), first) << "smallest first";
+                EXPECT_EQ(entries.back(), best);
+                EXPECT_EQ(d.SelectedText(IDC_SOUND_FORMATS), first) << "the current one";
+                d.Select(IDC_SOUND_FORMATS, best);
+                d.Click(IDC_SOUND_OK);
+              })
+      .Dialog(IDD_SOUND_FORMAT,
+              [&](DialogHandle& d) {
+                EXPECT_EQ(d.SelectedText(IDC_SOUND_FORMATS), best);
+                d.Select(IDC_SOUND_FORMATS, first);
+                d.Click(IDC_SOUND_CANCEL);
+              })
+      .Message("いやですわぁ", "録音可能なフォーマットがありませんでした")
+      .Dialog(IDD_SOUND_FORMAT,
+              [&](DialogHandle& d) {
+                EXPECT_FALSE(d.Enabled(IDC_SOUND_FORMATS));
+                EXPECT_FALSE(d.Enabled(IDC_SOUND_OK));
+                EXPECT_TRUE(d.Enabled(IDC_SOUND_CANCEL));
+                d.Click(IDC_SOUND_CANCEL);
+              })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+TEST_F(RecorderTest, WindowModeWithNoWindowToListFallsBackToAFixedRange) {
+  DialogScript script;
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                DialogHandle range = ShowPage(w, 0);
+                // Wine's tray window and whatever else is up step aside for the moment.
+                std::vector<HWND> others;
+                for (HWND o = GetTopWindow(nullptr); o; o = GetWindow(o, GW_HWNDNEXT))
+                  if (o != w.window() && IsWindowVisible(o) && GetWindowTextLengthW(o) > 0)
+                    others.push_back(o);
+                for (HWND o : others) ShowWindow(o, SW_HIDE);
+                range.Click(IDC_WINDOW_MODE);  // only the recorder itself is on the screen
+                for (HWND o : others) ShowWindow(o, SW_SHOWNA);
+                EXPECT_EQ(gCaptureSettings.regionMode, kRegionFixed);
+                EXPECT_EQ(gCaptureSettings.targetWindow, nullptr);
+                EXPECT_FALSE(range.Checked(IDC_WINDOW_MODE));
+                EXPECT_TRUE(range.Entries(IDC_WINDOW_LIST).empty());
+                EXPECT_TRUE(range.Enabled(IDC_RANGE_X));
+                w.PostClose();
+              })
+      .Message("めずらしいですわ", "アプリケーションが一切取得できませんでしたわ")
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+}
+
+TEST_F(RecorderTest, AWindowPickedByClickIsWhatTheRecordingHolds) {
+  const fs::path folder = FreshFolder("picked_window");
+  const COLORREF colour = RGB(30, 160, 220);
+  UniqueBrush brush(CreateSolidBrush(colour));
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = DefWindowProcW;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.hbrBackground = brush.get();
+  cls.lpszClassName = L"RecorderTestPicked";
+  RegisterClassW(&cls);
+  UniqueWindow picked(CreateWindowExW(WS_EX_TOPMOST, L"RecorderTestPicked", L"録画される窓",
+                                      WS_POPUP | WS_CAPTION | WS_VISIBLE, 420, 300, 200, 150,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  UpdateWindow(picked.get());
+  RECT frame;
+  GetWindowRect(picked.get(), &frame);
+  RECT client;
+  GetClientRect(picked.get(), &client);
+  const POINT inside{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
+  DialogScript script;
+  script.Ignore(104);  // the progress window while saving
+  script
+      .Window(kClass,
+              [&](DialogHandle& w) {
+                RecordInto(folder);
+                DialogHandle range = ShowPage(w, 0);
+                range.Click(IDC_WINDOW_MODE);
+                range.Click(IDC_CLIENT_ONLY);
+                range.Click(IDC_PICK_BY_CLICK);
+                ASSERT_EQ(gCaptureSettings.targetWindow, picked.get());
+                w.Click(ID_START);
+                ASSERT_TRUE(PumpUntil(Recording, 5s));
+                PumpFor(1500ms);
+                w.Click(ID_STOP);
+                ASSERT_TRUE(PumpUntil([] { return !Recording(); }, 10s));
+                const std::vector<fs::path> avis = FilesIn(folder, ".AVI");
+                ASSERT_EQ(avis.size(), 1u);
+                const Movie movie = ReadMovie(avis[0]);
+                EXPECT_EQ(movie.width, client.right);
+                EXPECT_EQ(movie.height, client.bottom);
+                EXPECT_EQ(movie.middle, colour) << "the picked window's own pixels";
+                w.PostClose();
+              })
+      .Window("QUILVA_SUB", [&](DialogHandle&) { ClickAt(inside); })
+      .Message(kQuitTitle, kQuitText, MessageAnswer::Yes);
+  DialogDriver driver(script);
+  EXPECT_EQ(RecorderMain(GetModuleHandleW(nullptr)), 0);
+  driver.Finish();
+  picked.reset();
+  UnregisterClassW(L"RecorderTestPicked", GetModuleHandleW(nullptr));
 }

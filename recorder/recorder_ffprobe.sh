@@ -1,7 +1,8 @@
 #!/bin/sh
 # Reads with ffprobe the movies recorder_app_win_test made under Wine: the
 # unattended recording (160 x 120 at 10 per second, about 2 s, with sound) and
-# the conversion of a recorder killed after 24 frames (320 x 240 at 12 per second).
+# the conversion of a recorder killed after 24 frames (320 x 240 at 12 per second), and a
+# recording in the format chosen in the sound-format dialog (16 bits, 44.1 kHz, stereo).
 set -u
 dir=$1
 fail=0
@@ -21,4 +22,14 @@ check() {  # file, expected "width,height,rate", least frames, most frames
 }
 check unattended.avi "160,120,10/1" 18 30
 check killed.avi "320,240,12/1" 24 30
+# The sound format chosen in the sound-format dialog.
+f="$dir/sound_format.avi"
+if [ -f "$f" ]; then
+  sound=$(ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels \
+    -of csv=p=0 "$f")
+  [ "$sound" = "pcm_s16le,44100,2" ] || { echo "sound_format.avi: sound $sound"; fail=1; }
+  echo "sound_format.avi: sound $sound"
+else
+  echo "sound_format.avi missing"; fail=1
+fi
 exit $fail

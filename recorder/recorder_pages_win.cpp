@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "capture/capture_engine_win.h"
+#include "common/dialog_win.h"
 #include "common/message.h"
 #include "common/text_win.h"
 #include "recorder/hotkey_text.h"
@@ -186,8 +187,24 @@ void RefreshRecordNumbers() {
   });
 }
 
-void NotYet(HWND owner) {
-  ShowMessage(kMessageNotYet, kTitleOops, MessageButtons::Ok, MessageIcon::None, owner);
+// The main window steps aside while the overlay runs, and comes back as if un-minimised.
+bool Select(uint8_t mode) {
+  HWND main = gRecorderUi.mainWindow;
+  ShowWindow(main, SW_HIDE);
+  const bool done = RunSelectionOverlay(gRecorderUi.instance, mode);
+  ShowWindow(main, SW_RESTORE);
+  return done;
+}
+
+void PickByClick() {
+  if (gCaptureSettings.regionMode != kRegionWindow) return;
+  SetCursor(LoadCursorW(gRecorderUi.instance, MAKEINTRESOURCEW(IDC_PICK_WINDOW)));
+  const bool done = Select(kSelectWindow);
+  SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // IDC_ARROW
+  if (!done) return;
+  RefreshRangePage();
+  if (gCaptureSettings.regionMode == kRegionWindow && !gRecorderUi.targetListed)
+    ShowMessage(kMessageWindowNotListed, kTitleWindowNotListed);
 }
 
 // A number field changed: its setting follows, and the range is put right.
@@ -303,6 +320,13 @@ void RefreshRangePage() {
     SetChecked(kRangePage, IDC_CLIENT_ONLY, s.clientOnly);
     SetChecked(kRangePage, IDC_ACTIVE_WINDOW, s.useActiveWindow);
   });
+  if (gCaptureSettings.regionMode == kRegionWindow) {
+    FillWindowList();
+    gRecorderUi.targetListed = SelectTargetInWindowList();
+    // With no window to list the mode has fallen back to a fixed range.
+    if (gCaptureSettings.regionMode != kRegionWindow)
+      Refreshing([] { SetChecked(kRangePage, IDC_WINDOW_MODE, false); });
+  }
   RefreshEnabling(kRangePage);
 }
 
@@ -348,10 +372,32 @@ LRESULT CALLBACK RangePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         if (HIWORD(wparam) == EN_CHANGE) NumberChanged(page, id);
         break;
       case IDC_FOLLOW_CURSOR:
-      case IDC_WINDOW_MODE:
         gCaptureSettings.regionMode = RegionModeFromChecks(IsChecked(page, IDC_FOLLOW_CURSOR),
                                                            IsChecked(page, IDC_WINDOW_MODE));
         RefreshEnabling(kRangePage);
+        break;
+      case IDC_WINDOW_MODE:
+        gCaptureSettings.regionMode = RegionModeFromChecks(IsChecked(page, IDC_FOLLOW_CURSOR),
+                                                           IsChecked(page, IDC_WINDOW_MODE));
+        if (gCaptureSettings.regionMode == kRegionWindow) {
+          FillWindowList();
+          SelectTargetInWindowList();
+          if (gCaptureSettings.regionMode != kRegionWindow)
+            Refreshing([] { SetChecked(kRangePage, IDC_WINDOW_MODE, false); });
+        }
+        RefreshEnabling(kRangePage);
+        break;
+      case IDC_WINDOW_LIST:
+        // The entry is read at the start; kept as the target meanwhile.
+        if (HIWORD(wparam) == LBN_SELCHANGE) {
+          HWND list = GetDlgItem(page, id);
+          const LRESULT at = SendMessageW(list, LB_GETCURSEL, 0, 0);
+          if (at >= 0) {
+            HWND w = reinterpret_cast<HWND>(SendMessageW(list, LB_GETITEMDATA, at, 0));
+            gCaptureSettings.targetWindow = w;
+            gCaptureEngine.selectedWindow = w;
+          }
+        }
         break;
       case IDC_CLIENT_ONLY:
       case IDC_ACTIVE_WINDOW:
@@ -359,7 +405,9 @@ LRESULT CALLBACK RangePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         RefreshEnabling(kRangePage);
         break;
       case IDC_SELECT_RANGE:
-      case IDC_PICK_BY_CLICK: NotYet(gRecorderUi.mainWindow); break;
+        if (Select(kSelectRange)) RefreshRangePage();
+        break;
+      case IDC_PICK_BY_CLICK: PickByClick(); break;
     }
   }
   return PassOn(page, message, wparam, lparam);
@@ -396,7 +444,10 @@ LRESULT CALLBACK RecordPageProc(HWND page, UINT message, WPARAM wparam, LPARAM l
             gCaptureSettings.tempCodec = static_cast<uint8_t>(selected);
         }
         break;
-      case IDC_SOUND_FORMAT: NotYet(gRecorderUi.mainWindow); break;
+      case IDC_SOUND_FORMAT:
+        RunDialog(gRecorderUi.instance, IDD_SOUND_FORMAT, gRecorderUi.mainWindow,
+                  SoundFormatDialog);
+        break;
     }
   }
   return PassOn(page, message, wparam, lparam);
@@ -410,7 +461,7 @@ LRESULT CALLBACK BehaviourPageProc(HWND page, UINT message, WPARAM wparam, LPARA
       case IDC_SAVE_AFTER_RECORDING: *FlagSetting(id) = IsChecked(page, id); break;
       case IDC_HOTKEY_START:
       case IDC_HOTKEY_STOP:
-      case IDC_HOTKEY_HIDE: NotYet(page); break;
+      case IDC_HOTKEY_HIDE: EditHotkey(id); break;
       case IDC_SAVE_FOLDER: BrowseFolderInto(page, &gAppSettings.saveFolder); break;
       case IDC_TEMP_FOLDER: BrowseFolderInto(page, &gAppSettings.tempFolder); break;
     }

@@ -1,6 +1,8 @@
 #pragma once
 // Resource and control ids of the recorder.
+#define IDD_SOUND_FORMAT 101
 #define IDM_TRAY 102
+#define IDD_HOTKEY 103
 #define IDI_RECORDER 103
 #define IDC_PICK_WINDOW 104
 #define IDI_TRAY_RECORDING 105
@@ -72,3 +74,13 @@
 #define IDC_SHOW_PROGRESS 32921
 #define IDC_SAVE_AFTER_RECORDING 32922
 #define IDC_TEMP_FOLDER 32923
+
+// Dialog "ホットキーの設定".
+#define IDC_HOTKEY 1056
+#define IDC_HOTKEY_OK 1034
+#define IDC_HOTKEY_CANCEL 1035
+
+// Dialog "録音形式の選択".
+#define IDC_SOUND_FORMATS 1059
+#define IDC_SOUND_OK 1
+#define IDC_SOUND_CANCEL 7
