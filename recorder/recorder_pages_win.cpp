@@ -23,7 +23,7 @@ enum class Kind { Label, Number, Group, Button, Check, Radio, Line, List, DropDo
 // The largest number a field's spin control offers.
 enum class Limit { None, ScreenWidth, ScreenHeight, Sixty };
 
-struct ControlSpec {
+struct ControlRow {
   Page page;
   int id;
   Kind kind;
@@ -35,7 +35,7 @@ struct ControlSpec {
 };
 
 // In each page's listed order; positions in the page's client area.
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     {kRangePage, IDC_LABEL_TOP_LEFT, Kind::Label, L"左上の座標 (", 4, 8, 76, 14},
     {kRangePage, IDC_RANGE_X, Kind::Number, L"", 80, 5, 52, 18, IDC_SPIN_X, 4, Limit::ScreenWidth},
     {kRangePage, IDC_LABEL_COMMA, Kind::Label, L",", 134, 8, 8, 14},
@@ -150,13 +150,13 @@ bool IsChecked(HWND page, int id) {
 void ShowNumber(Page page, int id) {
   const int32_t value = *NumberSetting(id);
   SetDlgItemInt(gRecorderUi.pages[page], id, static_cast<UINT>(value), FALSE);
-  for (const ControlSpec& c : kControls)
+  for (const ControlRow& c : kControls)
     if (c.id == id) SendMessageW(Item(page, c.spinId), UDM_SETPOS32, 0, static_cast<LPARAM>(value));
 }
 
 void RefreshEnabling(Page page) {
   const PageState state{gCaptureSettings.captureProc != IdleCaptureProc, gRecorderUi.directDraw};
-  for (const ControlSpec& c : kControls) {
+  for (const ControlRow& c : kControls) {
     if (c.page != page || c.id == -1) continue;
     EnableWindow(Item(page, c.id), PageControlEnabled(c.id, gCaptureSettings, state));
     if (c.spinId)
@@ -234,7 +234,7 @@ LRESULT PassOn(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 HWND PageOfControl(int id) {
-  for (const ControlSpec& c : kControls)
+  for (const ControlRow& c : kControls)
     if (c.id == id || (c.spinId && c.spinId == id)) return gRecorderUi.pages[c.page];
   return nullptr;
 }
@@ -253,7 +253,7 @@ bool CreatePages() {
     gRecorderUi.staticProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procs[i])));
   }
-  for (const ControlSpec& c : kControls) {
+  for (const ControlRow& c : kControls) {
     HWND parent = gRecorderUi.pages[c.page];
     const wchar_t* cls = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE;

@@ -52,7 +52,7 @@ int TrackedPosition(int position, int request, int thumb, int min, int max) {
 }
 
 namespace {
-constexpr StrengthDialogSpec kStrengthSpecs[] = {
+constexpr StrengthDialogRow kStrengthRows[] = {
     {DialogKind::Watercolour, kTitleWatercolour, 0, 24, 4, 2, 0, false, true, true},
     {DialogKind::Contrast, kTitleContrast, 0, 255, 128, 4, -128, true, false, false},
     {DialogKind::Blur, kTitleBlur, 1, 5, 2, 3, 0, false, true, true},
@@ -62,14 +62,14 @@ constexpr StrengthDialogSpec kStrengthSpecs[] = {
 };
 }  // namespace
 
-const StrengthDialogSpec* FindStrengthDialogSpec(int kind) {
-  for (const StrengthDialogSpec& s : kStrengthSpecs)
+const StrengthDialogRow* FindStrengthDialogRow(int kind) {
+  for (const StrengthDialogRow& s : kStrengthRows)
     if (static_cast<int>(s.kind) == kind) return &s;
   return nullptr;
 }
 
-std::string StrengthBoxText(const StrengthDialogSpec& spec, int position) {
-  return std::to_string(position + spec.boxOffset);
+std::string StrengthBoxText(const StrengthDialogRow& row, int position) {
+  return std::to_string(position + row.boxOffset);
 }
 
 bool ParseBoxNumber(const std::string& text, bool isSigned, int* value) {

@@ -62,7 +62,7 @@ enum ScrollRequest : int {
 int TrackedPosition(int position, int request, int thumb, int min, int max);
 
 // Dialog 106 by dialog kind.
-struct StrengthDialogSpec {
+struct StrengthDialogRow {
   DialogKind kind;
   const char* title;
   int min, max, start;
@@ -73,8 +73,8 @@ struct StrengthDialogSpec {
   bool busyTitle;  // the title reads "処理中ですわ" while the preview runs
 };
 // Null for a kind dialog 106 does not serve (text drawing, the range kinds).
-const StrengthDialogSpec* FindStrengthDialogSpec(int kind);
-std::string StrengthBoxText(const StrengthDialogSpec& spec, int position);
+const StrengthDialogRow* FindStrengthDialogRow(int kind);
+std::string StrengthBoxText(const StrengthDialogRow& row, int position);
 
 // A value box's text as a number: decimal digits, a leading '-' only when
 // signed. False for anything else (an empty box included).

@@ -107,7 +107,7 @@ TEST(StrengthDialog, RangesStartsAndBoxText) {
       {DialogKind::Gamma, "ガンマ補正", 0, 255, 128, 3, "128", "0"},
   };
   for (const Case& c : cases) {
-    const StrengthDialogSpec* s = FindStrengthDialogSpec(static_cast<int>(c.kind));
+    const StrengthDialogRow* s = FindStrengthDialogRow(static_cast<int>(c.kind));
     ASSERT_NE(s, nullptr);
     EXPECT_STREQ(s->title, c.title);
     EXPECT_EQ(s->min, c.min);
@@ -118,7 +118,7 @@ TEST(StrengthDialog, RangesStartsAndBoxText) {
     EXPECT_EQ(StrengthBoxText(*s, s->min), c.minText) << c.title;
     EXPECT_EQ(s->needs24Bits, c.kind != DialogKind::Contrast);
   }
-  for (int kind : {0, 1, 6, 9, -1}) EXPECT_EQ(FindStrengthDialogSpec(kind), nullptr) << kind;
+  for (int kind : {0, 1, 6, 9, -1}) EXPECT_EQ(FindStrengthDialogRow(kind), nullptr) << kind;
 }
 
 TEST(ParseBoxNumber, SignedOnlyWhereAllowed) {

@@ -218,14 +218,14 @@ INT_PTR CALLBACK YCrCbDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lpa
 
 // ---- 106, the single-strength filters ----
 
-const StrengthDialogSpec* CurrentStrengthSpec() {
-  return FindStrengthDialogSpec(static_cast<int>(gFilterDialogs.kind));
+const StrengthDialogRow* CurrentStrengthRow() {
+  return FindStrengthDialogRow(static_cast<int>(gFilterDialogs.kind));
 }
 
-FrameFilter StrengthFilter(HWND d, const StrengthDialogSpec& spec) {
+FrameFilter StrengthFilter(HWND d, const StrengthDialogRow& row) {
   FrameFilter f;
-  const int value = BoxNumber(d, IDC_STRENGTH_BOX, spec.isSigned);
-  switch (spec.kind) {
+  const int value = BoxNumber(d, IDC_STRENGTH_BOX, row.isSigned);
+  switch (row.kind) {
     case DialogKind::Contrast:
       f.kind = FilterKind::Contrast;
       f.contrast = value;
@@ -236,7 +236,7 @@ FrameFilter StrengthFilter(HWND d, const StrengthDialogSpec& spec) {
       break;
     default:
       f.kind = FilterKind::Neighbourhood;
-      f.neighbourhoodKind = spec.kind;
+      f.neighbourhoodKind = row.kind;
       f.strength = ClampToByte(value);
       break;
   }
@@ -245,57 +245,57 @@ FrameFilter StrengthFilter(HWND d, const StrengthDialogSpec& spec) {
 
 void StrengthPreview(HWND d) {
   if (!gFilterDialogs.strengthReady) return;
-  const StrengthDialogSpec* spec = CurrentStrengthSpec();
-  if (!spec) {
+  const StrengthDialogRow* row = CurrentStrengthRow();
+  if (!row) {
     Show(kMessageUnexpected, kTitleError, d);
     EndWith(d, false);
     return;
   }
-  if (spec->busyTitle) SetWindowTextW(d, Widen(kTitleBusyPreview).c_str());
-  RunPreview(d, StrengthFilter(d, *spec), kStrengthPane, PanX(d), PanY(d));
-  if (spec->busyTitle) SetWindowTextW(d, Widen(spec->title).c_str());
+  if (row->busyTitle) SetWindowTextW(d, Widen(kTitleBusyPreview).c_str());
+  RunPreview(d, StrengthFilter(d, *row), kStrengthPane, PanX(d), PanY(d));
+  if (row->busyTitle) SetWindowTextW(d, Widen(row->title).c_str());
 }
 
 INT_PTR CALLBACK StrengthDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lparam) {
-  const StrengthDialogSpec* spec = CurrentStrengthSpec();
+  const StrengthDialogRow* row = CurrentStrengthRow();
   switch (message) {
     case WM_INITDIALOG:
       gFilterDialogs.strengthReady = false;
-      if (!spec) {
+      if (!row) {
         Show(kMessageUnexpected, kTitleError, d);
         EndWith(d, false);
         return TRUE;
       }
-      SetWindowTextW(d, Widen(spec->title).c_str());
+      SetWindowTextW(d, Widen(row->title).c_str());
       if (!OpenFirstFrameForPreview(d, &gFilterDialogs.strengthReady, kStrengthPane,
-                                    spec->needs24Bits)) {
+                                    row->needs24Bits)) {
         EndWith(d, false);
         return TRUE;
       }
-      LimitBox(d, IDC_STRENGTH_BOX, spec->boxLimit);
-      SetBar(d, IDC_STRENGTH_BAR, spec->min, spec->max, spec->start);
-      SetBox(d, IDC_STRENGTH_BOX, StrengthBoxText(*spec, spec->start));
+      LimitBox(d, IDC_STRENGTH_BOX, row->boxLimit);
+      SetBar(d, IDC_STRENGTH_BAR, row->min, row->max, row->start);
+      SetBox(d, IDC_STRENGTH_BOX, StrengthBoxText(*row, row->start));
       return TRUE;
     case WM_PAINT: PaintCycle(d, [d] { StrengthPreview(d); }); return TRUE;
     case WM_HSCROLL:
     case WM_VSCROLL: {
       const BarBox bar{IDC_STRENGTH_BAR, IDC_STRENGTH_BOX};
-      if (HandleScroll(d, wparam, lparam, kStrengthPane, &bar, 1, spec ? spec->boxOffset : 0))
+      if (HandleScroll(d, wparam, lparam, kStrengthPane, &bar, 1, row ? row->boxOffset : 0))
         StrengthPreview(d);
       return TRUE;
     }
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case IDC_STRENGTH_CONFIRM: {
-          if (!spec) return TRUE;
-          const FrameFilter f = StrengthFilter(d, *spec);
+          if (!row) return TRUE;
+          const FrameFilter f = StrengthFilter(d, *row);
           bool done = false;
           if (f.kind == FilterKind::Contrast)
             done = ProcessContrast(f.contrast);
           else if (f.kind == FilterKind::Gamma)
             done = ProcessGamma(f.gamma);
           else
-            done = ProcessNeighbourhood(spec->kind, f.strength);
+            done = ProcessNeighbourhood(row->kind, f.strength);
           if (done) EndWith(d, true);
           return TRUE;
         }
