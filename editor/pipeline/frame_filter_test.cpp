@@ -20,7 +20,7 @@
 namespace {
 
 // A packed DIB: 40-byte header, an optional 256-entry palette, random pixels.
-std::vector<uint8_t> Frame(int width, int height, int bits, unsigned seed) {
+std::vector<uint8_t> Frame(int width, int height, int bits, unsigned start) {
   const size_t colours = bits == 8 ? 1024 : 0;
   const size_t image = static_cast<size_t>(DibStride(width, bits)) * height;
   std::vector<uint8_t> f(40 + colours + image);
@@ -30,7 +30,7 @@ std::vector<uint8_t> Frame(int width, int height, int bits, unsigned seed) {
   PutU16(f.data() + 12, 1);
   PutU16(f.data() + 14, static_cast<uint16_t>(bits));
   PutU32(f.data() + 20, static_cast<uint32_t>(image));
-  std::mt19937 rng(seed);
+  std::mt19937 rng(start);
   for (size_t i = 40; i < f.size(); ++i) f[i] = static_cast<uint8_t>(rng());
   return f;
 }
