@@ -14,8 +14,8 @@
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "editor/filter_dialogs/filter_preview_win.h"
-#include "editor/range/range_rules.h"
 #include "editor/range/range_resource.h"
+#include "editor/range/range_rules.h"
 #include "editor/synthesis/bitmap_file.h"
 
 RangeDialogState gRangeDialog;
@@ -91,9 +91,9 @@ void SyncBar(HWND dialog) {
 
 void UpdateTime(HWND dialog) {
   if (gRangeDialog.rate <= 0) return;
-  const std::string text = RangeTimeText(
-      EditNumber(dialog, IDC_RANGE_START), EditNumber(dialog, IDC_RANGE_END),
-      static_cast<uint32_t>(gRangeDialog.scale), gRangeDialog.rate);
+  const std::string text =
+      RangeTimeText(EditNumber(dialog, IDC_RANGE_START), EditNumber(dialog, IDC_RANGE_END),
+                    static_cast<uint32_t>(gRangeDialog.scale), gRangeDialog.rate);
   SetDlgItemTextW(dialog, IDC_RANGE_TIME, Widen(text).c_str());
 }
 
@@ -193,7 +193,8 @@ bool ReadTypedNumber(HWND dialog, int id, int64_t* value) {
   const bool negative = *p == L'-';
   if (negative) ++p;
   int64_t v = 0;
-  for (; *p >= L'0' && *p <= L'9'; ++p) v = v > (INT64_MAX - 9) / 10 ? INT64_MAX : v * 10 + (*p - L'0');
+  for (; *p >= L'0' && *p <= L'9'; ++p)
+    v = v > (INT64_MAX - 9) / 10 ? INT64_MAX : v * 10 + (*p - L'0');
   *value = negative ? -v : v;
   return true;
 }
@@ -237,9 +238,7 @@ void Confirmed(HWND dialog) {
       g.textLast = last;
       EndDialog(dialog, 1);
       break;
-    default:
-      EndDialog(dialog, 0);
-      break;
+    default: EndDialog(dialog, 0); break;
   }
 }
 
@@ -266,12 +265,8 @@ INT_PTR CALLBACK RangeDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     case WM_INITDIALOG:
       if (!OpenRangeDialog(dialog)) EndDialog(dialog, 0);
       return TRUE;
-    case WM_PAINT:
-      PaintPictures(dialog);
-      return TRUE;
-    case WM_HSCROLL:
-      Scrolled(dialog, wparam, lparam);
-      return TRUE;
+    case WM_PAINT: PaintPictures(dialog); return TRUE;
+    case WM_HSCROLL: Scrolled(dialog, wparam, lparam); return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case IDC_RANGE_START:
@@ -284,25 +279,15 @@ INT_PTR CALLBACK RangeDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
           }
           return TRUE;
         case IDC_RANGE_START_CHOSEN:
-        case IDC_RANGE_END_CHOSEN:
-          SyncBar(dialog);
-          return TRUE;
+        case IDC_RANGE_END_CHOSEN: SyncBar(dialog); return TRUE;
         case IDC_RANGE_BEFORE:
-        case IDC_RANGE_AFTER:
-          Shortcut(dialog, LOWORD(wparam) == IDC_RANGE_BEFORE);
-          return TRUE;
-        case IDC_RANGE_OK:
-          Confirmed(dialog);
-          return TRUE;
+        case IDC_RANGE_AFTER: Shortcut(dialog, LOWORD(wparam) == IDC_RANGE_BEFORE); return TRUE;
+        case IDC_RANGE_OK: Confirmed(dialog); return TRUE;
         case IDC_RANGE_CANCEL:
-        case IDCANCEL:
-          EndDialog(dialog, 0);
-          return TRUE;
+        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
       }
       break;
-    case WM_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
   }
   return FALSE;
 }
@@ -417,8 +402,8 @@ bool ExtractRangeToBitmaps(LONG first, LONG last) {
     return false;
   }
   for (int64_t i = from; i <= to; ++i) {
-    const auto* dib =
-        static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(v.frames, static_cast<LONG>(i)));
+    const auto* dib = static_cast<const BITMAPINFOHEADER*>(
+        ownavi::AVIStreamGetFrame(v.frames, static_cast<LONG>(i)));
     if (!dib) {
       Show(kMessageFrameFetchFailed, kTitleFailed);
       ClosePlayerVideo(&v);

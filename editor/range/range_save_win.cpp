@@ -24,9 +24,11 @@ bool SaveRangeStreams(PAVISTREAM* streams, int count, const std::wstring& destin
   const std::wstring path = folder + name;
   bool saved = ownavi::AVISaveVW(path.c_str(), nullptr, ReportSaveProgress, count, streams,
                                  list.data()) == 0;
-  if (!saved && ShowMessage("ストリームの保存に失敗してしまいましたわ。\nためしに未圧縮で保存してみますか？",
-                            "あと少しですのに", MessageButtons::YesNo) == MessageAnswer::Yes) {
-    saved = ownavi::AVISaveVW(path.c_str(), nullptr, ReportSaveProgress, count, streams, nullptr) == 0;
+  if (!saved &&
+      ShowMessage("ストリームの保存に失敗してしまいましたわ。\nためしに未圧縮で保存してみますか？",
+                  "あと少しですのに", MessageButtons::YesNo) == MessageAnswer::Yes) {
+    saved =
+        ownavi::AVISaveVW(path.c_str(), nullptr, ReportSaveProgress, count, streams, nullptr) == 0;
     if (!saved)
       ShowMessage("またしても失敗ですわ。\n保存先のファイルが使用中でないか確かめてください。",
                   "またですわ");

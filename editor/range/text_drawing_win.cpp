@@ -157,9 +157,7 @@ INT_PTR CALLBACK TextDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG:
       if (!OpenTextDialog(dialog)) EndDialog(dialog, 0);
       return TRUE;
-    case WM_PAINT:
-      PaintTextDialog(dialog);
-      return TRUE;
+    case WM_PAINT: PaintTextDialog(dialog); return TRUE;
     case WM_LBUTTONDOWN:
       gTextDrawing.x = GET_X_LPARAM(lparam);
       gTextDrawing.y = GET_Y_LPARAM(lparam);
@@ -174,30 +172,21 @@ INT_PTR CALLBACK TextDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     }
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
-        case IDC_TEXT_BOX:
-          Repaint(dialog, false);
-          return TRUE;
-        case IDC_TEXT_FONT:
-          ChooseTextFont(dialog);
-          return TRUE;
+        case IDC_TEXT_BOX: Repaint(dialog, false); return TRUE;
+        case IDC_TEXT_FONT: ChooseTextFont(dialog); return TRUE;
         case IDC_TEXT_OK: {
-          const bool done =
-              DrawTextOnMovie(gTextDrawing.font, gTextDrawing.colour, gTextDrawing.x,
-                              gTextDrawing.y, BoxText(dialog), gRangeDialog.textFirst,
-                              gRangeDialog.textLast);
+          const bool done = DrawTextOnMovie(gTextDrawing.font, gTextDrawing.colour, gTextDrawing.x,
+                                            gTextDrawing.y, BoxText(dialog), gRangeDialog.textFirst,
+                                            gRangeDialog.textLast);
           if (done) Show(kTextMessageDone, kTextTitleRelieved, dialog);
           EndDialog(dialog, done ? 1 : 0);
           return TRUE;
         }
         case IDC_TEXT_CANCEL:
-        case IDCANCEL:
-          EndDialog(dialog, 0);
-          return TRUE;
+        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
       }
       break;
-    case WM_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
   }
   return FALSE;
 }
@@ -261,8 +250,8 @@ bool DrawTextOnMovie(const LOGFONTW& font, COLORREF colour, int x, int y, const 
   const int width = firstFrame->biWidth;
   const int height = firstFrame->biHeight < 0 ? -firstFrame->biHeight : firstFrame->biHeight;
   output = new OutputMovie();
-  HDC dc = CreateOutputMovie(output, nullptr, width, height, destination, info.dwScale,
-                             info.dwRate);
+  HDC dc =
+      CreateOutputMovie(output, nullptr, width, height, destination, info.dwScale, info.dwRate);
   if (!dc) return fail(kTextMessageNoMemoryDc, kTitleOh);
 
   bool ok = true;
@@ -270,7 +259,8 @@ bool DrawTextOnMovie(const LOGFONTW& font, COLORREF colour, int x, int y, const 
     FontOnDc selected(dc, font, colour);
     for (LONG i = s; i < s + n; ++i) {
       SetProgressTitle(i, s + n);
-      const auto* frame = static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames, i));
+      const auto* frame =
+          static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames, i));
       if (!frame) {
         Show(kMessageFrameFetchFailed, kTitleFailed);
         ok = false;

@@ -10,8 +10,8 @@
 struct TextDrawingState {
   LOGFONTW font{};
   COLORREF colour = 0;
-  int x = 0, y = 0;            // the text's top-left corner in the frame
-  int width = 0, height = 0;   // the movie's first frame
+  int x = 0, y = 0;           // the text's top-left corner in the frame
+  int width = 0, height = 0;  // the movie's first frame
   bool ready = false;
 };
 extern TextDrawingState gTextDrawing;
