@@ -45,12 +45,13 @@ bool AskFile(HWND owner, const FileDialogRow& row, DWORD flags, bool save, std::
 
 }  // namespace
 
-bool AskSaveDestination(HWND owner, const FileDialogRow& row, const std::vector<std::wstring>& reading,
-                        std::wstring* chosen) {
+bool AskSaveDestination(HWND owner, const FileDialogRow& row,
+                        const std::vector<std::wstring>& reading, std::wstring* chosen) {
   for (;;) {
     if (!AskFile(owner, row, kSaveDialogFlags, true, chosen)) return false;
     bool clash = false;
-    for (const std::wstring& read : reading) clash = clash || (!read.empty() && SameFile(read, *chosen));
+    for (const std::wstring& read : reading)
+      clash = clash || (!read.empty() && SameFile(read, *chosen));
     if (!clash) return true;
     ShowMessage(kMessageSameFile, kTitleMustNot, MessageButtons::Ok, MessageIcon::None, owner);
   }

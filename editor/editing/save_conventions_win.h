@@ -28,8 +28,8 @@ inline constexpr DWORD kSaveDialogFlags =
 
 // A save dialog owned by owner, starting empty, asked again while the chosen
 // path names (ignoring case) one of the files being read. False when cancelled.
-bool AskSaveDestination(HWND owner, const FileDialogRow& row, const std::vector<std::wstring>& reading,
-                        std::wstring* chosen);
+bool AskSaveDestination(HWND owner, const FileDialogRow& row,
+                        const std::vector<std::wstring>& reading, std::wstring* chosen);
 // An open dialog with the given flags. False when cancelled.
 bool AskOpenFile(HWND owner, const FileDialogRow& row, DWORD flags, std::wstring* chosen);
 
@@ -59,7 +59,7 @@ struct SaveRetryTexts {
   const char* secondFailureTitle;
 };
 extern const SaveRetryTexts kMainWindowRetry;  // "またしても失敗ですわ。\n保存先の…" / "またですわ"
-extern const SaveRetryTexts kJoinManyRetry;    // "またしても失敗ですわ。" / "またですわ"
+extern const SaveRetryTexts kJoinManyRetry;  // "またしても失敗ですわ。" / "またですわ"
 extern const SaveRetryTexts kStreamInfoRetry;  // "それでも駄目でしたわ。" / "あと少しですのに"
 
 // Saves the streams to name with the options and the save progress in the
