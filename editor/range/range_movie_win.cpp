@@ -7,8 +7,7 @@
 
 #include "common/message.h"
 #include "editor/commands/messages.h"
-#include "editor/pipeline/whole_movie_win.h"
-#include "editor/range/range_save_win.h"
+#include "editor/editing/save_conventions_win.h"
 
 namespace {
 
@@ -81,7 +80,13 @@ bool ExtractRangeToMovie(LONG first, LONG last) {
     };
     if (build()) {
       PAVISTREAM streams[2] = {s.editVideo, s.sound};
-      saved = SaveRangeStreams(streams, s.sound ? 2 : 1, destination);
+      const int count = s.sound ? 2 : 1;
+      SaveOptions options;
+      if (ChooseSaveOptions(&options, count, streams)) {
+        saved = SaveWithRetry(NameDestination(destination, L".AVI"), count, streams,
+                              options.pointers.data(), nullptr);
+        FreeSaveOptions(&options);
+      }
     }
   }
   ownavi::AVIFileExit();

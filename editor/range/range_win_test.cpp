@@ -114,45 +114,89 @@ TEST(RangeDialog, EditsBarShortcutsAndTimeFollowTheRules) {
     const char *start, *end, *time;
     BarState bar;
   } cases[] = {
-      {"opens at the player's position with the start chosen", 40, [](DialogHandle&) {}, "40",
-       "99", "00:00:01:96", {0, 99, 40}},
-      {"after the position at the last frame", 99,
-       [](DialogHandle& d) { d.Click(IDC_RANGE_AFTER); }, "99", "99", "00:00:00:00", {0, 99, 99}},
-      {"before the position", 30, [](DialogHandle& d) { d.Click(IDC_RANGE_BEFORE); }, "0", "30",
-       "00:00:01:00", {0, 30, 0}},
-      {"an end below the start pulls the start", 60,
-       [](DialogHandle& d) { d.SetText(IDC_RANGE_END, "12"); }, "12", "12", "00:00:00:00",
+      {"opens at the player's position with the start chosen",
+       40,
+       [](DialogHandle&) {},
+       "40",
+       "99",
+       "00:00:01:96",
+       {0, 99, 40}},
+      {"after the position at the last frame",
+       99,
+       [](DialogHandle& d) { d.Click(IDC_RANGE_AFTER); },
+       "99",
+       "99",
+       "00:00:00:00",
+       {0, 99, 99}},
+      {"before the position",
+       30,
+       [](DialogHandle& d) { d.Click(IDC_RANGE_BEFORE); },
+       "0",
+       "30",
+       "00:00:01:00",
+       {0, 30, 0}},
+      {"an end below the start pulls the start",
+       60,
+       [](DialogHandle& d) { d.SetText(IDC_RANGE_END, "12"); },
+       "12",
+       "12",
+       "00:00:00:00",
        {0, 12, 12}},
-      {"too large a start becomes length - 1", 0,
-       [](DialogHandle& d) { d.SetText(IDC_RANGE_START, "5000000000"); }, "99", "99",
-       "00:00:00:00", {0, 99, 99}},
-      {"too large an end becomes length - 1", 0,
+      {"too large a start becomes length - 1",
+       0,
+       [](DialogHandle& d) { d.SetText(IDC_RANGE_START, "5000000000"); },
+       "99",
+       "99",
+       "00:00:00:00",
+       {0, 99, 99}},
+      {"too large an end becomes length - 1",
+       0,
        [](DialogHandle& d) {
          d.SetText(IDC_RANGE_END, "100");
          d.SetText(IDC_RANGE_START, "9");
        },
-       "9", "99", "00:00:03:00", {0, 99, 9}},
-      {"0 to 90 at 30 frames a second", 0, [](DialogHandle& d) { d.SetText(IDC_RANGE_END, "90"); },
-       "0", "90", "00:00:03:00", {0, 90, 0}},
-      {"the end chosen: the bar runs from the start to the last frame", 20,
+       "9",
+       "99",
+       "00:00:03:00",
+       {0, 99, 9}},
+      {"0 to 90 at 30 frames a second",
+       0,
+       [](DialogHandle& d) { d.SetText(IDC_RANGE_END, "90"); },
+       "0",
+       "90",
+       "00:00:03:00",
+       {0, 90, 0}},
+      {"the end chosen: the bar runs from the start to the last frame",
+       20,
        [](DialogHandle& d) {
          d.SetText(IDC_RANGE_END, "70");
          d.Click(IDC_RANGE_END_CHOSEN);
        },
-       "20", "70", "00:00:01:66", {20, 99, 70}},
-      {"dragging moves the chosen end, a page is 10", 20,
+       "20",
+       "70",
+       "00:00:01:66",
+       {20, 99, 70}},
+      {"dragging moves the chosen end, a page is 10",
+       20,
        [](DialogHandle& d) {
          d.Click(IDC_RANGE_END_CHOSEN);
          d.Scroll(IDC_RANGE_BAR, 50);
          d.ScrollCode(IDC_RANGE_BAR, SB_PAGEUP);
        },
-       "20", "40", "00:00:00:66", {20, 99, 40}},
-      {"the start cannot be dragged past the end", 20,
+       "20",
+       "40",
+       "00:00:00:66",
+       {20, 99, 40}},
+      {"the start cannot be dragged past the end",
+       20,
        [](DialogHandle& d) {
          d.SetText(IDC_RANGE_END, "30");
          d.Scroll(IDC_RANGE_BAR, 80);
        },
-       "30", "30", "00:00:00:00", {0, 30, 30}},
+       "30",
+       "30",
+       "00:00:00:00",
+       {0, 30, 30}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -221,7 +265,12 @@ TEST(RangeBitmaps, EveryFrameOfTheRangeIsABitmapFileOfItsDepth) {
     int start, end;
     std::vector<std::string> files;
   } cases[] = {
-      {"clip", 24, ID_EXTRACT_RANGE_BITMAPS, 0, 5, 12,
+      {"clip",
+       24,
+       ID_EXTRACT_RANGE_BITMAPS,
+       0,
+       5,
+       12,
        {"clip_05", "clip_06", "clip_07", "clip_08", "clip_09", "clip_10", "clip_11", "clip_12"}},
       {"one", 24, ID_EXTRACT_RANGE_BITMAPS, 0, 5, 5, {"one_5"}},
       {"pal", 8, ID_EXTRACT_RANGE_BITMAPS, 0, 8, 10, {"pal_08", "pal_09", "pal_10"}},
@@ -271,10 +320,12 @@ TEST(RangeMovie, TheRangeWithItsSoundIsSavedAsANewAvi) {
     int start, end;
     const char* chosen;  // the name typed into the save dialog
     const char* written;
+    bool cancel = false;  // the save options cancelled: nothing written, nothing said
   } cases[] = {
       {"clip", 20 * 800, 5, 12, "clip2.avi", "clip2.AVI"},
       {"silent", 0, 0, 3, "silent2.avi", "silent2.AVI"},
       {"lastframe", 20 * 800, 19, 19, "lastframe2.avi", "lastframe2.AVI"},
+      {"cancelled", 20 * 800, 0, 19, "cancelled2.avi", "cancelled2.AVI", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -289,15 +340,21 @@ TEST(RangeMovie, TheRangeWithItsSoundIsSavedAsANewAvi) {
         .Message(kRangeTitleJustAsking, QuestionFor(c.start, c.end), MessageAnswer::Yes)
         .SaveFile(OutputFolder() + c.chosen);
     // With one stream the platform asks only for the video's compressor.
-    if (c.soundSamples)
-      script.ConfirmSaveOptions();
+    if (c.cancel)
+      script.CancelSaveOptions();
+    else if (c.soundSamples)
+      script.ConfirmSaveOptions().Message(kRangeTitleGlad, kRangeMessageWentWell);
     else
-      script.System(DriverDialogKind::CompressorChooser, [](DialogHandle& d) { d.Click(IDOK); });
-    script.Message(kRangeTitleGlad, kRangeMessageWentWell);
+      script.System(DriverDialogKind::CompressorChooser, [](DialogHandle& d) { d.Click(IDOK); })
+          .Message(kRangeTitleGlad, kRangeMessageWentWell);
     DialogDriver driver(script);
     RunCommand(ID_EXTRACT_RANGE_AVI);
     driver.Finish();
     EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
+    if (c.cancel) {
+      EXPECT_EQ(GetFileAttributesW(Widen(written).c_str()), INVALID_FILE_ATTRIBUTES);
+      continue;
+    }
 
     WIN32_FIND_DATAW found{};
     HANDLE h = FindFirstFileW(Widen(written).c_str(), &found);
@@ -309,8 +366,9 @@ TEST(RangeMovie, TheRangeWithItsSoundIsSavedAsANewAvi) {
     for (int i = c.start; i <= c.end; ++i)
       EXPECT_EQ(frames[i - c.start], PackedFrame(movie, i)) << "frame " << i;
     const std::vector<uint8_t> pcm = TestMoviePcm(movie);
-    const std::vector<uint8_t> stretch(pcm.begin() + std::min<size_t>(pcm.size(), c.start * 3200u),
-                                       pcm.begin() + std::min<size_t>(pcm.size(), (c.end + 1) * 3200u));
+    const std::vector<uint8_t> stretch(
+        pcm.begin() + std::min<size_t>(pcm.size(), c.start * 3200u),
+        pcm.begin() + std::min<size_t>(pcm.size(), (c.end + 1) * 3200u));
     EXPECT_EQ(ReadSound(written), stretch);
     EXPECT_EQ(ReadStreamInfo(written, kStreamTypeAudio).fccType,
               c.soundSamples ? kStreamTypeAudio : 0u);
@@ -360,7 +418,8 @@ int PreviewDifferences(HWND dialog, const std::vector<uint8_t>& frame) {
   for (int y = 0; y < kTextHeight; ++y)
     for (int x = 0; x < kTextWidth; ++x) {
       const COLORREF shown = GetPixel(screen, x, y);
-      const uint8_t* want = &frame[40 + static_cast<size_t>((kTextHeight - 1 - y) * stride + x * 3)];
+      const uint8_t* want =
+          &frame[40 + static_cast<size_t>((kTextHeight - 1 - y) * stride + x * 3)];
       if (GetRValue(shown) != want[2] || GetGValue(shown) != want[1] || GetBValue(shown) != want[0])
         ++differences;
     }
