@@ -38,6 +38,22 @@ bool ShowRangeFrame(HWND window, LONG frame, int x, int y, int side);
 bool ExtractRangeToBitmaps(LONG first, LONG last);
 bool ExtractRangeToMovie(LONG first, LONG last);
 
+// The streams of a range movie: the video samples first..last and, when the
+// source has sound, the stretch that plays with them (null otherwise).
+// Messages titled "あら？"; everything is released with the object.
+struct RangeStreams {
+  PAVISTREAM video = nullptr;      // the source's
+  PAVISTREAM audio = nullptr;      // the source's
+  PAVISTREAM editVideo = nullptr;  // the range
+  PAVISTREAM editAudio = nullptr;  // the whole sound, editable
+  PAVISTREAM sound = nullptr;      // the stretch of it
+  RangeStreams() = default;
+  RangeStreams(const RangeStreams&) = delete;
+  RangeStreams& operator=(const RangeStreams&) = delete;
+  ~RangeStreams();
+};
+bool BuildRangeStreams(const std::wstring& source, LONG first, LONG last, RangeStreams* s);
+
 // A packed DIB of any depth as a bitmap file; true only when every byte was
 // written and the file closed.
 bool WriteBitmapFile(const std::wstring& path, const BITMAPINFOHEADER* dib);

@@ -58,6 +58,22 @@ bool ClampExtractRange(int64_t* first, int64_t* last, int64_t streamStart, int64
   return *first >= streamStart;
 }
 
+int64_t SoundSampleAt(int64_t frame, uint32_t vScale, uint32_t vRate, uint32_t aScale,
+                      uint32_t aRate) {
+  if (frame <= 0 || vScale == 0 || vRate == 0 || aScale == 0 || aRate == 0) return 0;
+  const uint64_t num = static_cast<uint64_t>(frame) * vScale;  // below 2^63
+  const uint64_t den = uint64_t{vRate} * aScale;
+#if defined(__SIZEOF_INT128__)
+  return static_cast<int64_t>(static_cast<unsigned __int128>(num) * aRate / den);
+#else
+  // num = q * den + r: q * aRate is exact; r * aRate / den is below aRate.
+  const uint64_t q = num / den, r = num % den;
+  return static_cast<int64_t>(
+      q * aRate +
+      static_cast<uint64_t>(static_cast<long double>(r) * aRate / static_cast<long double>(den)));
+#endif
+}
+
 std::string RangeBitmapName(const std::string& movieName, int64_t i, int64_t last) {
   int digits = 1;
   for (int64_t v = last < 0 ? -last : last; v >= 10; v /= 10) ++digits;

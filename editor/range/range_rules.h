@@ -32,6 +32,13 @@ std::string RangeTimeText(int64_t start, int64_t end, uint32_t scale, int64_t ra
 // the stream's start.
 bool ClampExtractRange(int64_t* first, int64_t* last, int64_t streamStart, int64_t length);
 
+// The sound sample that plays at the start of video sample `frame`, from the
+// two streams' time bases (frames per second vRate / vScale, sound samples per
+// second aRate / aScale), exactly: no rounding to milliseconds on the way. 0
+// for a time base with a zero.
+int64_t SoundSampleAt(int64_t frame, uint32_t vScale, uint32_t vRate, uint32_t aScale,
+                      uint32_t aRate);
+
 // "name_i" with i written with at least as many digits as `last` has.
 std::string RangeBitmapName(const std::string& movieName, int64_t i, int64_t last);
 

@@ -62,6 +62,24 @@ TEST(RangeRules, TimeTextCountsFromFirstStartToLastStart) {
     EXPECT_EQ(RangeTimeText(c.start, c.end, c.scale, c.rate), c.text) << c.start << ".." << c.end;
 }
 
+TEST(RangeRules, SoundStretchStartsExactlyWithItsFrame) {
+  struct Case {
+    int64_t frame;
+    uint32_t vScale, vRate, aScale, aRate;
+    int64_t sample;
+  } cases[] = {
+      {1000, 1, 30, 1, 44100, 1470000},  // 33.333 ms would give 1469985
+      {5, 1, 10, 4, 32000, 4000},        // rate in bytes, 4-byte blocks
+      {1, 1001, 30000, 1, 48000, 1601},  // 1601.6
+      {0, 1, 30, 1, 44100, 0},          {7, 0, 30, 1, 44100, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SoundSampleAt(c.frame, c.vScale, c.vRate, c.aScale, c.aRate), c.sample) << c.frame;
+  }
+  // 3 x 3e9 x 4e9 / 14: past 64 bits on the way, not in the result.
+  EXPECT_EQ(SoundSampleAt(3, 3'000'000'000u, 2, 7, 4'000'000'000u), 2571428571428571428);
+}
+
 TEST(RangeRules, ExtractedBitmapsAreNumberedAndPlaced) {
   struct Case {
     int64_t i, last;
