@@ -499,6 +499,9 @@ TEST(TextDrawing, PreviewFollowsTheBarWithinTheRange) {
   const std::string source = WriteMovie("text_preview.avi", movie);
   TestPlayer player(source);
   gRangeDialog.textFirst = 1, gRangeDialog.textLast = 3;
+  const LOGFONTW kStartFont = DefaultTextFont();
+  EXPECT_EQ(kStartFont.lfHeight, 12);
+  EXPECT_EQ(kStartFont.lfCharSet, 128);
   DialogScript script;
   script.Dialog(IDD_DRAW_TEXT, [&](DialogHandle& d) {
     EXPECT_EQ(PreviewDifferences(d.window(), PackedFrame(movie, 1)), 0);
@@ -508,6 +511,13 @@ TEST(TextDrawing, PreviewFollowsTheBarWithinTheRange) {
     EXPECT_EQ(d.ScrollPos(IDC_TEXT_FRAME_BAR), 3);
     d.ScrollCode(IDC_TEXT_FRAME_BAR, SB_LINEUP);
     EXPECT_EQ(PreviewDifferences(d.window(), PackedFrame(movie, 2)), 0);
+    // The font chooser cancelled keeps the font and colour it started with;
+    // confirmed, the dialog goes on with what it chose.
+    d.Click(IDC_TEXT_FONT);
+    EXPECT_EQ(std::memcmp(&gTextDrawing.font, &kStartFont, sizeof kStartFont), 0);
+    d.Click(IDC_TEXT_FONT);
+    EXPECT_TRUE(d.IsOpen());
+    EXPECT_EQ(PreviewDifferences(d.window(), PackedFrame(movie, 2)), 0);
     // The dialog widened itself: the controls sit right of the frame.
     RECT box;
     GetWindowRect(d.Item(IDC_TEXT_BOX), &box);
@@ -515,6 +525,7 @@ TEST(TextDrawing, PreviewFollowsTheBarWithinTheRange) {
     EXPECT_GE(box.left, kTextWidth);
     d.Click(IDC_TEXT_CANCEL);
   });
+  script.CancelFont().ConfirmFont();
   DialogDriver driver(script);
   EXPECT_FALSE(RunTextDialog(player.main()));
   driver.Finish();

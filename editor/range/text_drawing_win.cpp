@@ -142,13 +142,19 @@ void PaintTextDialog(HWND dialog) {
 }
 
 void ChooseTextFont(HWND dialog) {
+  // The chooser works on a copy: it may write into its LOGFONT even when
+  // cancelled, and a cancel keeps the font that was set.
+  LOGFONTW chosen = gTextDrawing.font;
   CHOOSEFONTW choice{};
   choice.lStructSize = sizeof choice;
   choice.hwndOwner = dialog;
-  choice.lpLogFont = &gTextDrawing.font;
+  choice.lpLogFont = &chosen;
   choice.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
   choice.rgbColors = 0;
-  if (ChooseFontW(&choice)) gTextDrawing.colour = choice.rgbColors;
+  if (ChooseFontW(&choice)) {
+    gTextDrawing.font = chosen;
+    gTextDrawing.colour = choice.rgbColors;
+  }
   Repaint(dialog, false);
 }
 
