@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/bin/bash
 # Decodes with ffmpeg every file the stream editing commands wrote under Wine
 # and compares its frames (NAME.bgr24) and sound (NAME.pcm) with what the
 # command must have made of its sources (written by editor_editing_win_test).
@@ -18,7 +18,12 @@ for file in "$dir"/*.avi "$dir"/*.wav; do
     echo "$name: ffmpeg's sound differs"
     fail=1
   fi
-  if [ ! -e "$file.bgr24" ] && [ ! -e "$file.pcm" ]; then
+  # Copied without recompression: the same packets as the source's.
+  if [ -e "$file.source" ] && ! ffmpeg -v error -i "$file" -map 0:v -c copy -f framemd5 - 2>/dev/null | grep -v '^#' | cmp -s - <(ffmpeg -v error -i "$file.source" -map 0:v -c copy -f framemd5 - 2>/dev/null | grep -v '^#'); then
+    echo "$name: its packets differ from the source's"
+    fail=1
+  fi
+  if [ ! -e "$file.bgr24" ] && [ ! -e "$file.pcm" ] && [ ! -e "$file.source" ]; then
     echo "$name: nothing to compare it with"
     fail=1
   fi

@@ -22,18 +22,22 @@ bool Ask(const FileDialogRow& row, HWND owner, std::wstring* path, bool save) {
   *path = buffer;
   return true;
 }
-}
+}  // namespace
 
-bool AskSaveDestination(const FileDialogRow& row, HWND owner, std::initializer_list<std::wstring> reading, std::wstring* path) {
+bool AskSaveDestination(const FileDialogRow& row, HWND owner,
+                        std::initializer_list<std::wstring> reading, std::wstring* path) {
   for (;;) {
     if (!Ask(row, owner, path, true)) return false;
     bool same = false;
-    for (const auto& r : reading) if (_wcsicmp(r.c_str(), path->c_str()) == 0) same = true;
+    for (const auto& r : reading)
+      if (_wcsicmp(r.c_str(), path->c_str()) == 0) same = true;
     if (!same) return true;
     ShowMessage(kMessageSameFile, kTitleMustNot);
   }
 }
-bool AskOpenFile(const FileDialogRow& row, HWND owner, std::wstring* path) { return Ask(row, owner, path, false); }
+bool AskOpenFile(const FileDialogRow& row, HWND owner, std::wstring* path) {
+  return Ask(row, owner, path, false);
+}
 std::wstring NameDestination(const std::wstring& chosen, const wchar_t* extension) {
   const size_t slash = chosen.find_last_of(L"\\/");
   std::wstring folder = slash == std::wstring::npos ? L"" : chosen.substr(0, slash + 1);
@@ -47,20 +51,29 @@ bool ChooseSaveOptions(int count, PAVISTREAM* streams, SaveOptions* options) {
   options->records.assign(count, AVICOMPRESSOPTIONS{});
   options->pointers.clear();
   for (auto& r : options->records) options->pointers.push_back(&r);
-  if (!AVISaveOptions(nullptr, ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW, count, streams, options->pointers.data())) {
+  if (!AVISaveOptions(nullptr, ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW,
+                      count, streams, options->pointers.data())) {
     AVISaveOptionsFree(count, options->pointers.data());
     return false;
   }
   return true;
 }
 void FreeSaveOptions(SaveOptions* options) {
-  if (!options->pointers.empty()) AVISaveOptionsFree(static_cast<int>(options->pointers.size()), options->pointers.data());
+  if (!options->pointers.empty())
+    AVISaveOptionsFree(static_cast<int>(options->pointers.size()), options->pointers.data());
   options->pointers.clear();
 }
-bool SaveWithRetry(const std::wstring& name, int count, PAVISTREAM* streams, SaveOptions* options, HWND owner, const RetryTexts& texts) {
-  if (ownavi::AVISaveVW(name.c_str(), nullptr, ReportSaveProgress, count, streams, options->pointers.data()) == 0) return true;
-  if (ShowMessage("ストリームの保存に失敗してしまいましたわ。\nためしに未圧縮で保存してみますか？", "あと少しですのに", MessageButtons::YesNo, MessageIcon::None, owner) != MessageAnswer::Yes) return false;
-  if (ownavi::AVISaveVW(name.c_str(), nullptr, ReportSaveProgress, count, streams, nullptr) == 0) return true;
+bool SaveWithRetry(const std::wstring& name, int count, PAVISTREAM* streams, SaveOptions* options,
+                   HWND owner, const RetryTexts& texts) {
+  if (ownavi::AVISaveVW(name.c_str(), nullptr, ReportSaveProgress, count, streams,
+                        options->pointers.data()) == 0)
+    return true;
+  if (ShowMessage("ストリームの保存に失敗してしまいましたわ。\nためしに未圧縮で保存してみますか？",
+                  "あと少しですのに", MessageButtons::YesNo, MessageIcon::None,
+                  owner) != MessageAnswer::Yes)
+    return false;
+  if (ownavi::AVISaveVW(name.c_str(), nullptr, ReportSaveProgress, count, streams, nullptr) == 0)
+    return true;
   ShowMessage(texts.again, texts.againTitle, MessageButtons::Ok, MessageIcon::None, owner);
   return false;
 }

@@ -48,8 +48,7 @@ void ShowFrameProgress(long done, long total) {
 }
 
 LONG PlayerPosition() {
-  return static_cast<LONG>(
-      SendMessageW(gEditorWindows.playerWindow, MCIWNDM_GETPOSITIONW, 0, 0));
+  return static_cast<LONG>(SendMessageW(gEditorWindows.playerWindow, MCIWNDM_GETPOSITIONW, 0, 0));
 }
 
 int32_t FrameHeight(const BITMAPINFOHEADER* frame) {
@@ -63,8 +62,8 @@ bool SaveStreams(const std::wstring& chosen, const wchar_t* extension, int count
   SaveOptions options;
   if (!ChooseSaveOptions(count, streams, &options)) return false;
   const std::wstring name = NameDestination(chosen, extension);
-  const bool saved = SaveWithRetry(name, count, streams, &options, gEditorWindows.mainWindow,
-                                   kMainWindowRetry);
+  const bool saved =
+      SaveWithRetry(name, count, streams, &options, gEditorWindows.mainWindow, kMainWindowRetry);
   FreeSaveOptions(&options);
   return saved;
 }
@@ -110,10 +109,8 @@ bool JoinVideoAndSound() {
     return false;
   ScopedAviServices services;
   UniqueAviStream video, sound;
-  if (!OpenStream(&video, avi, streamtypeVIDEO))
-    return Fail(kMessageJoinAviOpenFailed, kTitleOh);
-  if (!OpenStream(&sound, wave, streamtypeAUDIO))
-    return Fail(kMessageJoinWaveOpenFailed, kTitleOh);
+  if (!OpenStream(&video, avi, streamtypeVIDEO)) return Fail(kMessageJoinAviOpenFailed, kTitleOh);
+  if (!OpenStream(&sound, wave, streamtypeAUDIO)) return Fail(kMessageJoinWaveOpenFailed, kTitleOh);
   PAVISTREAM streams[] = {video.get(), sound.get()};
   return SaveStreams(chosen, L".AVI", 2, streams);
 }
@@ -125,12 +122,10 @@ bool PasteMovie() {
   if (!ChooseSourceAndDestination(&source, &destination)) return false;
   ScopedAviServices services;
   UniqueAviStream video, edited, pasted;
-  if (!OpenStream(&video, source, streamtypeVIDEO))
-    return Fail(kMessageOpenFailed, kTitleOh);
+  if (!OpenStream(&video, source, streamtypeVIDEO)) return Fail(kMessageOpenFailed, kTitleOh);
   if (ownavi::CreateEditableStream(edited.put(), video.get()) != 0)
     return Fail(kMessageEditableFailed, kTitleOh);
-  if (!OpenStream(&pasted, pastedPath, streamtypeVIDEO))
-    return Fail(kMessageOpenFailed, kTitleOh);
+  if (!OpenStream(&pasted, pastedPath, streamtypeVIDEO)) return Fail(kMessageOpenFailed, kTitleOh);
   const LONG position = PlayerPosition();
   LONG at = position, length = 0;
   if (ownavi::EditStreamPaste(edited.get(), &at, &length, pasted.get(),
@@ -157,13 +152,14 @@ bool PasteByRedrawing(PAVISTREAM source, PAVISTREAM pasted, LONG position,
 
   UniqueGetFrame frames(ownavi::AVIStreamGetFrameOpen(source, nullptr));
   if (!frames) return Fail(kMessageNoFramesAt[0], kTitleFailed);
-  const auto* first = static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), s));
+  const auto* first =
+      static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), s));
   if (!first) return Fail(kMessageFrameFetchFailed, kTitleFailed);
   const int32_t width = first->biWidth, height = FrameHeight(first);
 
   OutputMovie output;
-  HDC dc = CreateOutputMovie(&output, nullptr, width, height, destination, info.dwScale,
-                             info.dwRate);
+  HDC dc =
+      CreateOutputMovie(&output, nullptr, width, height, destination, info.dwScale, info.dwRate);
   if (!dc) {
     if (!ChooserCancelled(output)) Show(kMessageNoMemoryContextHandle, kTitleFailed);
     return false;
@@ -174,7 +170,8 @@ bool PasteByRedrawing(PAVISTREAM source, PAVISTREAM pasted, LONG position,
   auto copyStretch = [&](PGETFRAME reader, LONG from, LONG to, int stretch) {
     for (LONG i = from; i < to; ++i) {
       ShowFrameProgress(written, total);
-      const auto* frame = static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(reader, i));
+      const auto* frame =
+          static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(reader, i));
       if (!frame) return Fail(kMessageFrameFetchFailedAt[stretch], kTitleFailed);
       DrawFrameScaled(dc, frame, width, height);
       if (!WriteOutputFrame(&output)) return Fail(kMessagePasteWriteFailed, kTitleInTrouble);
@@ -228,8 +225,7 @@ bool HalveFrameCount() {
   if (!ChooseSourceAndDestination(&source, &destination)) return false;
   ScopedAviServices services;
   UniqueAviStream video, halved;
-  if (!OpenStream(&video, source, streamtypeVIDEO))
-    return Fail(kMessageOpenFailed, kTitleOh);
+  if (!OpenStream(&video, source, streamtypeVIDEO)) return Fail(kMessageOpenFailed, kTitleOh);
   if (!BuildHalvedStream(video.get(), halved.put())) return false;
   PAVISTREAM streams[] = {halved.get()};
   const bool saved = SaveStreams(destination, L".AVI", 1, streams);
@@ -242,8 +238,7 @@ bool ConvertTo24Bit() {
   if (!ChooseSourceAndDestination(&source, &destination)) return false;
   ScopedAviServices services;
   UniqueAviStream video, sound;
-  if (!OpenStream(&video, source, streamtypeVIDEO))
-    return Fail(kMessageOpenFailed, kTitleOh);
+  if (!OpenStream(&video, source, streamtypeVIDEO)) return Fail(kMessageOpenFailed, kTitleOh);
   OpenStream(&sound, source, streamtypeAUDIO);  // none: the movie is silent
   AVISTREAMINFOW info{};
   if (ownavi::AVIStreamInfoW(video.get(), &info, sizeof info) != 0)

@@ -166,8 +166,10 @@ TEST(StreamEditing, ExtractTrackSavesTheTrackUnderItsOwnExtension) {
        },
        true, folder + "out\\clip.AVI"},
       {"the sound as a wave file", source, false,
-       [&](DialogScript& s) { s.SaveFile(folder + "out\\sound.wav").DialogCaptioned(kSoundChooser, Confirm); }, true,
-       folder + "out\\sound.WAV"},
+       [&](DialogScript& s) {
+         s.SaveFile(folder + "out\\sound.wav").DialogCaptioned(kSoundChooser, Confirm);
+       },
+       true, folder + "out\\sound.WAV"},
       {"the sound of a silent movie", silent, false,
        [&](DialogScript& s) {
          s.SaveFile(folder + "out\\none.wav").Message(kTitleOh, kMessageOpenFailed);
@@ -221,7 +223,6 @@ TEST(StreamEditing, ExtractTrackSavesTheTrackUnderItsOwnExtension) {
     }
   }
 }
-
 
 TEST(StreamEditing, JoinTakesTheVideoOfTheAviAndTheSoundOfTheWave) {
   const std::string folder = Folder();
@@ -307,11 +308,15 @@ TEST(StreamEditing, PasteJoinsLikeFramesAndRedrawsOthers) {
     std::vector<Bytes> frames;  // 24-bit pixel rows of the result
     std::vector<std::string> titles;
   } cases[] = {
-      {"the same format is pasted before the frame at the position", samePath, false,
+      {"the same format is pasted before the frame at the position",
+       samePath,
+       false,
        {sourceFrame(0), sourceFrame(1), Pixels24(same, 0), Pixels24(same, 1), sourceFrame(2),
         sourceFrame(3)},
        {}},
-      {"another size is redrawn stretched, after the frame at the position", smallPath, true,
+      {"another size is redrawn stretched, after the frame at the position",
+       smallPath,
+       true,
        {sourceFrame(0), sourceFrame(1), sourceFrame(2), Enlarged(Pixels24(small, 0), 4, 3, 2),
         Enlarged(Pixels24(small, 1), 4, 3, 2), Enlarged(Pixels24(small, 2), 4, 3, 2),
         sourceFrame(3)},
@@ -369,8 +374,7 @@ TEST(StreamEditing, HalvingKeepsEveryOtherFrameAtTwiceTheScale) {
     const AviStreamInfo info = ReadStreamInfo(output, kStreamTypeVideo);
     EXPECT_EQ(info.dwScale, 4u);
     EXPECT_EQ(info.dwRate, 30u);
-    if (c.frames == 10)
-      KeepForFfmpeg(output, "halved.avi", expected, movie.width, movie.height);
+    if (c.frames == 10) KeepForFfmpeg(output, "halved.avi", expected, movie.width, movie.height);
   }
 }
 
@@ -401,8 +405,7 @@ TEST(StreamEditing, ReversingPutsTheLastFrameFirst) {
       expected.push_back(Pixels24(movie, c.frames - 1 - i));
     }
     EXPECT_EQ(ReadStreamInfo(output, kStreamTypeAudio).fccType, 0u) << "video only";
-    if (c.frames == 3)
-      KeepForFfmpeg(output, "reversed.avi", expected, movie.width, movie.height);
+    if (c.frames == 3) KeepForFfmpeg(output, "reversed.avi", expected, movie.width, movie.height);
   }
 }
 
@@ -438,12 +441,144 @@ TEST(StreamEditing, ConvertTo24BitRedrawsEveryDepthAndOffersTheSound) {
     }
     const bool withSound = c.sound == MessageAnswer::Yes;
     EXPECT_EQ(ReadSound(output), withSound ? TestMoviePcm(movie) : Bytes());
-    EXPECT_EQ(player.titles(), (withSound ? std::vector<std::string>{"0/3", "1/3", "2/3",
-                                                                    kTitleSavingAudio}
-                                          : std::vector<std::string>{"0/3", "1/3", "2/3"}));
+    EXPECT_EQ(player.titles(),
+              (withSound ? std::vector<std::string>{"0/3", "1/3", "2/3", kTitleSavingAudio}
+                         : std::vector<std::string>{"0/3", "1/3", "2/3"}));
     if (withSound)
-      KeepForFfmpeg(output, "converted_" + std::to_string(c.bits) + ".avi", expected,
-                    movie.width, movie.height, TestMoviePcm(movie));
+      KeepForFfmpeg(output, "converted_" + std::to_string(c.bits) + ".avi", expected, movie.width,
+                    movie.height, TestMoviePcm(movie));
+  }
+}
+
+// The destination held open by another program: the save fails while it is.
+// When the retry is asked, the other program may let go first.
+struct HeldDestination {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  bool releaseOnRetry = false;
+  MessageHandlerSlot previous;
+};
+
+MessageAnswer ReleaseThenAnswer(const MessageRequest& request, void* context) {
+  auto* held = static_cast<HeldDestination*>(context);
+  if (held->releaseOnRetry && request.title == kTitleAlmost && held->file != INVALID_HANDLE_VALUE) {
+    CloseHandle(held->file);
+    held->file = INVALID_HANDLE_VALUE;
+  }
+  return held->previous.handler(request, held->previous.context);
+}
+
+TEST(StreamEditing, AFailedSaveIsRetriedUncompressed) {
+  const std::string folder = Folder();
+  TestMovie movie;
+  movie.frames = 3;
+  const std::string source = folder + "retry.avi", output = folder + "retried.avi";
+  ASSERT_TRUE(WriteTestMovie(source, movie));
+  struct Case {
+    const char* label;
+    bool releaseOnRetry;
+    MessageAnswer answer;
+    std::vector<std::string> messages;
+    bool result;
+  } cases[] = {
+      {"the file let go before the retry",
+       true,
+       MessageAnswer::Yes,
+       {std::string(kTitleAlmost) + ": " + kSaveFailed,
+        std::string(kTitleGladIndeed) + ": " + kMessageReverseDone},
+       true},
+      {"still held at the retry",
+       false,
+       MessageAnswer::Yes,
+       {std::string(kTitleAlmost) + ": " + kSaveFailed,
+        std::string(kTitleAgain) + ": " + kSaveFailedAgain},
+       false},
+      {"no retry",
+       false,
+       MessageAnswer::No,
+       {std::string(kTitleAlmost) + ": " + kSaveFailed},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Remove(output);
+    TestPlayer player(source);
+    HeldDestination held;
+    held.file =
+        CreateFileW(Widen(output).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(held.file, INVALID_HANDLE_VALUE);
+    held.releaseOnRetry = c.releaseOnRetry;
+    held.previous = SetMessageHandler({ReleaseThenAnswer, &held});
+    DialogScript script;
+    script.SaveFile(output)
+        .AnyMessage(MessageAnswer::Yes)  // replace the file that is there
+        .ChooseCompressor(kUncompressed)
+        .Message(kTitleAlmost, kSaveFailed, c.answer);
+    if (c.answer == MessageAnswer::Yes)
+      script.Message(c.result ? kTitleGladIndeed : kTitleAgain,
+                     c.result ? kMessageReverseDone : kSaveFailedAgain);
+    DialogDriver driver(script);
+    EXPECT_EQ(ReverseMovie(), c.result);
+    const std::vector<std::string> lines = MessageLines(driver.Finish());
+    SetMessageHandler(held.previous);
+    if (held.file != INVALID_HANDLE_VALUE) CloseHandle(held.file);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), c.messages);
+    EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
+    const std::vector<Bytes> frames = ReadPackedFrames(output);
+    ASSERT_EQ(frames.size(), c.result ? 3u : 0u);
+    for (size_t i = 0; i < frames.size(); ++i)
+      EXPECT_EQ(Pixels(frames[i]), TestMoviePixels(movie, 2 - static_cast<int>(i))) << i;
+  }
+}
+
+// Every stored sample of the video stream and whether it is a key frame.
+std::vector<std::pair<Bytes, bool>> RawSamples(const std::string& path) {
+  std::vector<std::pair<Bytes, bool>> out;
+  AviStreamRef video;
+  if (AviStreamOpenFromFile(path, kStreamTypeVideo, 0, video) != AVIERR_OK) return out;
+  for (int64_t i = AviStreamStart(*video); i < AviStreamEnd(*video); ++i) {
+    int64_t bytes = 0, samples = 0;
+    if (video->Read(i, 1, nullptr, 0, &bytes, &samples) != AVIERR_OK) break;
+    Bytes sample(static_cast<size_t>(bytes));
+    if (bytes > 0 && video->Read(i, 1, sample.data(), bytes, &bytes, &samples) != AVIERR_OK) break;
+    out.emplace_back(sample, video->IsKeyFrame(i));
+  }
+  return out;
+}
+
+TEST(StreamEditing, CompressedFramesAreCopiedUnchangedWhenNoRecompressionIsAsked) {
+  const std::string folder = Folder();
+  struct Case {
+    const char* label;
+    std::string source;  // made by ffmpeg, with delta frames
+    std::function<void(DialogScript&)> options;
+  } cases[] = {
+      {"cinepak, its own codec chosen", Narrow(ProgramPath(EDITING_CINEPAK)),
+       [](DialogScript& s) { s.ChooseCompressor("Cinepak Video codec"); }},
+      // No Video 1 compressor here: the save fails and is retried without
+      // recompression.
+      {"video 1, a codec that cannot compress", Narrow(ProgramPath(EDITING_VIDEO1)),
+       [](DialogScript& s) {
+         s.ChooseCompressor("Wine Video 1 video codec")
+             .Message(kTitleAlmost, kSaveFailed, MessageAnswer::Yes);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string output = folder + "copied.avi";
+    Remove(output);
+    TestPlayer player(c.source);
+    DialogScript script;
+    script.SaveFile(output);
+    c.options(script);
+    RunCommand([] { return ExtractTrack(true); }, script, true);
+    const auto written = RawSamples(output), stored = RawSamples(c.source);
+    ASSERT_EQ(stored.size(), 8u);
+    EXPECT_EQ(written, stored);
+    const std::string name = std::string("copied_") + (c.label[0] == 'c' ? "cinepak" : "video1");
+    ASSERT_TRUE(
+        CopyFileW(Widen(output).c_str(), Widen(OutputFolder() + name + ".avi").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Widen(c.source).c_str(),
+                          Widen(OutputFolder() + name + ".avi.source").c_str(), FALSE));
   }
 }
 
