@@ -12,6 +12,10 @@
 
 namespace {
 
+constexpr FileDialogRow kPartnerWaveRow{"wav(*.wav)", "*.wav", kPartnerDialogTitle, "WAV"};
+constexpr FileDialogRow kPartnerAviRow{"avi(*.avi)", "*.avi", kPartnerDialogTitle, "AVI"};
+constexpr FileDialogRow kPastedRow{"avi(*.avi)", "*.avi", kPasteDialogTitle, "AVI"};
+
 MessageAnswer Show(const char* text, const char* title,
                    MessageButtons buttons = MessageButtons::Ok) {
   return ShowMessage(text, title, buttons);
@@ -60,10 +64,10 @@ int32_t FrameHeight(const BITMAPINFOHEADER* frame) {
 bool SaveStreams(const std::wstring& chosen, const wchar_t* extension, int count,
                  PAVISTREAM* streams) {
   SaveOptions options;
-  if (!ChooseSaveOptions(count, streams, &options)) return false;
+  if (!ChooseSaveOptions(&options, count, streams)) return false;
   const std::wstring name = NameDestination(chosen, extension);
-  const bool saved =
-      SaveWithRetry(name, count, streams, &options, gEditorWindows.mainWindow, kMainWindowRetry);
+  const bool saved = SaveWithRetry(name, count, streams, options.pointers.data(),
+                                   gEditorWindows.mainWindow, kMainWindowRetry);
   FreeSaveOptions(&options);
   return saved;
 }
@@ -81,9 +85,9 @@ bool ExtractTrack(bool video) {
   const std::wstring source = PlayerFileName();
   if (source.empty()) return Fail(kMessageNoFile, kTitleCannotSay);
   if (!IsExtension(source, L".avi")) return Fail(kMessageNotAvi, kTitleCannotSay);
-  const FileDialogRow& row = video ? kSaveAviRow : kSaveWaveRow;
+  const FileDialogRow& row = video ? kAviDestinationRow : kWaveDestinationRow;
   std::wstring chosen;
-  if (!AskSaveDestination(row, gEditorWindows.mainWindow, {source}, &chosen)) return false;
+  if (!AskSaveDestination(gEditorWindows.mainWindow, row, {source}, &chosen)) return false;
   ScopedAviServices services;
   UniqueAviStream stream;
   if (!OpenStream(&stream, source, video ? streamtypeVIDEO : streamtypeAUDIO))
@@ -99,13 +103,14 @@ bool JoinVideoAndSound() {
   if (!playerHasAvi && !IsExtension(player, L".wav"))
     return Fail(kMessageNotAviOrWave, kTitleCannotSay);
   std::wstring partner;
-  if (!AskOpenFile(playerHasAvi ? kPartnerWaveRow : kPartnerAviRow, gEditorWindows.mainWindow,
-                   &partner))
+  if (!AskOpenFile(gEditorWindows.mainWindow, playerHasAvi ? kPartnerWaveRow : kPartnerAviRow,
+                   kSaveDialogFlags, &partner))
     return false;
   const std::wstring& avi = playerHasAvi ? player : partner;
   const std::wstring& wave = playerHasAvi ? partner : player;
   std::wstring chosen;
-  if (!AskSaveDestination(kSaveAviRow, gEditorWindows.mainWindow, {player, partner}, &chosen))
+  if (!AskSaveDestination(gEditorWindows.mainWindow, kAviDestinationRow, {player, partner},
+                          &chosen))
     return false;
   ScopedAviServices services;
   UniqueAviStream video, sound;
@@ -117,7 +122,7 @@ bool JoinVideoAndSound() {
 
 bool PasteMovie() {
   std::wstring pastedPath;
-  if (!AskOpenFile(kPasteAviRow, gEditorWindows.mainWindow, &pastedPath)) return false;
+  if (!AskOpenFile(gEditorWindows.mainWindow, kPastedRow, 0, &pastedPath)) return false;
   std::wstring source, destination;
   if (!ChooseSourceAndDestination(&source, &destination)) return false;
   ScopedAviServices services;

@@ -25,12 +25,6 @@
 namespace {
 
 constexpr char kUncompressed[] = "Full Frames (Uncompressed)";
-constexpr char kSaveFailed[] =
-    "ストリームの保存に失敗してしまいましたわ。\nためしに未圧縮で保存してみますか？";
-constexpr char kTitleAlmost[] = "あと少しですのに";
-constexpr char kSaveFailedAgain[] =
-    "またしても失敗ですわ。\n保存先のファイルが使用中でないか確かめてください。";
-constexpr char kTitleAgain[] = "またですわ";
 // The platform's save options for a lone sound stream: its format chooser.
 constexpr char kSoundChooser[] = "Sound Selection";
 void Confirm(DialogHandle& d) {
@@ -460,7 +454,8 @@ struct HeldDestination {
 
 MessageAnswer ReleaseThenAnswer(const MessageRequest& request, void* context) {
   auto* held = static_cast<HeldDestination*>(context);
-  if (held->releaseOnRetry && request.title == kTitleAlmost && held->file != INVALID_HANDLE_VALUE) {
+  if (held->releaseOnRetry && request.title == kTitleAlmostThere &&
+      held->file != INVALID_HANDLE_VALUE) {
     CloseHandle(held->file);
     held->file = INVALID_HANDLE_VALUE;
   }
@@ -483,19 +478,19 @@ TEST(StreamEditing, AFailedSaveIsRetriedUncompressed) {
       {"the file let go before the retry",
        true,
        MessageAnswer::Yes,
-       {std::string(kTitleAlmost) + ": " + kSaveFailed,
+       {std::string(kTitleAlmostThere) + ": " + kMessageSaveFailedTryPlain,
         std::string(kTitleGladIndeed) + ": " + kMessageReverseDone},
        true},
       {"still held at the retry",
        false,
        MessageAnswer::Yes,
-       {std::string(kTitleAlmost) + ": " + kSaveFailed,
-        std::string(kTitleAgain) + ": " + kSaveFailedAgain},
+       {std::string(kTitleAlmostThere) + ": " + kMessageSaveFailedTryPlain,
+        std::string(kTitleAgain) + ": " + kMessageFailedAgainBusy},
        false},
       {"no retry",
        false,
        MessageAnswer::No,
-       {std::string(kTitleAlmost) + ": " + kSaveFailed},
+       {std::string(kTitleAlmostThere) + ": " + kMessageSaveFailedTryPlain},
        false},
   };
   for (const Case& c : cases) {
@@ -512,10 +507,10 @@ TEST(StreamEditing, AFailedSaveIsRetriedUncompressed) {
     script.SaveFile(output)
         .AnyMessage(MessageAnswer::Yes)  // replace the file that is there
         .ChooseCompressor(kUncompressed)
-        .Message(kTitleAlmost, kSaveFailed, c.answer);
+        .Message(kTitleAlmostThere, kMessageSaveFailedTryPlain, c.answer);
     if (c.answer == MessageAnswer::Yes)
       script.Message(c.result ? kTitleGladIndeed : kTitleAgain,
-                     c.result ? kMessageReverseDone : kSaveFailedAgain);
+                     c.result ? kMessageReverseDone : kMessageFailedAgainBusy);
     DialogDriver driver(script);
     EXPECT_EQ(ReverseMovie(), c.result);
     const std::vector<std::string> lines = MessageLines(driver.Finish());
@@ -559,7 +554,7 @@ TEST(StreamEditing, CompressedFramesAreCopiedUnchangedWhenNoRecompressionIsAsked
       {"video 1, a codec that cannot compress", Narrow(ProgramPath(EDITING_VIDEO1)),
        [](DialogScript& s) {
          s.ChooseCompressor("Wine Video 1 video codec")
-             .Message(kTitleAlmost, kSaveFailed, MessageAnswer::Yes);
+             .Message(kTitleAlmostThere, kMessageSaveFailedTryPlain, MessageAnswer::Yes);
        }},
   };
   for (const Case& c : cases) {
