@@ -577,4 +577,84 @@ TEST(StreamEditing, CompressedFramesAreCopiedUnchangedWhenNoRecompressionIsAsked
   }
 }
 
+TEST(StreamEditing, ACancelledChooserEndsSilentlyAndAnUnwritableOutputSaysSo) {
+  const std::string folder = Folder();
+  TestMovie movie;
+  movie.frames = 3, movie.soundSamples = 600;
+  TestMovie small;
+  small.width = 4, small.height = 3, small.frames = 2;
+  const std::string source = folder + "cancel.avi", smallPath = folder + "cancel_small.avi";
+  const std::string wave = folder + "cancel.wav", output = folder + "cancelled.avi";
+  // Held open by another program for the whole test: no file can be made there.
+  const std::string blocked = folder + "blocked.avi";
+  HANDLE held =
+      CreateFileW(Widen(blocked).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WriteTestMovie(source, movie));
+  ASSERT_TRUE(WriteTestMovie(smallPath, small));
+  ASSERT_TRUE(WriteTestWav(wave, 2, 16, 8000, TestMoviePcm(movie)));
+  const std::string tryAgain = std::string(kTitleTrouble) + ": " + kMessageSaveOpenFailed;
+  struct Case {
+    const char* label;
+    std::function<bool()> command;
+    std::function<void(DialogScript&)> script;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"video track", [] { return ExtractTrack(true); },
+       [&](DialogScript& s) { s.SaveFile(output).CancelCompressor(); }},
+      {"sound track", [] { return ExtractTrack(false); },
+       [&](DialogScript& s) {
+         s.SaveFile(folder + "cancelled.wav").DialogCaptioned(kSoundChooser, [](DialogHandle& d) {
+           d.Close();
+         });
+       }},
+      {"join", JoinVideoAndSound,
+       [&](DialogScript& s) { s.OpenFile(wave).SaveFile(output).CancelSaveOptions(); }},
+      {"paste", PasteMovie,
+       [&](DialogScript& s) { s.OpenFile(source).SaveFile(output).CancelCompressor(); }},
+      {"paste redrawn", PasteMovie,
+       [&](DialogScript& s) { s.OpenFile(smallPath).SaveFile(output).CancelCompressor(); }},
+      {"halve", HalveFrameCount, [&](DialogScript& s) { s.SaveFile(output).CancelCompressor(); }},
+      {"24 bits", ConvertTo24Bit, [&](DialogScript& s) { s.SaveFile(output).CancelCompressor(); }},
+      {"reverse", ReverseMovie, [&](DialogScript& s) { s.SaveFile(output).CancelCompressor(); }},
+      {"paste redrawn into a folder",
+       PasteMovie,
+       [&](DialogScript& s) {
+         s.OpenFile(smallPath)
+             .SaveFile(blocked)
+             .AnyMessage(MessageAnswer::Yes)
+             .ChooseCompressor(kUncompressed)
+             .Message(kTitleTrouble, kMessageSaveOpenFailed)
+             .Message(kTitleFailed, kMessageNoMemoryContextHandle);
+       },
+       {"", tryAgain, std::string(kTitleFailed) + ": " + kMessageNoMemoryContextHandle}},
+      {"24 bits into a folder",
+       ConvertTo24Bit,
+       [&](DialogScript& s) {
+         s.SaveFile(blocked)
+             .AnyMessage(MessageAnswer::Yes)
+             .ChooseCompressor(kUncompressed)
+             .Message(kTitleTrouble, kMessageSaveOpenFailed)
+             .Message(kTitleOh, kMessageNoMemoryContext);
+       },
+       {"", tryAgain, std::string(kTitleOh) + ": " + kMessageNoMemoryContext}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TestPlayer player(source);
+    DialogScript script;
+    c.script(script);
+    DialogDriver driver(script);
+    EXPECT_FALSE(c.command());
+    std::vector<std::string> lines = MessageLines(driver.Finish());
+    // The replace question of the save dialog is the system's own.
+    if (!c.messages.empty() && !lines.empty()) lines[0] = "";
+    EXPECT_EQ(lines, c.messages);
+    EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
+    EXPECT_FALSE(Exists(output));
+    EXPECT_FALSE(Exists(folder + "cancelled.WAV"));
+  }
+  CloseHandle(held);
+}
+
 }  // namespace
