@@ -151,6 +151,8 @@ bool PasteByRedrawing(PAVISTREAM source, PAVISTREAM pasted, LONG position,
   const LONG sourceEnd = s + static_cast<LONG>(info.dwLength);
   LONG p = position;
   if (p >= sourceEnd) p = sourceEnd - 1;
+  // A position before a stream that starts later puts the pasted frames first.
+  if (p < s - 1) p = s - 1;
   const LONG pastedStart = ownavi::AVIStreamStart(pasted);
   const LONG pastedEnd = pastedStart + ownavi::AVIStreamLength(pasted);
   const long total = static_cast<long>(info.dwLength) + (pastedEnd - pastedStart);
