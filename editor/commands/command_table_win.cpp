@@ -9,6 +9,7 @@
 #include "editor/commands/messages.h"
 #include "editor/commands/player_shell_win.h"
 #include "editor/commands/resource.h"
+#include "editor/editing/stream_editing_win.h"
 #include "editor/filter_dialogs/filter_dialogs_win.h"
 #include "editor/pipeline/whole_movie_win.h"
 #include "editor/synthesis/synthesis_win.h"
@@ -44,6 +45,12 @@ bool CrossFadeCommand() {
 bool BurnCommand() {
   return BurnBitmap(gEditorWindows.mainWindow, PlayerFileName());
 }
+bool ExtractSoundCommand() {
+  return ExtractTrack(false);
+}
+bool ExtractVideoCommand() {
+  return ExtractTrack(true);
+}
 
 // Every menu item of resource 102. A command that is not built yet has a null
 // action: the player still stops and the menu is grayed and restored around it.
@@ -65,19 +72,19 @@ constexpr EditorCommand kCommands[] = {
     {ID_EDGE, kMovie, kNone, RunEdgeDialog, kQuiet},
     {ID_LIGHT, kMovie, kNone, RunLightDialog, kQuiet},
     {ID_CUSTOM, kMovie, kNone, RunCustomDialog, kQuiet},
-    {ID_EXTRACT_AUDIO, kMovie, kNone, nullptr, kAnnounce},  // the sound track
-    {ID_EXTRACT_VIDEO, kMovie, kNone, nullptr, kAnnounce},  // the video track
+    {ID_EXTRACT_AUDIO, kMovie, kNone, ExtractSoundCommand, kAnnounce},
+    {ID_EXTRACT_VIDEO, kMovie, kNone, ExtractVideoCommand, kAnnounce},
     {ID_EXTRACT_RANGE_AVI, kMovie, Kind(DialogKind::RangeMovie), nullptr, kQuiet},  // dialog 101
     {ID_EXTRACT_RANGE_BITMAPS, kMovie, Kind(DialogKind::RangeBitmaps), nullptr,
-     kQuiet},                                                  // dialog 101
-    {ID_AUTO_SPLIT, kMovie, kNone, nullptr, kQuiet},           // split at scene changes
-    {ID_PASTE_FROM_FILE, kMovie, kNone, nullptr, kAnnounce},   // paste from another file
-    {ID_JOIN_VIDEO_SOUND, kMovie, kNone, nullptr, kAnnounce},  // join video and sound
-    {ID_STREAM_INFO, kMovie, kNone, nullptr, kQuiet},          // dialog 103
-    {ID_HALVE_FRAMES, kMovie, kNone, nullptr, kQuiet},
-    {ID_CONVERT_24BIT, kMovie, kNone, nullptr, kQuiet},
+     kQuiet},                                         // dialog 101
+    {ID_AUTO_SPLIT, kMovie, kNone, nullptr, kQuiet},  // split at scene changes
+    {ID_PASTE_FROM_FILE, kMovie, kNone, PasteMovie, kAnnounce},
+    {ID_JOIN_VIDEO_SOUND, kMovie, kNone, JoinVideoAndSound, kAnnounce},
+    {ID_STREAM_INFO, kMovie, kNone, nullptr, kQuiet},  // dialog 103
+    {ID_HALVE_FRAMES, kMovie, kNone, HalveFrameCount, kQuiet},
+    {ID_CONVERT_24BIT, kMovie, kNone, ConvertTo24Bit, kQuiet},
     {ID_RESIZE, kMovie, kNone, nullptr, kQuiet},  // dialog 114 and ResizeMovie
-    {ID_REVERSE, kMovie, kNone, nullptr, kQuiet},
+    {ID_REVERSE, kMovie, kNone, ReverseMovie, kQuiet},
     {ID_CREATE_FROM_BITMAPS, kNoFile, kNone, BitmapsToMovieCommand, kQuiet},
     {ID_CROSS_FADE, kNoFile, kNone, CrossFadeCommand, kQuiet},
     {ID_JOIN_MANY, kNoFile, kNone, nullptr, kQuiet},  // dialog 112

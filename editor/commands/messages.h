@@ -166,3 +166,43 @@ inline constexpr char kMessageFailedAgainBusy[] =
 inline constexpr char kMessageFailedAgain[] = "またしても失敗ですわ。";
 inline constexpr char kTitleAgain[] = "またですわ";
 inline constexpr char kMessageStillNoGood[] = "それでも駄目でしたわ。";
+
+// Stream editing: extracting a track, joining video and sound, pasting a
+// movie, halving the frames, 24-bit frames, reversing.
+inline constexpr char kMessageNotAviOrWave[] =
+    "これはAVIファイルでもWAVEファイルでもないみたいです。";
+inline constexpr char kPartnerDialogTitle[] = "読み込むファイルの設定";
+inline constexpr char kMessageJoinAviOpenFailed[] = "結合元のAVIファイルが開けませんでしたわ。";
+inline constexpr char kMessageJoinWaveOpenFailed[] = "結合元のWAVEファイルが開けませんでしたわ。";
+inline constexpr char kPasteDialogTitle[] = "貼り付けるAVIファイルの選択";
+inline constexpr char kMessageEditableFailed[] = "編集用ストリームの作成に失敗してしまいましたわ。";
+inline constexpr char kMessagePasteSampleFailed[] =
+    "編集用ストリームの貼り付けに失敗してしまいましたわ。";
+// Pasting by redrawing: (1), (2), (3) name the stretch (before the pasted
+// frames, the pasted frames, after them).
+inline constexpr char kMessageNoFramesAt[][64] = {"フレームを取得できませんでした。(1)",
+                                                  "フレームを取得できませんでした。(2)",
+                                                  "フレームを取得できませんでした。(3)"};
+inline constexpr char kMessageFrameFetchFailedAt[][80] = {
+    "ビットマップインフォヘッダを取得できませんでした。(1)",
+    "ビットマップインフォヘッダを取得できませんでした。(2)",
+    "ビットマップインフォヘッダを取得できませんでした。(3)"};
+inline constexpr char kMessageNoMemoryContextHandle[] =
+    "メモリコンテキストデバイスハンドルの取得に失敗しました。";
+inline constexpr char kMessagePasteWriteFailed[] =
+    "書き込みに失敗いたしましたわ。\n圧縮形式を変更して再び処理してください。";
+inline constexpr char kTitleInTrouble[] = "こまりますわ";
+// 24-bit frames.
+inline constexpr char kMessageHeaderFailed[] = "ビットマップインフォヘッダの取得に失敗しました。";
+inline constexpr char kMessageNoMemoryContext[] =
+    "メモリコンテキストデバイスの取得に失敗しました。";
+inline constexpr char kMessageConvertWriteFailed[] = "書き込みに失敗してしまいましたわ。";
+inline constexpr char kTitleDidIt[] = "やりましたわ";
+// Reversing.
+inline constexpr char kMessageNoStreamFromFile[] =
+    "ファイルからストリームが作成できませんでしたわ。";
+inline constexpr char kMessageNoEditableStream[] = "編集用ストリームが作成できませんでしたわ。";
+inline constexpr char kMessageCopyFailed[] = "ストリームのコピーに失敗しましたわ。";
+inline constexpr char kMessagePasteFailed[] = "ストリームの貼り付けに失敗しましたわ。";
+inline constexpr char kMessageReverseDone[] = "無事に終了いたしましたわ。";
+inline constexpr char kTitleGladIndeed[] = "よかったですわ";
