@@ -12,6 +12,8 @@
 #include "editor/editing/stream_editing_win.h"
 #include "editor/filter_dialogs/filter_dialogs_win.h"
 #include "editor/pipeline/whole_movie_win.h"
+#include "editor/range/range_dialog_win.h"
+#include "editor/range/text_drawing_win.h"
 #include "editor/synthesis/synthesis_win.h"
 
 namespace {
@@ -52,6 +54,23 @@ bool ExtractVideoCommand() {
   return ExtractTrack(true);
 }
 
+// The range dialog reports its own outcome; the text dialog opens only when
+// it handed over a text range.
+bool RangeCommand() {
+  return RunRangeDialog(gEditorWindows.mainWindow, gDialogKind) != 0;
+}
+bool DrawTextCommand() {
+  if (RunRangeDialog(gEditorWindows.mainWindow, gDialogKind) == 0) return false;
+  return RunTextDialog(gEditorWindows.mainWindow);
+}
+bool SaveScreenCommand() {
+  HWND player = gEditorWindows.playerWindow;
+  const LONG length = static_cast<LONG>(SendMessageW(player, MCIWNDM_GETLENGTH, 0, 0));
+  const LONG position = static_cast<LONG>(SendMessageW(player, MCIWNDM_GETPOSITIONW, 0, 0));
+  const LONG p = ScreenFrameToSave(position, length);
+  return ExtractRangeToBitmaps(p, p);
+}
+
 // Every menu item of resource 102. A command that is not built yet has a null
 // action: the player still stops and the menu is grayed and restored around it.
 constexpr EditorCommand kCommands[] = {
@@ -64,7 +83,7 @@ constexpr EditorCommand kCommands[] = {
     {ID_GRAYSCALE, kMovie, kNone, ProcessGrayscale, kQuiet},
     {ID_PALE, kMovie, kNone, ProcessPale, kQuiet},
     // Range dialog 101; when it returns non-zero, dialog 111 and DrawTextOnMovie.
-    {ID_DRAW_TEXT, kMovie, Kind(DialogKind::Text), nullptr, kQuiet},
+    {ID_DRAW_TEXT, kMovie, Kind(DialogKind::Text), DrawTextCommand, kQuiet},
     {ID_BLUR, kMovie, Kind(DialogKind::Blur), RunBlurDialog, kQuiet},
     {ID_MEDIAN, kMovie, Kind(DialogKind::Median), RunMedianDialog, kQuiet},
     {ID_UNSHARP, kMovie, Kind(DialogKind::UnsharpMask), RunUnsharpMaskDialog, kQuiet},
@@ -74,9 +93,8 @@ constexpr EditorCommand kCommands[] = {
     {ID_CUSTOM, kMovie, kNone, RunCustomDialog, kQuiet},
     {ID_EXTRACT_AUDIO, kMovie, kNone, ExtractSoundCommand, kAnnounce},
     {ID_EXTRACT_VIDEO, kMovie, kNone, ExtractVideoCommand, kAnnounce},
-    {ID_EXTRACT_RANGE_AVI, kMovie, Kind(DialogKind::RangeMovie), nullptr, kQuiet},  // dialog 101
-    {ID_EXTRACT_RANGE_BITMAPS, kMovie, Kind(DialogKind::RangeBitmaps), nullptr,
-     kQuiet},                                         // dialog 101
+    {ID_EXTRACT_RANGE_AVI, kMovie, Kind(DialogKind::RangeMovie), RangeCommand, kQuiet},
+    {ID_EXTRACT_RANGE_BITMAPS, kMovie, Kind(DialogKind::RangeBitmaps), RangeCommand, kQuiet},
     {ID_AUTO_SPLIT, kMovie, kNone, nullptr, kQuiet},  // split at scene changes
     {ID_PASTE_FROM_FILE, kMovie, kNone, PasteMovie, kAnnounce},
     {ID_JOIN_VIDEO_SOUND, kMovie, kNone, JoinVideoAndSound, kAnnounce},
@@ -91,7 +109,7 @@ constexpr EditorCommand kCommands[] = {
     {ID_BURN, kNoFile, kNone, BurnCommand, kQuiet},
     // The bitmap of frame ScreenFrameToSave(position, length) through the
     // range-to-bitmap extraction; the player keeps playing.
-    {ID_SAVE_SCREEN, kMovie, kNone, nullptr, kQuiet},
+    {ID_SAVE_SCREEN, kMovie, kNone, SaveScreenCommand, kQuiet},
 };
 }  // namespace
 

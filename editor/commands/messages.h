@@ -206,3 +206,33 @@ inline constexpr char kMessageCopyFailed[] = "ストリームのコピーに失�
 inline constexpr char kMessagePasteFailed[] = "ストリームの貼り付けに失敗しましたわ。";
 inline constexpr char kMessageReverseDone[] = "無事に終了いたしましたわ。";
 inline constexpr char kTitleGladIndeed[] = "よかったですわ";
+// The range dialog, the range extractions (bitmaps, movie, "画面を保存(&S)")
+// and the text drawing ("文字列の描画", dialog 111).
+inline constexpr char kRangeMessageNoPictures[] = "このファイルの画像は表示出来ません。";
+inline constexpr char kRangeMessageFileInfoFailed[] = "ファイル情報を取得できませんでした。";
+inline constexpr char kRangeMessageNoStream[] = "ストリームを取得できませんでした。";
+inline constexpr char kRangeMessageNoStreamInfo[] = "ストリームの情報を取得できませんでした。";
+inline constexpr char kRangeMessageCloseFramesFailed[] =
+    "フレームが開放できませんでしたわ。\nでも保存はできたみたいですわね。";
+inline constexpr char kRangeMessageNegativeStart[] = "開始位置の値がマイナスです。";
+inline constexpr char kRangeTitleOdd[] = "それはおかしいですわ";
+inline constexpr char kRangeMessageEndBeforeStart[] = "終了位置が開始位置より前にあります";
+inline constexpr char kRangeTitleJustAsking[] = "念のためにお尋ねします";
+inline constexpr char kRangeMessageConfirmFormat[] =
+    "%dから%dの範囲で処理を行います。\nよろしいですか？";
+inline constexpr char kRangeTitleWorking[] = "現在処理中です。";
+inline constexpr char kRangeMessageWentWell[] = "うまくいったみたいですわね。";
+inline constexpr char kRangeMessageNoBitmapThere[] = "その位置にはビットマップが存在しませんわ";
+inline constexpr char kRangeMessageBitmapNotSaved[] = "ビットマップが保存できませんでしたわ。";
+inline constexpr char kRangeMessageEditVideoFailed[] =
+    "編集用ビデオストリームの作成に失敗してしまいましたわ。";
+inline constexpr char kRangeMessagePasteVideoFailed[] =
+    "ビデオストリームの貼り付けに失敗してしまいましたわ。";
+inline constexpr char kRangeMessageEditAudioFailed[] =
+    "編集用オーディオストリームの作成に失敗してしまいましたわ。";
+inline constexpr char kRangeMessageCopyAudioFailed[] =
+    "オーディオストリームのコピーに失敗してしまいましたわ。";
+inline constexpr char kTextMessageWriteFailed[] = "書き込みに失敗しました。";
+inline constexpr char kTextTitleRelieved[] = "ひとあんしんですわ";
+inline constexpr char kTextMessageDone[] = "処理は無事終了いたしました。";
+inline constexpr char kTextDefaultFace[] = "ＭＳ ゴシック";

@@ -27,6 +27,7 @@
 #include "editor/filter_dialogs/filter_dialog_ids.h"
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/neighbourhood_filters.h"
+#include "editor/range/range_resource.h"
 #include "editor/synthesis/synthesis_resource.h"
 #include "platform/avi/avi_api_win.h"
 #include "testing/dialog_driver_win.h"
@@ -528,6 +529,12 @@ constexpr FilterDialogCase kFilterDialogs[] = {
     {ID_UNSHARP, IDD_STRENGTH}, {ID_WATERCOLOUR, IDD_STRENGTH}, {ID_EDGE, IDD_EDGE},
     {ID_LIGHT, IDD_LIGHT},      {ID_CUSTOM, IDD_CUSTOM},
 };
+// The range commands open the range dialog first.
+constexpr FilterDialogCase kRangeDialogs[] = {
+    {ID_DRAW_TEXT, IDD_RANGE},
+    {ID_EXTRACT_RANGE_AVI, IDD_RANGE},
+    {ID_EXTRACT_RANGE_BITMAPS, IDD_RANGE},
+};
 
 // Every command routes: the player stops (except for "画面を保存(&S)"), the
 // title shows the file at position 0 and its length, the items come back.
@@ -565,6 +572,8 @@ TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
           ID_EXTRACT_AUDIO, ID_EXTRACT_VIDEO, ID_PASTE_FROM_FILE, ID_JOIN_VIDEO_SOUND,
           ID_HALVE_FRAMES,  ID_CONVERT_24BIT, ID_REVERSE};
       if (asksForAFile.count(c.id)) script.CancelFile();
+      for (const FilterDialogCase& f : kRangeDialogs)
+        if (f.id == c.id) script.Dialog(f.templateId, [](DialogHandle& d) { d.Close(); });
       DialogDriver driver(script);
       SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, c.id, 0);
       driver.Finish();

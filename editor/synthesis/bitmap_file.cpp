@@ -101,3 +101,28 @@ bool ReadBitmapPixels(std::FILE* file, const BitmapFormat& format, uint8_t* pixe
   if (format.topDown) FlipRows(pixels, format.stride, format.height);
   return true;
 }
+
+bool MakeBitmapFileHeader(const uint8_t* packedDib, size_t available,
+                          uint8_t header[kBitmapFileHeaderBytes], size_t* dibBytes) {
+  if (!packedDib || available < kDibHeaderBytes) return false;
+  const int32_t width = static_cast<int32_t>(GetU32(packedDib + 4));
+  const int32_t height = static_cast<int32_t>(GetU32(packedDib + 8));
+  const uint16_t bitCount = GetU16(packedDib + 14);
+  const uint32_t compression = GetU32(packedDib + 16);
+  const uint32_t sizeImage = GetU32(packedDib + 20);
+  const uint32_t coloursUsed = GetU32(packedDib + 32);
+  if (width < 0 || height == INT32_MIN) return false;
+  const uint64_t rows = height < 0 ? uint64_t(-int64_t{height}) : uint64_t(height);
+  const uint64_t image =
+      sizeImage != 0 ? sizeImage : static_cast<uint64_t>(DibStride(width, bitCount)) * rows;
+  const uint64_t offset = kBitmapFileHeaderBytes + PixelOffset(bitCount, compression, coloursUsed);
+  const uint64_t fileSize = offset + image;
+  if (fileSize > UINT32_MAX || fileSize - kBitmapFileHeaderBytes > available) return false;
+  header[0] = 'B';
+  header[1] = 'M';
+  PutU32(header + 2, static_cast<uint32_t>(fileSize));
+  PutU32(header + 6, 0);
+  PutU32(header + 10, static_cast<uint32_t>(offset));
+  *dibBytes = static_cast<size_t>(fileSize - kBitmapFileHeaderBytes);
+  return true;
+}

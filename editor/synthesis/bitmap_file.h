@@ -45,3 +45,13 @@ bool ReadBitmapPixels(std::FILE* file, const BitmapFormat& format, uint8_t* pixe
 
 // Swaps the order of `height` rows of `stride` bytes in place.
 void FlipRows(uint8_t* pixels, uint32_t stride, int32_t height);
+
+// The 14-byte file header that turns a packed DIB (header, colour table or
+// masks, pixel rows) into a bitmap file: "BM", the file size (pixel offset +
+// image size), two zero reserved words, the pixel offset (14 + 40 + colour
+// table by the PixelOffset rule). The image size is the header's own field
+// when non-zero, else |height| x stride. *dibBytes is what follows the header
+// in the file (file size - 14). False when that would reach past the
+// `available` bytes the DIB holds, or the file would pass 4 GiB.
+bool MakeBitmapFileHeader(const uint8_t* packedDib, size_t available,
+                          uint8_t header[kBitmapFileHeaderBytes], size_t* dibBytes);
