@@ -156,3 +156,49 @@ inline constexpr char kMessageCustomHelp[] =
     "のような加工をするフィルタです。\n\n【ラプラシアン】\n\t輪郭抽出をします。\n\n【ランダム】\n"
     "\tフィルタの値をランダムに設定します。\n\n【基本色も変更する】\n\t特殊フィルタを指定する際に、"
     "基本色も最適値に変更します。";
+
+// Stream information (dialog 103), joining many movies (dialog 112), the
+// automatic split and the resize (dialog 114).
+inline constexpr char kMessageNotProcessable[] = "これは処理可能なファイルではないみたいです。";
+inline constexpr char kMessageVideoInfoFailed[] =
+    "ビデオストリームの情報の取得に失敗してしまいました。";
+inline constexpr char kMessageAudioInfoFailed[] =
+    "オーディオストリームの情報の取得に失敗してしまいました。";
+inline constexpr char kTitleStreamInfoHelp[] = "項目の説明をいたしますわ";
+inline constexpr char kMessageStreamInfoHelp[] =
+    "優先順位\n\tストリームの優先順位です。\n\nスケール\n\tストリームの時間単位です。\n\nレート\n\t"
+    "ストリームのレートです。\n\t上のスケールで指定した単位時間でのフレーム数を表します。\n\n最初の"
+    "サンプル番号\n\tAVIファイルの最初のフレームのサンプル番号です。\n\tスケールとレートで単位が決定"
+    "されます\n\n品質\n\tビデオストリームの品質です。\n\t0～10000で指定され、-1ならデフォルトの品質"
+    "です。\n\n矩形\n\t表示を行う矩形です。\n\n名前\n\tストリームを説明する文字列です。";
+inline constexpr char kMessageInfoEditStreamFailed[] =
+    "編集用ストリームの作成に失敗してしまいましたわ。";
+inline constexpr char kMessageInfoSetFailed[] = "ストリームの情報の設定に失敗してしまいましたわ。";
+inline constexpr char kMessageInfoSaved[] = "保存完了ですわ。";
+inline constexpr char kTitleRelieved[] = "一安心ですわ";
+inline constexpr char kJoinAddDialogTitle[] = "結合するAVIファイルを設定";
+inline constexpr char kMessageJoinEditStreamFailed[] =
+    "編集用ストリームの作成に失敗してしまいました。";
+inline constexpr char kTitleFailedPolite[] = "失敗ですの";
+inline constexpr char kMessageJoinOpenFailed[] = "%s\nが開けませんでした。";
+inline constexpr char kMessageJoinPasteFailed[] = "%s\nの貼り付けに失敗しました。";
+inline constexpr char kMessageJoinDone[] = "見事に成功しましたわ。";
+inline constexpr char kTitleCalculating[] = "計算中";
+inline constexpr char kTitleCalculated[] = "計算終了";
+inline constexpr char kTitleSplitStarted[] = "分割開始";
+inline constexpr char kTitleSplitEnded[] = "分割終了";
+inline constexpr char kSplitPartName[] = "_%d.AVI";
+inline constexpr char kMessageSplitDone[] =
+    "無事終了いたしましたわ。\n完成品は未圧縮ですので、後で圧縮しなおしてください。";
+inline constexpr char kMessageSplitPartlyFailed[] = "一部失敗したみたいです。";
+inline constexpr char kTitleUhOh[] = "はらら";
+inline constexpr char kFrameProgressTitle[] = "%d/%d";
+inline constexpr char kMessageFirstFrameFailed[] = "ビットマップインフォヘッダの取得に失敗しました。";
+inline constexpr char kMessageNoMemoryContext[] = "メモリコンテキストデバイスの取得に失敗しました。";
+inline constexpr char kMessageWriteFailed[] = "書き込みに失敗しました。";
+inline constexpr char kMessageResizeDone[] = "終了です";
+inline constexpr char kTitleSmile[] = "(^__^)";
+// A percentage that leaves no pixel of a side, or more than a side can hold,
+// is refused before anything is created.
+inline constexpr char kMessageResizeTooSmall[] = "その倍率では幅か高さが0になってしまいますわ。";
+inline constexpr char kMessageResizeTooLarge[] = "その倍率では大きすぎて作れませんわ。";
