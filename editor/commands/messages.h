@@ -157,6 +157,16 @@ inline constexpr char kMessageCustomHelp[] =
     "\tフィルタの値をランダムに設定します。\n\n【基本色も変更する】\n\t特殊フィルタを指定する際に、"
     "基本色も最適値に変更します。";
 
+// Saving a stream command's result: the uncompressed second try.
+inline constexpr char kMessageSaveFailedTryPlain[] =
+    "ストリームの保存に失敗してしまいましたわ。\nためしに未圧縮で保存してみますか？";
+inline constexpr char kTitleAlmostThere[] = "あと少しですのに";
+inline constexpr char kMessageFailedAgainBusy[] =
+    "またしても失敗ですわ。\n保存先のファイルが使用中でないか確かめてください。";
+inline constexpr char kMessageFailedAgain[] = "またしても失敗ですわ。";
+inline constexpr char kTitleAgain[] = "またですわ";
+inline constexpr char kMessageStillNoGood[] = "それでも駄目でしたわ。";
+
 // Stream information (dialog 103), joining many movies (dialog 112), the
 // automatic split and the resize (dialog 114).
 inline constexpr char kMessageNotProcessable[] = "これは処理可能なファイルではないみたいです。";

@@ -101,73 +101,25 @@ void EndWith(HWND dialog, bool success) {
   EndDialog(dialog, success ? 1 : 0);
 }
 
-// ---- 104 "RGB補正" ----
+// ---- 104 "RGB補正" and 107 "YCrCb補正": three bars, each with its box ----
 
 constexpr BarBox kRgbBars[] = {
     {IDC_RGB_BAR_R, IDC_RGB_BOX_R}, {IDC_RGB_BAR_G, IDC_RGB_BOX_G}, {IDC_RGB_BAR_B, IDC_RGB_BOX_B}};
-
-FrameFilter RgbFilter(HWND d) {
-  FrameFilter f;
-  f.kind = FilterKind::Rgb;
-  f.ratio[0] = ClampToByte(BoxNumber(d, IDC_RGB_BOX_R));
-  f.ratio[1] = ClampToByte(BoxNumber(d, IDC_RGB_BOX_G));
-  f.ratio[2] = ClampToByte(BoxNumber(d, IDC_RGB_BOX_B));
-  f.invert[0] = Checked(d, IDC_RGB_INVERT_R);
-  f.invert[1] = Checked(d, IDC_RGB_INVERT_G);
-  f.invert[2] = Checked(d, IDC_RGB_INVERT_B);
-  return f;
-}
-
-void RgbPreview(HWND d) {
-  if (!gFilterDialogs.rgbReady) return;
-  gFilterDialogs.rgbReady = RunPreview(d, RgbFilter(d), kRgbPane, PanX(d), PanY(d));
-}
-
-INT_PTR CALLBACK RgbDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      gFilterDialogs.rgbReady = false;
-      if (!OpenFirstFrameForPreview(d, &gFilterDialogs.rgbReady, kRgbPane, false)) {
-        EndWith(d, false);
-        return TRUE;
-      }
-      for (const BarBox& b : kRgbBars) {
-        LimitBox(d, b.box, 3);
-        SetBar(d, b.bar, 0, 255, 255);
-        SetBox(d, b.box, "255");
-      }
-      return TRUE;
-    case WM_PAINT: PaintCycle(d, [d] { RgbPreview(d); }); return TRUE;
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-      if (HandleScroll(d, wparam, lparam, kRgbPane, kRgbBars, 3)) RgbPreview(d);
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wparam)) {
-        case IDC_RGB_INVERT_R:
-        case IDC_RGB_INVERT_G:
-        case IDC_RGB_INVERT_B: RgbPreview(d); return TRUE;
-        case IDC_CONFIRM: {
-          const FrameFilter f = RgbFilter(d);
-          if (ProcessRgbCorrection(f.ratio[0], f.ratio[1], f.ratio[2], f.invert[0], f.invert[1],
-                                   f.invert[2]))
-            EndWith(d, true);
-          return TRUE;
-        }
-        case IDC_CANCEL:
-        case IDCANCEL: EndWith(d, false); return TRUE;
-      }
-      return FALSE;
-    case WM_CLOSE: EndWith(d, false); return TRUE;
-  }
-  return FALSE;
-}
-
-// ---- 107 "YCrCb補正" ----
+constexpr int kRgbInverts[] = {IDC_RGB_INVERT_R, IDC_RGB_INVERT_G, IDC_RGB_INVERT_B};
 
 constexpr BarBox kYCrCbBars[] = {{IDC_YCC_BAR_Y, IDC_YCC_BOX_Y},
                                  {IDC_YCC_BAR_CR, IDC_YCC_BOX_CR},
                                  {IDC_YCC_BAR_CB, IDC_YCC_BOX_CB}};
+
+FrameFilter RgbFilter(HWND d) {
+  FrameFilter f;
+  f.kind = FilterKind::Rgb;
+  for (int i = 0; i < 3; ++i) {
+    f.ratio[i] = ClampToByte(BoxNumber(d, kRgbBars[i].box));
+    f.invert[i] = Checked(d, kRgbInverts[i]);
+  }
+  return f;
+}
 
 FrameFilter YCrCbFilter(HWND d) {
   FrameFilter f;
@@ -176,44 +128,100 @@ FrameFilter YCrCbFilter(HWND d) {
   return f;
 }
 
-void YCrCbPreview(HWND d) {
-  if (!gFilterDialogs.ycrcbReady) return;
-  gFilterDialogs.ycrcbReady = RunPreview(d, YCrCbFilter(d), kYCrCbPane, PanX(d), PanY(d));
+bool ProcessRgb(const FrameFilter& f) {
+  return ProcessRgbCorrection(f.ratio[0], f.ratio[1], f.ratio[2], f.invert[0], f.invert[1],
+                              f.invert[2]);
 }
 
-INT_PTR CALLBACK YCrCbDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lparam) {
+bool ProcessYCrCb(const FrameFilter& f) {
+  return ProcessYCrCbCorrection(f.ycrcb[0], f.ycrcb[1], f.ycrcb[2]);
+}
+
+// What tells the two dialogs apart; their handling is the same.
+struct ThreeBarDialog {
+  bool* ready;
+  const PreviewPane& pane;
+  const BarBox* bars;
+  const int* inverts;  // check boxes that change the preview; null for none
+  int maximum;
+  int start;
+  const char* startText;
+  FrameFilter (*filter)(HWND);
+  bool (*process)(const FrameFilter&);
+};
+
+const ThreeBarDialog kRgbDialog{&gFilterDialogs.rgbReady,
+                                kRgbPane,
+                                kRgbBars,
+                                kRgbInverts,
+                                255,
+                                255,
+                                "255",
+                                RgbFilter,
+                                ProcessRgb};
+const ThreeBarDialog kYCrCbDialog{&gFilterDialogs.ycrcbReady,
+                                  kYCrCbPane,
+                                  kYCrCbBars,
+                                  nullptr,
+                                  200,
+                                  100,
+                                  "100",
+                                  YCrCbFilter,
+                                  ProcessYCrCb};
+
+void ThreeBarPreview(const ThreeBarDialog& t, HWND d) {
+  if (!*t.ready) return;
+  *t.ready = RunPreview(d, t.filter(d), t.pane, PanX(d), PanY(d));
+}
+
+INT_PTR ThreeBarDialogProc(const ThreeBarDialog& t, HWND d, UINT message, WPARAM wparam,
+                           LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      gFilterDialogs.ycrcbReady = false;
-      if (!OpenFirstFrameForPreview(d, &gFilterDialogs.ycrcbReady, kYCrCbPane, false)) {
+      *t.ready = false;
+      if (!OpenFirstFrameForPreview(d, t.ready, t.pane, false)) {
         EndWith(d, false);
         return TRUE;
       }
-      for (const BarBox& b : kYCrCbBars) {
-        LimitBox(d, b.box, 3);
-        SetBar(d, b.bar, 0, 200, 100);
-        SetBox(d, b.box, "100");
+      for (int i = 0; i < 3; ++i) {
+        LimitBox(d, t.bars[i].box, 3);
+        SetBar(d, t.bars[i].bar, 0, t.maximum, t.start);
+        SetBox(d, t.bars[i].box, t.startText);
       }
       return TRUE;
-    case WM_PAINT: PaintCycle(d, [d] { YCrCbPreview(d); }); return TRUE;
+    case WM_PAINT: PaintCycle(d, [&t, d] { ThreeBarPreview(t, d); }); return TRUE;
     case WM_HSCROLL:
     case WM_VSCROLL:
-      if (HandleScroll(d, wparam, lparam, kYCrCbPane, kYCrCbBars, 3)) YCrCbPreview(d);
+      if (HandleScroll(d, wparam, lparam, t.pane, t.bars, 3)) ThreeBarPreview(t, d);
       return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wparam)) {
-        case IDC_CONFIRM: {
-          const FrameFilter f = YCrCbFilter(d);
-          if (ProcessYCrCbCorrection(f.ycrcb[0], f.ycrcb[1], f.ycrcb[2])) EndWith(d, true);
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      for (int i = 0; t.inverts && i < 3; ++i) {
+        if (id == t.inverts[i]) {
+          ThreeBarPreview(t, d);
           return TRUE;
         }
+      }
+      switch (id) {
+        case IDC_CONFIRM:
+          if (t.process(t.filter(d))) EndWith(d, true);
+          return TRUE;
         case IDC_CANCEL:
         case IDCANCEL: EndWith(d, false); return TRUE;
       }
       return FALSE;
+    }
     case WM_CLOSE: EndWith(d, false); return TRUE;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK RgbDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lparam) {
+  return ThreeBarDialogProc(kRgbDialog, d, message, wparam, lparam);
+}
+
+INT_PTR CALLBACK YCrCbDialogProc(HWND d, UINT message, WPARAM wparam, LPARAM lparam) {
+  return ThreeBarDialogProc(kYCrCbDialog, d, message, wparam, lparam);
 }
 
 // ---- 106, the single-strength filters ----

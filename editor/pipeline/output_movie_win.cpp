@@ -46,31 +46,6 @@ bool CheckedPlayerFile(std::wstring* source) {
   return true;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  wchar_t buffer[32768];
-  DWORD n = GetFullPathNameW(path.c_str(), 32768, buffer, nullptr);
-  return n == 0 || n >= 32768 ? path : std::wstring(buffer, n);
-}
-
-// Two names of one file: the same full path in any letter case, or (for
-// files that exist, reached by another spelling) the same file identity.
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-  if (_wcsicmp(FullPath(a).c_str(), FullPath(b).c_str()) == 0) return true;
-  auto identity = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
-    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = GetFileInformationByHandle(h, info) != 0;
-    CloseHandle(h);
-    return ok;
-  };
-  BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-  return identity(a, &ia) && identity(b, &ib) &&
-         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow &&
-         (ia.nFileIndexHigh | ia.nFileIndexLow) != 0;
-}
-
 bool AskDestination(std::wstring* destination) {
   wchar_t path[kPathChars] = {};
   const std::wstring title = Widen(kSaveDialogTitle);
@@ -115,6 +90,29 @@ void ReleaseStream(PAVISTREAM* stream) {
 }
 
 }  // namespace
+
+static std::wstring FullPath(const std::wstring& path) {
+  wchar_t buffer[32768];
+  DWORD n = GetFullPathNameW(path.c_str(), 32768, buffer, nullptr);
+  return n == 0 || n >= 32768 ? path : std::wstring(buffer, n);
+}
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  if (_wcsicmp(FullPath(a).c_str(), FullPath(b).c_str()) == 0) return true;
+  auto identity = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(h, info) != 0;
+    CloseHandle(h);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+  return identity(a, &ia) && identity(b, &ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow &&
+         (ia.nFileIndexHigh | ia.nFileIndexLow) != 0;
+}
 
 std::wstring PlayerFileName() {
   if (!gEditorWindows.playerWindow) return std::wstring();

@@ -49,6 +49,9 @@ struct OutputMovie {
 inline constexpr int kPathChars = 260;
 
 bool ChooseSourceAndDestination(std::wstring* source, std::wstring* destination);
+// Two names of one file: the same full path in any letter case, or (for
+// files that exist, reached by another spelling) the same file identity.
+bool SameFile(const std::wstring& a, const std::wstring& b);
 
 // What OpenMovieForProcessing hands over; the run releases it.
 struct OpenedMovie {
