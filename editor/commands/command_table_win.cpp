@@ -11,6 +11,7 @@
 #include "editor/commands/resource.h"
 #include "editor/filter_dialogs/filter_dialogs_win.h"
 #include "editor/pipeline/whole_movie_win.h"
+#include "editor/streams/streams_win.h"
 #include "editor/synthesis/synthesis_win.h"
 
 namespace {
@@ -44,6 +45,15 @@ bool CrossFadeCommand() {
 bool BurnCommand() {
   return BurnBitmap(gEditorWindows.mainWindow, PlayerFileName());
 }
+bool StreamInfoCommand() {
+  return RunStreamInfoDialog(gEditorWindows.mainWindow);
+}
+bool JoinManyCommand() {
+  return RunJoinManyDialog(gEditorWindows.mainWindow);
+}
+bool ResizeCommand() {
+  return RunResizeDialog(gEditorWindows.mainWindow);
+}
 
 // Every menu item of resource 102. A command that is not built yet has a null
 // action: the player still stops and the menu is grayed and restored around it.
@@ -69,18 +79,18 @@ constexpr EditorCommand kCommands[] = {
     {ID_EXTRACT_VIDEO, kMovie, kNone, nullptr, kAnnounce},  // the video track
     {ID_EXTRACT_RANGE_AVI, kMovie, Kind(DialogKind::RangeMovie), nullptr, kQuiet},  // dialog 101
     {ID_EXTRACT_RANGE_BITMAPS, kMovie, Kind(DialogKind::RangeBitmaps), nullptr,
-     kQuiet},                                                  // dialog 101
-    {ID_AUTO_SPLIT, kMovie, kNone, nullptr, kQuiet},           // split at scene changes
+     kQuiet},  // dialog 101
+    {ID_AUTO_SPLIT, kMovie, kNone, SplitAtSceneChanges, kQuiet},
     {ID_PASTE_FROM_FILE, kMovie, kNone, nullptr, kAnnounce},   // paste from another file
     {ID_JOIN_VIDEO_SOUND, kMovie, kNone, nullptr, kAnnounce},  // join video and sound
-    {ID_STREAM_INFO, kMovie, kNone, nullptr, kQuiet},          // dialog 103
+    {ID_STREAM_INFO, kMovie, kNone, StreamInfoCommand, kQuiet},
     {ID_HALVE_FRAMES, kMovie, kNone, nullptr, kQuiet},
     {ID_CONVERT_24BIT, kMovie, kNone, nullptr, kQuiet},
-    {ID_RESIZE, kMovie, kNone, nullptr, kQuiet},  // dialog 114 and ResizeMovie
+    {ID_RESIZE, kMovie, kNone, ResizeCommand, kQuiet},
     {ID_REVERSE, kMovie, kNone, nullptr, kQuiet},
     {ID_CREATE_FROM_BITMAPS, kNoFile, kNone, BitmapsToMovieCommand, kQuiet},
     {ID_CROSS_FADE, kNoFile, kNone, CrossFadeCommand, kQuiet},
-    {ID_JOIN_MANY, kNoFile, kNone, nullptr, kQuiet},  // dialog 112
+    {ID_JOIN_MANY, kNoFile, kNone, JoinManyCommand, kQuiet},
     {ID_BURN, kNoFile, kNone, BurnCommand, kQuiet},
     // The bitmap of frame ScreenFrameToSave(position, length) through the
     // range-to-bitmap extraction; the player keeps playing.

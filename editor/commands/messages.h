@@ -176,11 +176,16 @@ inline constexpr char kMessageAudioInfoFailed[] =
     "オーディオストリームの情報の取得に失敗してしまいました。";
 inline constexpr char kTitleStreamInfoHelp[] = "項目の説明をいたしますわ";
 inline constexpr char kMessageStreamInfoHelp[] =
-    "優先順位\n\tストリームの優先順位です。\n\nスケール\n\tストリームの時間単位です。\n\nレート\n\t"
-    "ストリームのレートです。\n\t上のスケールで指定した単位時間でのフレーム数を表します。\n\n最初の"
-    "サンプル番号\n\tAVIファイルの最初のフレームのサンプル番号です。\n\tスケールとレートで単位が決定"
-    "されます\n\n品質\n\tビデオストリームの品質です。\n\t0～10000で指定され、-1ならデフォルトの品質"
-    "です。\n\n矩形\n\t表示を行う矩形です。\n\n名前\n\tストリームを説明する文字列です。";
+    "優先順位\n\tストリームの優先順位です。\n\n"
+    "スケール\n\tストリームの時間単位です。\n\n"
+    "レート\n\tストリームのレートです。\n"
+    "\t上のスケールで指定した単位時間でのフレーム数を表します。\n\n"
+    "最初のサンプル番号\n\tAVIファイルの最初のフレームのサンプル番号です。\n"
+    "\tスケールとレートで単位が決定されます\n\n"
+    "品質\n\tビデオストリームの品質です。\n"
+    "\t0～10000で指定され、-1ならデフォルトの品質です。\n\n"
+    "矩形\n\t表示を行う矩形です。\n\n"
+    "名前\n\tストリームを説明する文字列です。";
 inline constexpr char kMessageInfoEditStreamFailed[] =
     "編集用ストリームの作成に失敗してしまいましたわ。";
 inline constexpr char kMessageInfoSetFailed[] = "ストリームの情報の設定に失敗してしまいましたわ。";
@@ -203,8 +208,10 @@ inline constexpr char kMessageSplitDone[] =
 inline constexpr char kMessageSplitPartlyFailed[] = "一部失敗したみたいです。";
 inline constexpr char kTitleUhOh[] = "はらら";
 inline constexpr char kFrameProgressTitle[] = "%d/%d";
-inline constexpr char kMessageFirstFrameFailed[] = "ビットマップインフォヘッダの取得に失敗しました。";
-inline constexpr char kMessageNoMemoryContext[] = "メモリコンテキストデバイスの取得に失敗しました。";
+inline constexpr char kMessageFirstFrameFailed[] =
+    "ビットマップインフォヘッダの取得に失敗しました。";
+inline constexpr char kMessageNoMemoryContext[] =
+    "メモリコンテキストデバイスの取得に失敗しました。";
 inline constexpr char kMessageWriteFailed[] = "書き込みに失敗しました。";
 inline constexpr char kMessageResizeDone[] = "終了です";
 inline constexpr char kTitleSmile[] = "(^__^)";

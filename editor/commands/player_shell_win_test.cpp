@@ -30,6 +30,7 @@
 #include "editor/synthesis/synthesis_resource.h"
 #include "platform/avi/avi_api_win.h"
 #include "testing/dialog_driver_win.h"
+#include "testing/drop_files_win.h"
 #include "testing/file_bytes.h"
 #include "testing/png_file.h"
 #include "testing/program_path_win.h"
@@ -172,19 +173,6 @@ std::set<UINT> AllCommands() {
   return out;
 }
 
-// A drop of these paths, as the shell hands it to the window.
-HGLOBAL MakeDrop(const std::vector<std::string>& paths) {
-  std::wstring list;
-  for (const std::string& p : paths) list += Widen(p) + L'\0';
-  list += L'\0';
-  HGLOBAL g = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
-  auto* d = static_cast<DROPFILES*>(GlobalLock(g));
-  d->pFiles = sizeof(DROPFILES);
-  d->fWide = TRUE;
-  memcpy(d + 1, list.data(), list.size() * sizeof(wchar_t));
-  GlobalUnlock(g);
-  return g;
-}
 }  // namespace
 
 // The menu resource, item by item: text, id, submenus, separators, grayed.
@@ -360,18 +348,21 @@ TEST(EditorShell, DroppedFilesOpenOrSayTheyCannot) {
     OpenShell shell;
     DialogScript script;
     for (const auto& [title, text] : c.messages) script.Message(title, text);
+    // The stream information command below, without a file.
+    if (!c.opens) script.Message(kTitleCannotSay, kMessageNoFile);
     DialogDriver driver(script);
     SendMessageW(gPlayerShell.mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.paths)),
                  0);
-    driver.Finish();
     EXPECT_EQ(PlayerFileName().empty(), !c.opens);
     if (c.opens) {
+      driver.Finish();
       EXPECT_EQ(Narrow(PlayerFileName()), c.paths[0]);
       EXPECT_TRUE(TitleShowsFile(c.paths[0])) << Title(gPlayerShell.mainWindow);
     } else {
       EXPECT_EQ(EnabledCommands(), kAlwaysItems);
       // The next command leaves the movie's items grayed.
       SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, ID_STREAM_INFO, 0);
+      driver.Finish();
       EXPECT_EQ(EnabledCommands(), Union(kAlwaysItems, kCreationItems));
       EXPECT_EQ(Title(gPlayerShell.mainWindow), kClass);
     }
