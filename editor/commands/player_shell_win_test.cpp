@@ -27,6 +27,7 @@
 #include "editor/filter_dialogs/filter_dialog_ids.h"
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/neighbourhood_filters.h"
+#include "editor/streams/streams_resource.h"
 #include "editor/synthesis/synthesis_resource.h"
 #include "platform/avi/avi_api_win.h"
 #include "testing/dialog_driver_win.h"
@@ -551,6 +552,12 @@ TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
       DialogScript script;
       for (const FilterDialogCase& f : kFilterDialogs)
         if (f.id == c.id) script.Dialog(f.templateId, [](DialogHandle& d) { d.Close(); });
+      // So do the stream dialogs; the split scans and stops at its compressor choice.
+      for (const auto& [id, templateId] :
+           {std::pair{ID_STREAM_INFO, IDD_STREAM_INFO}, std::pair{ID_JOIN_MANY, IDD_JOIN_MANY},
+            std::pair{ID_RESIZE, IDD_RESIZE}})
+        if (id == c.id) script.Dialog(templateId, [](DialogHandle& d) { d.Close(); });
+      if (c.id == ID_AUTO_SPLIT) script.CancelCompressor();
       DialogDriver driver(script);
       SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, c.id, 0);
       driver.Finish();

@@ -138,36 +138,22 @@ INT_PTR CALLBACK JoinManyDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       gJoinMany = JoinManyDialog();
       DragAcceptFiles(dialog, TRUE);
       return TRUE;
-    case WM_DROPFILES:
-      AddDropped(dialog, reinterpret_cast<HDROP>(wparam));
-      return TRUE;
+    case WM_DROPFILES: AddDropped(dialog, reinterpret_cast<HDROP>(wparam)); return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
-        case IDC_JOIN_ADD:
-          AddFromDialog(dialog);
-          return TRUE;
+        case IDC_JOIN_ADD: AddFromDialog(dialog); return TRUE;
         case IDC_JOIN_DELETE: {
           const LRESULT selected = SendMessageW(List(dialog), LB_GETCURSEL, 0, 0);
           if (selected != LB_ERR) SendMessageW(List(dialog), LB_DELETESTRING, selected, 0);
           return TRUE;
         }
-        case IDC_JOIN_UP:
-          MoveSelected(dialog, -1);
-          return TRUE;
-        case IDC_JOIN_DOWN:
-          MoveSelected(dialog, 1);
-          return TRUE;
-        case IDC_JOIN_JOIN:
-          Join(dialog);
-          return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, 0);
-          return TRUE;
+        case IDC_JOIN_UP: MoveSelected(dialog, -1); return TRUE;
+        case IDC_JOIN_DOWN: MoveSelected(dialog, 1); return TRUE;
+        case IDC_JOIN_JOIN: Join(dialog); return TRUE;
+        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
       }
       return FALSE;
-    case WM_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
   }
   return FALSE;
 }

@@ -198,9 +198,9 @@ void Save(HWND dialog) {
     return;
   }
   const bool withVideo = gStreamInfo.video != nullptr;
-  const FileDialogRow row =
-      withVideo ? FileDialogRow{"avi(*.avi)", "*.avi", kBurnSaveDialogTitle, "AVI"}
-                : FileDialogRow{"wav(*.wav)", "*.wav", kBurnSaveDialogTitle, "WAV"};
+  const FileDialogRow row = withVideo
+                                ? FileDialogRow{"avi(*.avi)", "*.avi", kBurnSaveDialogTitle, "AVI"}
+                                : FileDialogRow{"wav(*.wav)", "*.wav", kBurnSaveDialogTitle, "WAV"};
   std::wstring chosen;
   if (AskSaveDestination(dialog, row, {gStreamInfo.file}, &chosen)) {
     const std::wstring name = NameDestination(chosen, withVideo ? L".AVI" : L".WAV");
@@ -227,9 +227,7 @@ void Save(HWND dialog) {
 
 INT_PTR CALLBACK StreamInfoDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_INITDIALOG:
-      Start(dialog);
-      return TRUE;
+    case WM_INITDIALOG: Start(dialog); return TRUE;
     case WM_HSCROLL: {
       HWND bar = reinterpret_cast<HWND>(lparam);
       int position = 0;
@@ -255,21 +253,13 @@ INT_PTR CALLBACK StreamInfoDialogProc(HWND dialog, UINT message, WPARAM wparam, 
         case IDC_INFO_AUDIO_COMPRESS:
           ChooseOptions(gStreamInfo.audio, &gStreamInfo.audioOptions);
           return TRUE;
-        case IDC_INFO_HELP:
-          Show(kMessageStreamInfoHelp, kTitleStreamInfoHelp, dialog);
-          return TRUE;
-        case IDC_INFO_SAVE:
-          Save(dialog);
-          return TRUE;
+        case IDC_INFO_HELP: Show(kMessageStreamInfoHelp, kTitleStreamInfoHelp, dialog); return TRUE;
+        case IDC_INFO_SAVE: Save(dialog); return TRUE;
         case IDC_INFO_CANCEL:
-        case IDCANCEL:
-          EndStreamInfo(dialog, 0);
-          return TRUE;
+        case IDCANCEL: EndStreamInfo(dialog, 0); return TRUE;
       }
       return FALSE;
-    case WM_CLOSE:
-      EndStreamInfo(dialog, 0);
-      return TRUE;
+    case WM_CLOSE: EndStreamInfo(dialog, 0); return TRUE;
   }
   return FALSE;
 }
