@@ -3,6 +3,7 @@
 #include "platform/avi/avi_handles_win.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "common/dib_geometry.h"
 #include "common/message.h"
@@ -37,13 +38,31 @@ std::wstring BaseName(const std::wstring& path) {
   return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
-// The sums over the frame's pixel rows as stored: the size comes from the
-// header's own width and height, never from a size field it may misstate.
-ChannelSums FrameSums(const BITMAPINFOHEADER* frame) {
+// Bytes of the frame's pixel rows: from the header's own width and height,
+// never from a size field it may misstate.
+size_t FrameImageBytes(const BITMAPINFOHEADER* frame) {
   const int64_t height = frame->biHeight < 0 ? -int64_t{frame->biHeight} : frame->biHeight;
+  return static_cast<size_t>(DibStride(frame->biWidth, frame->biBitCount) * height);
+}
+
+ChannelSums FrameSums(const BITMAPINFOHEADER* frame) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(frame);
   return SumChannels(bytes + PixelOffset(frame->biBitCount, frame->biCompression, frame->biClrUsed),
-                     static_cast<size_t>(DibStride(frame->biWidth, frame->biBitCount) * height));
+                     FrameImageBytes(frame));
+}
+
+// The stream keeps plain 24-bit rows of the first frame's size, so a stored
+// sample is the frame's pixels as they lie.
+bool StoredAs24Bit(PAVISTREAM video, LONG start, const BITMAPINFOHEADER& shape) {
+  LONG size = 0;
+  if (ownavi::AVIStreamReadFormat(video, start, nullptr, &size) != 0 ||
+      size < static_cast<LONG>(sizeof(BITMAPINFOHEADER)))
+    return false;
+  std::vector<uint8_t> format(static_cast<size_t>(size));
+  if (ownavi::AVIStreamReadFormat(video, start, format.data(), &size) != 0) return false;
+  const auto* stored = reinterpret_cast<const BITMAPINFOHEADER*>(format.data());
+  return stored->biCompression == BI_RGB && stored->biBitCount == 24 &&
+         stored->biWidth == shape.biWidth && stored->biHeight == shape.biHeight;
 }
 
 }  // namespace
@@ -64,15 +83,32 @@ bool FindSceneChanges(PAVISTREAM video, std::vector<int32_t>* scenes) {
     return false;
   }
   ChannelSums previous = FrameSums(first);
+  // Stored 24-bit frames are read straight into one buffer, as the frame
+  // reader would hand them over less two copies of each; a frame the read
+  // does not take whole goes through the reader.
+  const BITMAPINFOHEADER shape = *first;
+  const size_t imageSize = FrameImageBytes(&shape);
+  std::vector<uint8_t> stored(imageSize);
+  const bool direct = StoredAs24Bit(video, start, shape);
   for (LONG m = start + 1; m < end; ++m) {
-    const auto* frame =
-        static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), m));
-    // A later frame of another depth is as unreadable as none.
-    if (!frame || frame->biBitCount != 24 || frame->biCompression != BI_RGB) {
-      Show(kMessageFrameFetchFailed, kTitleFailed);
-      return false;
+    ChannelSums current;
+    LONG bytes = 0;
+    if (direct &&
+        ownavi::AVIStreamRead(video, m, 1, stored.data(), static_cast<LONG>(imageSize), &bytes,
+                              nullptr) == 0 &&
+        bytes > 0) {
+      std::memset(stored.data() + bytes, 0, imageSize - static_cast<size_t>(bytes));
+      current = SumChannels(stored.data(), imageSize);
+    } else {
+      const auto* frame =
+          static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), m));
+      // A later frame of another depth is as unreadable as none.
+      if (!frame || frame->biBitCount != 24 || frame->biCompression != BI_RGB) {
+        Show(kMessageFrameFetchFailed, kTitleFailed);
+        return false;
+      }
+      current = FrameSums(frame);
     }
-    const ChannelSums current = FrameSums(frame);
     if (StartsScene(previous, current)) scenes->push_back(m);
     previous = current;
   }
@@ -116,8 +152,9 @@ bool SplitAtSceneChanges() {
     Show(kMessageSplitPartlyFailed, kTitleUhOh);
     return true;
   }
-  const LONG end = ownavi::AVIStreamStart(video.get()) + ownavi::AVIStreamLength(video.get());
-  const std::vector<SplitPart> parts = PartsFromScenes(scenes, end);
+  const LONG start = ownavi::AVIStreamStart(video.get());
+  const LONG end = start + ownavi::AVIStreamLength(video.get());
+  const std::vector<SplitPart> parts = PartsFromScenes(scenes, start, end);
   for (size_t k = 0; k < parts.size(); ++k) {
     char name[32];
     std::snprintf(name, sizeof name, kSplitPartName, static_cast<int>(k));

@@ -21,9 +21,12 @@ bool StartsScene(const ChannelSums& previous, const ChannelSums& current) {
          changed(previous.red, current.red);
 }
 
-std::vector<SplitPart> PartsFromScenes(const std::vector<int32_t>& scenes, int32_t end) {
+std::vector<SplitPart> PartsFromScenes(const std::vector<int32_t>& scenes, int32_t start,
+                                       int32_t end) {
   std::vector<SplitPart> parts;
-  int32_t t = 0;
+  // From sample 0 a movie that starts later would have no first part: no
+  // sample before its start can be copied.
+  int32_t t = start;
   for (int32_t u : scenes) {
     if (t >= end) t = end - 1;
     // The last entry is the end: a length of -1 takes the rest of the stream.

@@ -26,8 +26,10 @@ struct SplitPart {
   int32_t length = 0;
 };
 // The parts cut at the scene starts of `scenes` (ascending, the last entry
-// the movie's end): the first part from sample 0, the last to the end.
-std::vector<SplitPart> PartsFromScenes(const std::vector<int32_t>& scenes, int32_t end);
+// the movie's end): the first part from the movie's first sample (0 in most
+// movies), the last to the end.
+std::vector<SplitPart> PartsFromScenes(const std::vector<int32_t>& scenes, int32_t start,
+                                       int32_t end);
 
 // The size of a frame resized to `percent` % (integer division). False when
 // a side would become 0 or too large to describe.

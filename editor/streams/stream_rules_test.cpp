@@ -64,17 +64,19 @@ TEST(StreamRules, SceneStartsWhenAChannelMoreThanHalvesOrDoubles) {
 TEST(StreamRules, PartsRunFromSampleZeroToTheEnd) {
   struct Case {
     std::vector<int32_t> scenes;
-    int32_t end;
+    int32_t start, end;
     std::vector<std::pair<int32_t, int32_t>> parts;  // first, length
   } cases[] = {
-      {{10}, 10, {{0, -1}}},  // no change: one part, the whole movie
-      {{3, 7, 10}, 10, {{0, 3}, {3, 4}, {7, -1}}},
-      {{9, 10}, 10, {{0, 9}, {9, -1}}},  // a scene of the last frame alone
-      {{1, 2, 3}, 3, {{0, 1}, {1, 1}, {2, -1}}},
+      {{10}, 0, 10, {{0, -1}}},  // no change: one part, the whole movie
+      {{3, 7, 10}, 0, 10, {{0, 3}, {3, 4}, {7, -1}}},
+      {{9, 10}, 0, 10, {{0, 9}, {9, -1}}},  // a scene of the last frame alone
+      {{1, 2, 3}, 0, 3, {{0, 1}, {1, 1}, {2, -1}}},
+      {{5, 12}, 2, 12, {{2, 3}, {5, -1}}},  // a movie whose first sample is 2
   };
   for (const Case& c : cases) {
     std::vector<std::pair<int32_t, int32_t>> got;
-    for (const SplitPart& p : PartsFromScenes(c.scenes, c.end)) got.push_back({p.first, p.length});
+    for (const SplitPart& p : PartsFromScenes(c.scenes, c.start, c.end))
+      got.push_back({p.first, p.length});
     EXPECT_EQ(got, c.parts) << c.scenes.size() << " scenes, end " << c.end;
   }
 }

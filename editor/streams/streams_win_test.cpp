@@ -46,15 +46,15 @@ bool Exists(const std::string& path) {
 
 // Smooth 24-bit pictures: blue across, green down, red by the frame, so a
 // scaled frame can be compared with an average of the source's pixels.
-TestMovie SmoothMovie(int width, int height, int frames) {
+TestMovie SmoothMovie(int width, int height, int frames, int bits = 24) {
   TestMovie m;
-  m.width = width, m.height = height, m.frames = frames;
-  m.pixels = [width, height](int i) {
-    const int stride = static_cast<int>(DibStride(width, 24));
+  m.width = width, m.height = height, m.frames = frames, m.bits = bits;
+  m.pixels = [width, height, bits](int i) {
+    const int stride = static_cast<int>(DibStride(width, bits));
     std::vector<uint8_t> p(static_cast<size_t>(stride) * height, 0);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) {
-        uint8_t* px = p.data() + y * stride + x * 3;
+        uint8_t* px = p.data() + y * stride + x * (bits / 8);
         px[0] = static_cast<uint8_t>(x * 200 / width + 20);
         px[1] = static_cast<uint8_t>(y * 200 / height + 30);
         px[2] = static_cast<uint8_t>(40 + i * 50);
@@ -65,18 +65,19 @@ TestMovie SmoothMovie(int width, int height, int frames) {
 }
 
 struct Frame24 {
-  int width = 0, height = 0;
+  int width = 0, height = 0, bits = 24;
   std::vector<uint8_t> pixels;  // bottom-up rows, padded
   int At(int x, int y, int c) const {
-    return pixels[static_cast<size_t>(y) * DibStride(width, 24) + x * 3 + c];
+    return pixels[static_cast<size_t>(y) * DibStride(width, bits) + x * (bits / 8) + c];
   }
 };
 
+// A 24- or 32-bit packed DIB.
 Frame24 Unpack(const std::vector<uint8_t>& packed) {
   BitmapHeader h;
   BitmapHeaderRead(packed.data(), packed.size(), h);
   Frame24 f;
-  f.width = h.biWidth, f.height = h.biHeight;
+  f.width = h.biWidth, f.height = h.biHeight, f.bits = h.biBitCount;
   f.pixels.assign(packed.begin() + 40, packed.end());
   return f;
 }
@@ -101,6 +102,8 @@ TEST(Resize, FramesScaledExactlyInSizeAndTheSoundAsAnswered) {
       {"resize100", withSound, "100", 32, 24, MessageAnswer::Yes},
       {"resize50", halfWithSound, "50", 20, 15, MessageAnswer::No},
       {"resize150", SmoothMovie(21, 10, 2), "150", 31, 15, MessageAnswer::Ok},
+      // Not 24-bit: drawn through the platform's halftone stretch.
+      {"resize50_32bit", SmoothMovie(40, 30, 2, 32), "50", 20, 15, MessageAnswer::Ok},
   };
   for (const ResizeCase& c : cases) {
     SCOPED_TRACE(c.name);
