@@ -7,7 +7,9 @@
 #   scale=iw/2:ih/2:flags=area, both written as uncompressed AVI.
 # ffmpeg runs single-threaded and with its default threads. Prints frames per
 # second end to end (hyperfine, Wine's start included) and of the work alone
-# (the probe's own clock), and our ratio to ffmpeg.
+# (the probe's own clock), our ratio to ffmpeg, and the ratio of processor
+# time (user + system, Wine's start included), which other load on the
+# machine disturbs less than the clock.
 #   bench/streams.sh [win64-build-folder]   (default build/win64)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,9 +21,10 @@ wine_dir=$work/wine
 trap '"$top/tools/wine-env" down "$wine_dir" >/dev/null 2>&1; rm -rf "$work"' EXIT
 "$top/tools/wine-env" up "$wine_dir" >/dev/null
 win() { echo "Z:${1//\//\\}"; }
-# Ten-second scenes of two test pictures in turn: a hard cut every 300 frames.
+# Ten-second scenes of a moving test picture and a dark one in turn: a hard cut
+# every 300 frames.
 ffmpeg -v error -f lavfi -i "testsrc2=size=640x480:rate=30:duration=10" \
-  -f lavfi -i "smptebars=size=640x480:rate=30:duration=10" -filter_complex "[0][1]concat=n=2" \
+  -f lavfi -i "color=c=0x181818:size=640x480:rate=30:duration=10" -filter_complex "[0][1]concat=n=2" \
   -c:v rawvideo -pix_fmt bgr24 "$work/two.avi"
 ffmpeg -v error -stream_loop 4 -i "$work/two.avi" -c copy "$work/scan.avi"
 rm "$work/two.avi"
@@ -46,11 +49,13 @@ hyperfine --warmup 1 --runs 5 --export-json "$work/times.json" \
   -n "ours resize" "$ours_resize" \
   -n "ffmpeg-1 resize" "$(ff_resize "$one")" \
   -n "ffmpeg resize" "$(ff_resize "")" >/dev/null
-alone_scan=$(for i in 1 2 3; do sh -c "$ours_scan"; done | tr -d '\r' | awk '{ s += $(NF-3) } END { print s / NR }')
-alone_resize=$(for i in 1 2 3; do sh -c "$ours_resize"; done | tr -d '\r' | awk '{ s += $(NF-1) } END { print s / NR }')
+alone_scan=$(for i in 1 2 3; do sh -c "$ours_scan"; done | tr -d '\r' | awk '/scanned/ { s += $(NF-3); n++ } END { print s / n }')
+alone_resize=$(for i in 1 2 3; do sh -c "$ours_resize"; done | tr -d '\r' | awk '/resized/ { s += $(NF-1); n++ } END { print s / n }')
 python3 - "$work/times.json" "$scan_frames" 300 "$alone_scan" "$alone_resize" <<'PY'
 import json, sys
-r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
+results = json.load(open(sys.argv[1]))["results"]
+r = {x["command"]: x["mean"] for x in results}
+cpu = {x["command"]: x["user"] + x["system"] for x in results}
 frames = {"scan": int(sys.argv[2]), "resize": int(sys.argv[3])}
 alone = {"scan": float(sys.argv[4]), "resize": float(sys.argv[5])}
 for what in ("scan", "resize"):
@@ -59,4 +64,7 @@ for what in ("scan", "resize"):
           " | ffmpeg default threads %6.1f fps (ours %.2fx, alone %.2fx)"
           % (what, n / o, n / alone[what], n / one, one / o, one / alone[what], n / many, many / o,
              many / alone[what]))
+    print("%-6s processor time: ours %.2f s, ffmpeg 1 thread %.2f s (ours %.2fx), default threads %.2f s (ours %.2fx)"
+          % (what, cpu["ours " + what], cpu["ffmpeg-1 " + what], cpu["ffmpeg-1 " + what] / cpu["ours " + what],
+             cpu["ffmpeg " + what], cpu["ffmpeg " + what] / cpu["ours " + what]))
 PY

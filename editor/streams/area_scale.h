@@ -21,7 +21,7 @@ struct AreaScaler {
   // ones it overlaps (the weights of one output add up to the source side).
   std::vector<int32_t> columnFirst, columnCount, columnWeights;
   std::vector<int32_t> rowFirst, rowCount, rowWeights;
-  std::vector<uint32_t> rowSums;   // one source row summed across, 3 per output pixel
+  std::vector<uint32_t> rowSums;    // one source row summed across, 3 per output pixel
   std::vector<uint64_t> blockSums;  // the rows of one output row weighted down
 };
 

@@ -14,6 +14,7 @@
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "editor/editing/save_conventions_win.h"
+#include "editor/streams/streams_common_win.h"
 #include "editor/streams/streams_resource.h"
 #include "editor/streams/streams_win.h"
 
@@ -28,13 +29,6 @@ JoinManyDialog gJoinMany;
 
 void Show(const std::string& text, const char* title, HWND owner) {
   ShowMessage(text, title, MessageButtons::Ok, MessageIcon::None, owner);
-}
-
-bool HasAviExtension(const std::wstring& path) {
-  const size_t dot = path.find_last_of(L'.');
-  const size_t slash = path.find_last_of(L"\\/");
-  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
-  return _wcsicmp(path.c_str() + dot, L".avi") == 0;
 }
 
 HWND List(HWND dialog) {
@@ -89,7 +83,7 @@ void AddDropped(HWND dialog, HDROP drop) {
     std::wstring path(length + 1, L'\0');
     DragQueryFileW(drop, i, path.data(), length + 1);
     path.resize(length);
-    if (HasAviExtension(path)) Append(dialog, path);
+    if (HasExtension(path, L".avi")) Append(dialog, path);
   }
   DragFinish(drop);
 }

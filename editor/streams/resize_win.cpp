@@ -13,6 +13,7 @@
 #include "editor/commands/messages.h"
 #include "editor/streams/area_scale.h"
 #include "editor/streams/stream_rules.h"
+#include "editor/streams/streams_common_win.h"
 #include "editor/streams/streams_resource.h"
 #include "editor/streams/streams_win.h"
 
@@ -20,10 +21,6 @@ namespace {
 
 void Show(const char* text, const char* title, HWND owner = nullptr) {
   ShowMessage(text, title, MessageButtons::Ok, MessageIcon::None, owner);
-}
-
-void SetMainTitle(const char* text) {
-  if (gEditorWindows.mainWindow) SetWindowTextW(gEditorWindows.mainWindow, Widen(text).c_str());
 }
 
 int32_t FrameHeight(const BITMAPINFOHEADER* frame) {

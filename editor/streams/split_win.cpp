@@ -12,23 +12,13 @@
 #include "editor/editing/save_conventions_win.h"
 #include "editor/pipeline/whole_movie_win.h"
 #include "editor/streams/stream_rules.h"
+#include "editor/streams/streams_common_win.h"
 #include "editor/streams/streams_win.h"
 
 namespace {
 
 void Show(const char* text, const char* title) {
   ShowMessage(text, title);
-}
-
-void SetMainTitle(const char* text) {
-  if (gEditorWindows.mainWindow) SetWindowTextW(gEditorWindows.mainWindow, Widen(text).c_str());
-}
-
-bool HasExtension(const std::wstring& path, const wchar_t* extension) {
-  const size_t dot = path.find_last_of(L'.');
-  const size_t slash = path.find_last_of(L"\\/");
-  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
-  return _wcsicmp(path.c_str() + dot, extension) == 0;
 }
 
 std::wstring BaseName(const std::wstring& path) {

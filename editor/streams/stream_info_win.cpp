@@ -11,6 +11,7 @@
 #include "editor/commands/messages.h"
 #include "editor/editing/save_conventions_win.h"
 #include "editor/filter_dialogs/filter_preview_win.h"
+#include "editor/streams/streams_common_win.h"
 #include "editor/streams/streams_resource.h"
 #include "editor/streams/streams_win.h"
 
@@ -52,13 +53,6 @@ StreamInfoDialog gStreamInfo;
 
 void Show(const char* text, const char* title, HWND owner) {
   ShowMessage(text, title, MessageButtons::Ok, MessageIcon::None, owner);
-}
-
-bool HasExtension(const std::wstring& path, const wchar_t* extension) {
-  const size_t dot = path.find_last_of(L'.');
-  const size_t slash = path.find_last_of(L"\\/");
-  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
-  return _wcsicmp(path.c_str() + dot, extension) == 0;
 }
 
 // Frees the options, releases the streams and ends the AVI services, then
