@@ -36,10 +36,54 @@ bool StartAreaScaler(AreaScaler* s, int32_t sourceWidth, int32_t sourceHeight, i
   Weights(sourceHeight, height, &s->rowFirst, &s->rowCount, &s->rowWeights);
   s->rowSums.assign(static_cast<size_t>(width) * 3, 0);
   s->blockSums.assign(static_cast<size_t>(width) * 3, 0);
+  s->boxWidth = s->boxHeight = 0;
+  // The product stays below 4096 so that the reciprocal divides every sum
+  // (at most 256 x the box) exactly.
+  if (sourceWidth % width == 0 && sourceHeight % height == 0 &&
+      int64_t{sourceWidth / width} * (sourceHeight / height) < 4096) {
+    s->boxWidth = sourceWidth / width;
+    s->boxHeight = sourceHeight / height;
+    s->boxReciprocal = (uint64_t{1} << 32) / static_cast<uint64_t>(s->boxWidth * s->boxHeight) + 1;
+    s->columnSums.assign(static_cast<size_t>(sourceWidth) * 3, 0);
+  }
   return true;
 }
 
+namespace {
+
+void ScaleByBox(AreaScaler* s, const Frame24View& source, const Frame24View& target) {
+  const size_t sourceValues = static_cast<size_t>(s->sourceWidth) * 3;
+  const uint32_t half = static_cast<uint32_t>(s->boxWidth * s->boxHeight / 2);
+  uint32_t* columns = s->columnSums.data();
+  for (int32_t y = 0; y < s->height; ++y) {
+    std::fill(s->columnSums.begin(), s->columnSums.end(), 0);
+    for (int32_t r = 0; r < s->boxHeight; ++r) {
+      const uint8_t* row = source.rows + (int64_t{y} * s->boxHeight + r) * source.stride;
+      for (size_t i = 0; i < sourceValues; ++i) columns[i] += row[i];
+    }
+    uint8_t* out = target.rows + y * target.stride;
+    const uint32_t* p = columns;
+    for (int32_t x = 0; x < s->width; ++x, out += 3) {
+      uint32_t b = half, g = half, red = half;
+      for (int32_t c = 0; c < s->boxWidth; ++c, p += 3) {
+        b += p[0];
+        g += p[1];
+        red += p[2];
+      }
+      out[0] = static_cast<uint8_t>((b * s->boxReciprocal) >> 32);
+      out[1] = static_cast<uint8_t>((g * s->boxReciprocal) >> 32);
+      out[2] = static_cast<uint8_t>((red * s->boxReciprocal) >> 32);
+    }
+  }
+}
+
+}  // namespace
+
 void ScaleByArea(AreaScaler* s, const Frame24View& source, const Frame24View& target) {
+  if (s->boxWidth > 0) {
+    ScaleByBox(s, source, target);
+    return;
+  }
   const size_t values = static_cast<size_t>(s->width) * 3;
   // Each output value is a sum weighted by source width x source height.
   const double scale = 1.0 / (static_cast<double>(s->sourceWidth) * s->sourceHeight);

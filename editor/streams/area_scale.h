@@ -23,6 +23,11 @@ struct AreaScaler {
   std::vector<int32_t> rowFirst, rowCount, rowWeights;
   std::vector<uint32_t> rowSums;    // one source row summed across, 3 per output pixel
   std::vector<uint64_t> blockSums;  // the rows of one output row weighted down
+  // A whole-number shrink (each output pixel exactly boxWidth x boxHeight
+  // source pixels) takes plain sums instead; 0 when the sizes are not so.
+  int32_t boxWidth = 0, boxHeight = 0;
+  uint64_t boxReciprocal = 0;        // 2^32 / (boxWidth x boxHeight), rounded up
+  std::vector<uint32_t> columnSums;  // boxHeight source rows added, byte by byte
 };
 
 // False when a side is not positive.

@@ -25,6 +25,8 @@ TEST(AreaScale, EachOutputPixelAveragesTheAreaItCovers) {
     bool topDown;  // the source rows stored the other way up
   } cases[] = {
       {"half", 4, 2, {10, 20, 30, 50, 30, 40, 70, 90}, 2, 1, {25, 60}, false},
+      {"a third, rounded", 3, 3, {0, 0, 0, 0, 0, 0, 0, 1, 4}, 1, 1, {1}, false},  // 5 / 9
+      {"a third, down", 3, 3, {0, 0, 0, 0, 0, 0, 0, 0, 4}, 1, 1, {0}, false},     // 4 / 9
       // Thirds: 2/3 of the first pixel and 1/3 of the second, and back.
       {"three to two", 3, 1, {30, 60, 90}, 2, 1, {40, 80}, false},
       {"grown", 1, 1, {77}, 3, 2, {77, 77, 77, 77, 77, 77}, false},
