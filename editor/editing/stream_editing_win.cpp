@@ -46,7 +46,7 @@ bool IsExtension(const std::wstring& path, const wchar_t* extension) {
 
 void ShowFrameProgress(long done, long total) {
   char text[32];
-  std::snprintf(text, sizeof text, kCrossFadeProgressTitle, static_cast<int>(done),
+  std::snprintf(text, sizeof text, kFrameProgressTitle, static_cast<int>(done),
                 static_cast<int>(total));
   ShowProgress(text);
 }

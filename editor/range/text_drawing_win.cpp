@@ -269,7 +269,7 @@ bool DrawTextOnMovie(const LOGFONTW& font, COLORREF colour, int x, int y, const 
       LoadFrameIntoOutput(output, frame);
       if (i >= first && i <= last) DrawTextInFrame(dc, text, x, y, width, height);
       if (!WriteOutputFrame(output)) {
-        Show(kTextMessageWriteFailed, kTitleFailed);
+        Show(kMessageWriteFailed, kTitleFailed);
         ok = false;
         break;
       }
@@ -277,7 +277,7 @@ bool DrawTextOnMovie(const LOGFONTW& font, COLORREF colour, int x, int y, const 
   }
   // The file is written out as it closes; a failure then is the write's.
   if (!release() && ok) {
-    Show(kTextMessageWriteFailed, kTitleFailed);
+    Show(kMessageWriteFailed, kTitleFailed);
     ok = false;
   }
   return ok;
