@@ -28,7 +28,9 @@ bool FileWriteAll(std::FILE* file, const void* data, size_t count) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   while (count) {
     size_t written = std::fwrite(bytes, 1, count, file);
-    if (written == 0) return false;
+    // A stream whose buffer could not be pushed out may still count bytes as
+    // taken into the buffer; its error flag is what tells.
+    if (written == 0 || std::ferror(file)) return false;
     bytes += written;
     count -= written;
   }

@@ -9,10 +9,12 @@
 #include "editor/commands/messages.h"
 #include "editor/commands/player_shell_win.h"
 #include "editor/commands/resource.h"
+#include "editor/editing/stream_editing_win.h"
 #include "editor/filter_dialogs/filter_dialogs_win.h"
 #include "editor/pipeline/whole_movie_win.h"
 #include "editor/range/range_dialog_win.h"
 #include "editor/range/text_drawing_win.h"
+#include "editor/streams/streams_win.h"
 #include "editor/synthesis/synthesis_win.h"
 
 namespace {
@@ -46,6 +48,12 @@ bool CrossFadeCommand() {
 bool BurnCommand() {
   return BurnBitmap(gEditorWindows.mainWindow, PlayerFileName());
 }
+bool ExtractSoundCommand() {
+  return ExtractTrack(false);
+}
+bool ExtractVideoCommand() {
+  return ExtractTrack(true);
+}
 
 // The range dialog reports its own outcome; the text dialog opens only when
 // it handed over a text range.
@@ -63,9 +71,17 @@ bool SaveScreenCommand() {
   const LONG p = ScreenFrameToSave(position, length);
   return ExtractRangeToBitmaps(p, p);
 }
+bool StreamInfoCommand() {
+  return RunStreamInfoDialog(gEditorWindows.mainWindow);
+}
+bool JoinManyCommand() {
+  return RunJoinManyDialog(gEditorWindows.mainWindow);
+}
+bool ResizeCommand() {
+  return RunResizeDialog(gEditorWindows.mainWindow);
+}
 
-// Every menu item of resource 102. A command that is not built yet has a null
-// action: the player still stops and the menu is grayed and restored around it.
+// Every menu item of resource 102 with the command it runs.
 constexpr EditorCommand kCommands[] = {
     {ID_FILE_OPEN, kNoFile, kNone, OpenCommand, kQuiet},
     {ID_FILE_QUIT, kNoFile, kNone, QuitCommand, kQuiet},
@@ -84,21 +100,21 @@ constexpr EditorCommand kCommands[] = {
     {ID_EDGE, kMovie, kNone, RunEdgeDialog, kQuiet},
     {ID_LIGHT, kMovie, kNone, RunLightDialog, kQuiet},
     {ID_CUSTOM, kMovie, kNone, RunCustomDialog, kQuiet},
-    {ID_EXTRACT_AUDIO, kMovie, kNone, nullptr, kAnnounce},  // the sound track
-    {ID_EXTRACT_VIDEO, kMovie, kNone, nullptr, kAnnounce},  // the video track
+    {ID_EXTRACT_AUDIO, kMovie, kNone, ExtractSoundCommand, kAnnounce},
+    {ID_EXTRACT_VIDEO, kMovie, kNone, ExtractVideoCommand, kAnnounce},
     {ID_EXTRACT_RANGE_AVI, kMovie, Kind(DialogKind::RangeMovie), RangeCommand, kQuiet},
     {ID_EXTRACT_RANGE_BITMAPS, kMovie, Kind(DialogKind::RangeBitmaps), RangeCommand, kQuiet},
-    {ID_AUTO_SPLIT, kMovie, kNone, nullptr, kQuiet},           // split at scene changes
-    {ID_PASTE_FROM_FILE, kMovie, kNone, nullptr, kAnnounce},   // paste from another file
-    {ID_JOIN_VIDEO_SOUND, kMovie, kNone, nullptr, kAnnounce},  // join video and sound
-    {ID_STREAM_INFO, kMovie, kNone, nullptr, kQuiet},          // dialog 103
-    {ID_HALVE_FRAMES, kMovie, kNone, nullptr, kQuiet},
-    {ID_CONVERT_24BIT, kMovie, kNone, nullptr, kQuiet},
-    {ID_RESIZE, kMovie, kNone, nullptr, kQuiet},  // dialog 114 and ResizeMovie
-    {ID_REVERSE, kMovie, kNone, nullptr, kQuiet},
+    {ID_AUTO_SPLIT, kMovie, kNone, SplitAtSceneChanges, kQuiet},
+    {ID_PASTE_FROM_FILE, kMovie, kNone, PasteMovie, kAnnounce},
+    {ID_JOIN_VIDEO_SOUND, kMovie, kNone, JoinVideoAndSound, kAnnounce},
+    {ID_STREAM_INFO, kMovie, kNone, StreamInfoCommand, kQuiet},
+    {ID_HALVE_FRAMES, kMovie, kNone, HalveFrameCount, kQuiet},
+    {ID_CONVERT_24BIT, kMovie, kNone, ConvertTo24Bit, kQuiet},
+    {ID_RESIZE, kMovie, kNone, ResizeCommand, kQuiet},
+    {ID_REVERSE, kMovie, kNone, ReverseMovie, kQuiet},
     {ID_CREATE_FROM_BITMAPS, kNoFile, kNone, BitmapsToMovieCommand, kQuiet},
     {ID_CROSS_FADE, kNoFile, kNone, CrossFadeCommand, kQuiet},
-    {ID_JOIN_MANY, kNoFile, kNone, nullptr, kQuiet},  // dialog 112
+    {ID_JOIN_MANY, kNoFile, kNone, JoinManyCommand, kQuiet},
     {ID_BURN, kNoFile, kNone, BurnCommand, kQuiet},
     // The bitmap of frame ScreenFrameToSave(position, length) through the
     // range-to-bitmap extraction; the player keeps playing.

@@ -26,7 +26,7 @@ inline constexpr char kMessageBitmapOpenFailed[] = "ファイルが開けませ�
 inline constexpr char kMessageOnly24BitBitmaps[] = "処理できるのは24bitビットマップのみです。";
 inline constexpr char kTitleThatTroubles[] = "それはこまります";
 inline constexpr char kMessageSizeDiffers[] = "最初のビットマップとサイズが違います。";
-inline constexpr char kCrossFadeProgressTitle[] = "%d/%d";
+inline constexpr char kFrameProgressTitle[] = "%d/%d";
 inline constexpr char kMessageCrossFadeDone[] =
     "無事終了いたしましたわ。\n圧縮形式やスケール、レート等は\nお手数でしょうが後で変更してください"
     "。";
@@ -167,6 +167,45 @@ inline constexpr char kMessageFailedAgain[] = "またしても失敗ですわ。
 inline constexpr char kTitleAgain[] = "またですわ";
 inline constexpr char kMessageStillNoGood[] = "それでも駄目でしたわ。";
 
+// Stream editing: extracting a track, joining video and sound, pasting a
+// movie, halving the frames, 24-bit frames, reversing.
+inline constexpr char kMessageNotAviOrWave[] =
+    "これはAVIファイルでもWAVEファイルでもないみたいです。";
+inline constexpr char kPartnerDialogTitle[] = "読み込むファイルの設定";
+inline constexpr char kMessageJoinAviOpenFailed[] = "結合元のAVIファイルが開けませんでしたわ。";
+inline constexpr char kMessageJoinWaveOpenFailed[] = "結合元のWAVEファイルが開けませんでしたわ。";
+inline constexpr char kPasteDialogTitle[] = "貼り付けるAVIファイルの選択";
+inline constexpr char kMessageEditableFailed[] = "編集用ストリームの作成に失敗してしまいましたわ。";
+inline constexpr char kMessagePasteSampleFailed[] =
+    "編集用ストリームの貼り付けに失敗してしまいましたわ。";
+// Pasting by redrawing: (1), (2), (3) name the stretch (before the pasted
+// frames, the pasted frames, after them).
+inline constexpr char kMessageNoFramesAt[][64] = {"フレームを取得できませんでした。(1)",
+                                                  "フレームを取得できませんでした。(2)",
+                                                  "フレームを取得できませんでした。(3)"};
+inline constexpr char kMessageFrameFetchFailedAt[][80] = {
+    "ビットマップインフォヘッダを取得できませんでした。(1)",
+    "ビットマップインフォヘッダを取得できませんでした。(2)",
+    "ビットマップインフォヘッダを取得できませんでした。(3)"};
+inline constexpr char kMessageNoMemoryContextHandle[] =
+    "メモリコンテキストデバイスハンドルの取得に失敗しました。";
+inline constexpr char kMessagePasteWriteFailed[] =
+    "書き込みに失敗いたしましたわ。\n圧縮形式を変更して再び処理してください。";
+inline constexpr char kTitleInTrouble[] = "こまりますわ";
+// 24-bit frames.
+inline constexpr char kMessageHeaderFailed[] = "ビットマップインフォヘッダの取得に失敗しました。";
+inline constexpr char kMessageNoMemoryContext[] =
+    "メモリコンテキストデバイスの取得に失敗しました。";
+inline constexpr char kMessageConvertWriteFailed[] = "書き込みに失敗してしまいましたわ。";
+inline constexpr char kTitleDidIt[] = "やりましたわ";
+// Reversing.
+inline constexpr char kMessageNoStreamFromFile[] =
+    "ファイルからストリームが作成できませんでしたわ。";
+inline constexpr char kMessageNoEditableStream[] = "編集用ストリームが作成できませんでしたわ。";
+inline constexpr char kMessageCopyFailed[] = "ストリームのコピーに失敗しましたわ。";
+inline constexpr char kMessagePasteFailed[] = "ストリームの貼り付けに失敗しましたわ。";
+inline constexpr char kMessageReverseDone[] = "無事に終了いたしましたわ。";
+inline constexpr char kTitleGladIndeed[] = "よかったですわ";
 // The range dialog, the range extractions (bitmaps, movie, "画面を保存(&S)")
 // and the text drawing ("文字列の描画", dialog 111).
 inline constexpr char kRangeMessageNoPictures[] = "このファイルの画像は表示出来ません。";
@@ -182,7 +221,6 @@ inline constexpr char kRangeTitleJustAsking[] = "念のためにお尋ねしま�
 inline constexpr char kRangeMessageConfirmFormat[] =
     "%dから%dの範囲で処理を行います。\nよろしいですか？";
 inline constexpr char kRangeTitleWorking[] = "現在処理中です。";
-inline constexpr char kRangeTitleGlad[] = "よかったですわ";
 inline constexpr char kRangeMessageWentWell[] = "うまくいったみたいですわね。";
 inline constexpr char kRangeMessageNoBitmapThere[] = "その位置にはビットマップが存在しませんわ";
 inline constexpr char kRangeMessageBitmapNotSaved[] = "ビットマップが保存できませんでしたわ。";
@@ -194,10 +232,51 @@ inline constexpr char kRangeMessageEditAudioFailed[] =
     "編集用オーディオストリームの作成に失敗してしまいましたわ。";
 inline constexpr char kRangeMessageCopyAudioFailed[] =
     "オーディオストリームのコピーに失敗してしまいましたわ。";
-inline constexpr char kTextMessageFirstFrameFailed[] =
-    "ビットマップインフォヘッダの取得に失敗しました。";
-inline constexpr char kTextMessageNoMemoryDc[] = "メモリコンテキストデバイスの取得に失敗しました。";
-inline constexpr char kTextMessageWriteFailed[] = "書き込みに失敗しました。";
 inline constexpr char kTextTitleRelieved[] = "ひとあんしんですわ";
 inline constexpr char kTextMessageDone[] = "処理は無事終了いたしました。";
 inline constexpr char kTextDefaultFace[] = "ＭＳ ゴシック";
+// Stream information (dialog 103), joining many movies (dialog 112), the
+// automatic split and the resize (dialog 114).
+inline constexpr char kMessageNotProcessable[] = "これは処理可能なファイルではないみたいです。";
+inline constexpr char kMessageVideoInfoFailed[] =
+    "ビデオストリームの情報の取得に失敗してしまいました。";
+inline constexpr char kMessageAudioInfoFailed[] =
+    "オーディオストリームの情報の取得に失敗してしまいました。";
+inline constexpr char kTitleStreamInfoHelp[] = "項目の説明をいたしますわ";
+inline constexpr char kMessageStreamInfoHelp[] =
+    "優先順位\n\tストリームの優先順位です。\n\n"
+    "スケール\n\tストリームの時間単位です。\n\n"
+    "レート\n\tストリームのレートです。\n"
+    "\t上のスケールで指定した単位時間でのフレーム数を表します。\n\n"
+    "最初のサンプル番号\n\tAVIファイルの最初のフレームのサンプル番号です。\n"
+    "\tスケールとレートで単位が決定されます\n\n"
+    "品質\n\tビデオストリームの品質です。\n"
+    "\t0～10000で指定され、-1ならデフォルトの品質です。\n\n"
+    "矩形\n\t表示を行う矩形です。\n\n"
+    "名前\n\tストリームを説明する文字列です。";
+inline constexpr char kMessageInfoSetFailed[] = "ストリームの情報の設定に失敗してしまいましたわ。";
+inline constexpr char kMessageInfoSaved[] = "保存完了ですわ。";
+inline constexpr char kTitleRelieved[] = "一安心ですわ";
+inline constexpr char kJoinAddDialogTitle[] = "結合するAVIファイルを設定";
+inline constexpr char kMessageJoinEditStreamFailed[] =
+    "編集用ストリームの作成に失敗してしまいました。";
+inline constexpr char kTitleFailedPolite[] = "失敗ですの";
+inline constexpr char kMessageJoinOpenFailed[] = "%s\nが開けませんでした。";
+inline constexpr char kMessageJoinPasteFailed[] = "%s\nの貼り付けに失敗しました。";
+inline constexpr char kMessageJoinDone[] = "見事に成功しましたわ。";
+inline constexpr char kTitleCalculating[] = "計算中";
+inline constexpr char kTitleCalculated[] = "計算終了";
+inline constexpr char kTitleSplitStarted[] = "分割開始";
+inline constexpr char kTitleSplitEnded[] = "分割終了";
+inline constexpr char kSplitPartName[] = "_%d.AVI";
+inline constexpr char kMessageSplitDone[] =
+    "無事終了いたしましたわ。\n完成品は未圧縮ですので、後で圧縮しなおしてください。";
+inline constexpr char kMessageSplitPartlyFailed[] = "一部失敗したみたいです。";
+inline constexpr char kTitleUhOh[] = "はらら";
+inline constexpr char kMessageWriteFailed[] = "書き込みに失敗しました。";
+inline constexpr char kMessageResizeDone[] = "終了です";
+inline constexpr char kTitleSmile[] = "(^__^)";
+// A percentage that leaves no pixel of a side, or more than a side can hold,
+// is refused before anything is created.
+inline constexpr char kMessageResizeTooSmall[] = "その倍率では幅か高さが0になってしまいますわ。";
+inline constexpr char kMessageResizeTooLarge[] = "その倍率では大きすぎて作れませんわ。";

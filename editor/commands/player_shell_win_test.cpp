@@ -28,9 +28,11 @@
 #include "editor/filters/colour_filters.h"
 #include "editor/filters/neighbourhood_filters.h"
 #include "editor/range/range_resource.h"
+#include "editor/streams/streams_resource.h"
 #include "editor/synthesis/synthesis_resource.h"
 #include "platform/avi/avi_api_win.h"
 #include "testing/dialog_driver_win.h"
+#include "testing/drop_files_win.h"
 #include "testing/file_bytes.h"
 #include "testing/png_file.h"
 #include "testing/program_path_win.h"
@@ -173,19 +175,6 @@ std::set<UINT> AllCommands() {
   return out;
 }
 
-// A drop of these paths, as the shell hands it to the window.
-HGLOBAL MakeDrop(const std::vector<std::string>& paths) {
-  std::wstring list;
-  for (const std::string& p : paths) list += Widen(p) + L'\0';
-  list += L'\0';
-  HGLOBAL g = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
-  auto* d = static_cast<DROPFILES*>(GlobalLock(g));
-  d->pFiles = sizeof(DROPFILES);
-  d->fWide = TRUE;
-  memcpy(d + 1, list.data(), list.size() * sizeof(wchar_t));
-  GlobalUnlock(g);
-  return g;
-}
 }  // namespace
 
 // The menu resource, item by item: text, id, submenus, separators, grayed.
@@ -361,18 +350,21 @@ TEST(EditorShell, DroppedFilesOpenOrSayTheyCannot) {
     OpenShell shell;
     DialogScript script;
     for (const auto& [title, text] : c.messages) script.Message(title, text);
+    // The stream information command below, without a file.
+    if (!c.opens) script.Message(kTitleCannotSay, kMessageNoFile);
     DialogDriver driver(script);
     SendMessageW(gPlayerShell.mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.paths)),
                  0);
-    driver.Finish();
     EXPECT_EQ(PlayerFileName().empty(), !c.opens);
     if (c.opens) {
+      driver.Finish();
       EXPECT_EQ(Narrow(PlayerFileName()), c.paths[0]);
       EXPECT_TRUE(TitleShowsFile(c.paths[0])) << Title(gPlayerShell.mainWindow);
     } else {
       EXPECT_EQ(EnabledCommands(), kAlwaysItems);
       // The next command leaves the movie's items grayed.
       SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, ID_STREAM_INFO, 0);
+      driver.Finish();
       EXPECT_EQ(EnabledCommands(), Union(kAlwaysItems, kCreationItems));
       EXPECT_EQ(Title(gPlayerShell.mainWindow), kClass);
     }
@@ -567,8 +559,19 @@ TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
       DialogScript script;
       for (const FilterDialogCase& f : kFilterDialogs)
         if (f.id == c.id) script.Dialog(f.templateId, [](DialogHandle& d) { d.Close(); });
+      // A stream editing command's first file dialog is cancelled.
+      const std::set<UINT> asksForAFile = {
+          ID_EXTRACT_AUDIO, ID_EXTRACT_VIDEO, ID_PASTE_FROM_FILE, ID_JOIN_VIDEO_SOUND,
+          ID_HALVE_FRAMES,  ID_CONVERT_24BIT, ID_REVERSE};
+      if (asksForAFile.count(c.id)) script.CancelFile();
       for (const FilterDialogCase& f : kRangeDialogs)
         if (f.id == c.id) script.Dialog(f.templateId, [](DialogHandle& d) { d.Close(); });
+      // So do the stream dialogs; the split scans and stops at its compressor choice.
+      for (const auto& [id, templateId] :
+           {std::pair{ID_STREAM_INFO, IDD_STREAM_INFO}, std::pair{ID_JOIN_MANY, IDD_JOIN_MANY},
+            std::pair{ID_RESIZE, IDD_RESIZE}})
+        if (id == c.id) script.Dialog(templateId, [](DialogHandle& d) { d.Close(); });
+      if (c.id == ID_AUTO_SPLIT) script.CancelCompressor();
       DialogDriver driver(script);
       SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, c.id, 0);
       driver.Finish();

@@ -44,6 +44,7 @@ std::vector<uint8_t> TestMovieFormat(const TestMovie& m) {
 }
 
 std::vector<uint8_t> TestMoviePixels(const TestMovie& m, int i) {
+  if (m.pixels) return m.pixels(i);
   const size_t stride = static_cast<size_t>(DibStride(m.width, m.bits));
   std::vector<uint8_t> p(stride * m.height, 0);
   const size_t rowBytes = static_cast<size_t>(m.width) * m.bits / 8;

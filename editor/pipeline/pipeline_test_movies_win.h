@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct TestMovie {
   int frames = 4;
   int soundSamples = 0;  // 16-bit stereo PCM at 8000 Hz; 0 for no sound stream
   uint32_t rate = 10, scale = 1;
+  // The stored pixel rows of frame i when a test needs pictures of its own;
+  // empty: the seeded noise below.
+  std::function<std::vector<uint8_t>(int i)> pixels;
 };
 
 // The stored pixels of frame i (seeded by i and the depth).

@@ -30,27 +30,6 @@ void WriteError(const std::string& utf8) {
   WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// The run's progress goes into the main window's title. The loop pumps no
-// messages (a user could start another command in the middle), so the caption
-// is repainted at once instead, at most every 50 ms: WM_NCPAINT is handled
-// synchronously and lets no input through.
-void ShowProgress(const std::string& text) {
-  if (gUnattendedRun.active) {
-    WriteError(text);
-    return;
-  }
-  HWND window = gEditorWindows.mainWindow;
-  if (!window) return;
-  SetWindowTextW(window, Widen(text).c_str());
-  static DWORD lastPaint = 0;
-  const DWORD now = GetTickCount();
-  if (now - lastPaint >= 50) {
-    lastPaint = now;
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
-  }
-}
-
 MessageAnswer Ask(const char* text, const char* title, MessageButtons buttons) {
   return ShowMessage(text, title, buttons);
 }
@@ -177,6 +156,27 @@ std::string Progress(long i, long end) {
 }
 
 }  // namespace
+
+// A run's progress goes into the main window's title. The loop pumps no
+// messages (a user could start another command in the middle), so the caption
+// is repainted at once instead, at most every 50 ms: WM_NCPAINT is handled
+// synchronously and lets no input through.
+void ShowProgress(const std::string& text) {
+  if (gUnattendedRun.active) {
+    WriteError(text);
+    return;
+  }
+  HWND window = gEditorWindows.mainWindow;
+  if (!window) return;
+  SetWindowTextW(window, Widen(text).c_str());
+  static DWORD lastPaint = 0;
+  const DWORD now = GetTickCount();
+  if (now - lastPaint >= 50) {
+    lastPaint = now;
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+  }
+}
 
 bool ProcessWholeMovie(const FrameFilter& filter) {
   OpenedMovie m;

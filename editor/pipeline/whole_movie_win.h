@@ -12,6 +12,9 @@
 #include "editor/pipeline/frame_filter.h"
 
 bool ProcessWholeMovie(const FrameFilter& filter);
+// Progress of a command that runs on the user-interface thread: the main
+// window's title (standard error in the scripted mode).
+void ShowProgress(const std::string& text);
 // AVISaveV's progress callback: the percentage in the main window's title;
 // never cancels.
 BOOL CALLBACK ReportSaveProgress(int percent);

@@ -226,12 +226,12 @@ void Confirmed(HWND dialog) {
   const LONG last = static_cast<LONG>(end + g.streamStart);
   switch (g.kind) {
     case DialogKind::RangeBitmaps:
-      if (ExtractRangeToBitmaps(first, last)) Show(kRangeMessageWentWell, kRangeTitleGlad);
+      if (ExtractRangeToBitmaps(first, last)) Show(kRangeMessageWentWell, kTitleGladIndeed);
       EndDialog(dialog, 0);
       break;
     case DialogKind::RangeMovie:
       EndDialog(dialog, 0);
-      if (ExtractRangeToMovie(first, last)) Show(kRangeMessageWentWell, kRangeTitleGlad);
+      if (ExtractRangeToMovie(first, last)) Show(kRangeMessageWentWell, kTitleGladIndeed);
       break;
     case DialogKind::Text:
       g.textFirst = first;

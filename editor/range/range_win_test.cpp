@@ -293,7 +293,7 @@ TEST(RangeBitmaps, EveryFrameOfTheRangeIsABitmapFileOfItsDepth) {
     if (c.command != ID_SAVE_SCREEN)
       script.Dialog(IDD_RANGE, ChooseRange(c.start, c.end))
           .Message(kRangeTitleJustAsking, QuestionFor(c.start, c.end), MessageAnswer::Yes)
-          .Message(kRangeTitleGlad, kRangeMessageWentWell);
+          .Message(kTitleGladIndeed, kRangeMessageWentWell);
     DialogDriver driver(script);
     RunCommand(c.command);
     driver.Finish();
@@ -344,10 +344,10 @@ TEST(RangeMovie, TheRangeWithItsSoundIsSavedAsANewAvi) {
     if (c.cancel)
       script.CancelSaveOptions();
     else if (c.soundSamples > c.start * 800)
-      script.ConfirmSaveOptions().Message(kRangeTitleGlad, kRangeMessageWentWell);
+      script.ConfirmSaveOptions().Message(kTitleGladIndeed, kRangeMessageWentWell);
     else
       script.System(DriverDialogKind::CompressorChooser, [](DialogHandle& d) { d.Click(IDOK); })
-          .Message(kRangeTitleGlad, kRangeMessageWentWell);
+          .Message(kTitleGladIndeed, kRangeMessageWentWell);
     DialogDriver driver(script);
     RunCommand(ID_EXTRACT_RANGE_AVI);
     driver.Finish();

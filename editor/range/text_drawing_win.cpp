@@ -252,13 +252,13 @@ bool DrawTextOnMovie(const LOGFONTW& font, COLORREF colour, int x, int y, const 
   const LONG n = ownavi::AVIStreamLength(video);
   const auto* firstFrame =
       static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames, s));
-  if (!firstFrame) return fail(kTextMessageFirstFrameFailed, kTitleOh);
+  if (!firstFrame) return fail(kMessageHeaderFailed, kTitleOh);
   const int width = firstFrame->biWidth;
   const int height = firstFrame->biHeight < 0 ? -firstFrame->biHeight : firstFrame->biHeight;
   output = new OutputMovie();
   HDC dc =
       CreateOutputMovie(output, nullptr, width, height, destination, info.dwScale, info.dwRate);
-  if (!dc) return fail(kTextMessageNoMemoryDc, kTitleOh);
+  if (!dc) return fail(kMessageNoMemoryContext, kTitleOh);
 
   bool ok = true;
   {
@@ -275,7 +275,7 @@ bool DrawTextOnMovie(const LOGFONTW& font, COLORREF colour, int x, int y, const 
       LoadFrameIntoOutput(output, frame);
       if (i >= first && i <= last) DrawTextInFrame(dc, text, x, y, width, height);
       if (!WriteOutputFrame(output)) {
-        Show(kTextMessageWriteFailed, kTitleFailed);
+        Show(kMessageWriteFailed, kTitleFailed);
         ok = false;
         break;
       }
@@ -283,7 +283,7 @@ bool DrawTextOnMovie(const LOGFONTW& font, COLORREF colour, int x, int y, const 
   }
   // The file is written out as it closes; a failure then is the write's.
   if (!release() && ok) {
-    Show(kTextMessageWriteFailed, kTitleFailed);
+    Show(kMessageWriteFailed, kTitleFailed);
     ok = false;
   }
   return ok;

@@ -100,7 +100,7 @@ bool CrossFadeBitmaps(HWND mainWindow) {
   }
   for (int i = 0; i < frames; ++i) {
     char title[32];
-    std::snprintf(title, sizeof title, kCrossFadeProgressTitle, i, frames);
+    std::snprintf(title, sizeof title, kFrameProgressTitle, i, frames);
     SetWindowTextW(mainWindow, Widen(title).c_str());
     CrossFadeFrame(first.pixels.get(), second.pixels.get(), out.get(), bytes, i, frames,
                    table.get());

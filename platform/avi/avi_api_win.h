@@ -25,8 +25,12 @@ void AVIFileExit();
 int AVIFileInitCount();
 
 // OF_READ (default) opens an AVI or WAVE file; OF_CREATE | OF_WRITE makes a
-// new AVI file whose streams are added with AVIFileCreateStreamW and which is
-// written when the file and all its streams are released. An unwritable
+// new AVI file whose streams are added with AVIFileCreateStreamW. Their
+// samples go to the file as they are written (a failed write answers
+// AVIERR_FILEWRITE at once); headers and indexes are written, and the file is
+// complete, when the file and all its streams are released. Samples written
+// cannot be read back before then. A name ending in ".wav" makes a WAVE file
+// of the first sound stream, kept until that release. An unwritable
 // destination answers AVIERR_FILEOPEN at once.
 HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR path, UINT mode, LPCLSID handler);
 HRESULT AVIFileInfoW(PAVIFILE file, AVIFILEINFOW* info, LONG size);

@@ -514,7 +514,7 @@ TEST(OwnAviSaveTest, SaveOptionsOnOurStreamsThenFullFramesAndWaveFiles) {
 }
 
 TEST(OwnAviWriteTest, OutputMovieThroughCreatedAndCompressingStreams) {
-  std::wstring path = TempFolder() + L"output_movie.avi";
+  std::wstring path = OutputFolder() + L"written_through.avi";  // also for ffprobe
   ownavi::AVIFileInit();
   ownavi::AVIFileInit();
   EXPECT_EQ(ownavi::AVIFileInitCount(), 2);
@@ -598,6 +598,24 @@ TEST(OwnAviWriteTest, OutputMovieThroughCreatedAndCompressingStreams) {
             AVIERR_FILEOPEN);
   EXPECT_EQ(bad, nullptr);
   EXPECT_EQ(ownavi::AVIFileOpenW(&bad, path.c_str(), OF_WRITE, nullptr), AVIERR_READONLY);
+  // A full disk (the host's /dev/full) refuses the first frame that reaches it,
+  // every later one, and the file at its last release.
+  ownavi::AVIFileTakeCloseResult();
+  ASSERT_EQ(ownavi::AVIFileOpenW(&bad, L"Z:\\dev\\full", OF_WRITE | OF_CREATE, nullptr), AVIERR_OK);
+  PAVISTREAM refused = nullptr;
+  ASSERT_EQ(ownavi::AVIFileCreateStreamW(bad, &refused, &header), AVIERR_OK);
+  ASSERT_EQ(ownavi::AVIStreamSetFormat(refused, 0, format.data(), static_cast<LONG>(format.size())),
+            AVIERR_OK);
+  std::vector<uint8_t> frame = Pixels(10, 6, 24, 0);
+  for (LONG i = 0; i < 2; ++i)
+    EXPECT_EQ(ownavi::AVIStreamWrite(refused, i, 1, frame.data(), static_cast<LONG>(frame.size()),
+                                     AVIIF_KEYFRAME, nullptr, nullptr),
+              AVIERR_FILEWRITE)
+        << i;
+  ownavi::AVIStreamRelease(refused);
+  ownavi::AVIFileRelease(bad);
+  EXPECT_EQ(ownavi::AVIFileTakeCloseResult(), AVIERR_FILEWRITE);
+  bad = nullptr;
   PAVISTREAM none = nullptr;
   EXPECT_NE(ownavi::AVIStreamOpenFromFileW(&none, (TempFolder() + L"missing.avi").c_str(),
                                            streamtypeVIDEO, 0, OF_READ, nullptr),

@@ -188,17 +188,23 @@ class OwnStream final : public IAVIStream {
       owner_;  // the file a created stream belongs to: it is written after the last stream goes
 };
 
-// A file opened for reading, or a new file collecting created streams that is
-// written when the last reference to it goes.
+// A file opened for reading, or a new file whose created streams write their
+// samples through to it and which is finished when the last reference to it
+// goes. A new WAVE file collects its sound and is written out then.
 class OwnFile final : public IAVIFile {
  public:
   explicit OwnFile(AviFileRef reading) : reading_(std::move(reading)) {}
-  explicit OwnFile(std::string writePath) : writePath_(std::move(writePath)) {}
+  explicit OwnFile(AviOutputFileRef writing) : writing_(std::move(writing)) {}
+  explicit OwnFile(std::string wavePath) : wavePath_(std::move(wavePath)) {}
   ~OwnFile() {
-    if (writePath_.empty()) return;
+    AviResult r = AVIERR_OK;
+    if (writing_) {
+      r = AviOutputFileClose(*writing_);
+    } else if (!wavePath_.empty()) {
+      r = AviSave(wavePath_, created_, nullptr);
+    }
     HRESULT expected = AVIERR_OK;
-    if (AviResult r = AviSave(writePath_, created_, nullptr); r != AVIERR_OK)
-      gCloseResult.compare_exchange_strong(expected, r);
+    if (r != AVIERR_OK) gCloseResult.compare_exchange_strong(expected, r);
   }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
@@ -275,9 +281,10 @@ class OwnFile final : public IAVIFile {
   STDMETHODIMP CreateStream(PAVISTREAM* stream, AVISTREAMINFOW* info) override {
     if (!stream || !info) return AVIERR_BADPARAM;
     *stream = nullptr;
-    if (writePath_.empty()) return AVIERR_READONLY;
+    if (!writing_ && wavePath_.empty()) return AVIERR_READONLY;
     AviStreamRef core;
-    AviResult r = AviMakeStream(FromPlatform(*info), nullptr, 0, core);
+    AviResult r = writing_ ? AviOutputFileCreateStream(writing_, FromPlatform(*info), core)
+                           : AviMakeStream(FromPlatform(*info), nullptr, 0, core);
     if (r != AVIERR_OK) return r;
     created_.push_back(core);
     *stream = new OwnStream(core, static_cast<IAVIFile*>(this));
@@ -294,7 +301,8 @@ class OwnFile final : public IAVIFile {
  private:
   std::atomic<ULONG> refs_{1};
   AviFileRef reading_;
-  std::string writePath_;
+  AviOutputFileRef writing_;
+  std::string wavePath_;
   std::vector<AviStreamRef> created_;
 };
 
@@ -442,11 +450,17 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR path, UINT mode, LPCLSID) {
   std::string utf8 = Narrow(path);
   if (mode & OF_CREATE) {
     if (!(mode & (OF_WRITE | OF_READWRITE))) return AVIERR_BADFLAGS;
-    // The file is made now so that an unwritable destination shows at once.
-    UniqueFile probe = FileOpen(utf8, "wb");
-    if (!probe) return AVIERR_FILEOPEN;
-    probe.reset();
-    *file = new OwnFile(utf8);
+    // The file is made now, so that an unwritable destination shows at once.
+    if (EndsWithWav(path)) {
+      UniqueFile probe = FileOpen(utf8, "wb");
+      if (!probe) return AVIERR_FILEOPEN;
+      probe.reset();
+      *file = new OwnFile(utf8);
+      return AVIERR_OK;
+    }
+    AviOutputFileRef writing;
+    if (AviOutputFileCreate(utf8, {}, writing) != AVIERR_OK) return AVIERR_FILEOPEN;
+    *file = new OwnFile(std::move(writing));
     return AVIERR_OK;
   }
   if (mode & (OF_WRITE | OF_READWRITE))

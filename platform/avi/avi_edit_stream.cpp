@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -11,6 +12,193 @@ struct Piece {
   AviStreamRef source;
   int64_t start = 0;
   int64_t length = 0;
+};
+
+bool Continues(const Piece& a, const Piece& b) {
+  return a.source == b.source && a.start + a.length == b.start;
+}
+
+// Appends p, or lengthens the last piece when p continues it (frame after
+// frame of one source), so that pasting a movie sample by sample keeps one piece.
+void PushMerged(std::vector<Piece>& out, Piece&& p) {
+  if (p.length <= 0) return;
+  if (!out.empty() && Continues(out.back(), p)) {
+    out.back().length += p.length;
+  } else {
+    out.push_back(std::move(p));
+  }
+}
+
+// The pieces of an edit list in blocks of a few hundred, each with the running
+// ends of its pieces, and the running ends of the blocks: finding a sample is
+// two binary searches, and an edit rebuilds the blocks around it and the
+// blocks' ends, never the whole list. Neighbouring pieces that continue each
+// other are always joined.
+class PieceList {
+ public:
+  struct Where {
+    size_t block = 0;
+    size_t index = 0;
+    int64_t offset = 0;  // of the sample in its piece
+  };
+
+  int64_t Length() const { return ends_.empty() ? 0 : ends_.back(); }
+  size_t Count() const { return count_; }
+  const Piece& At(const Where& w) const { return blocks_[w.block].pieces[w.index]; }
+
+  // The piece holding the rel-th sample (0 <= rel < Length()).
+  Where Locate(int64_t rel) const {
+    Where w;
+    w.block =
+        static_cast<size_t>(std::upper_bound(ends_.begin(), ends_.end(), rel) - ends_.begin());
+    const Block& b = blocks_[w.block];
+    int64_t local = rel - (w.block ? ends_[w.block - 1] : 0);
+    w.index =
+        static_cast<size_t>(std::upper_bound(b.ends.begin(), b.ends.end(), local) - b.ends.begin());
+    w.offset = local - (w.index ? b.ends[w.index - 1] : 0);
+    return w;
+  }
+  // The start of the piece after w; false past the last one.
+  bool Next(Where& w) const {
+    w.offset = 0;
+    if (++w.index < blocks_[w.block].pieces.size()) return true;
+    w.index = 0;
+    return ++w.block < blocks_.size();
+  }
+
+  // The pieces covering [rel, rel + length).
+  std::vector<Piece> Slice(int64_t rel, int64_t length) const {
+    std::vector<Piece> out;
+    if (length <= 0 || rel >= Length()) return out;
+    Where w = Locate(rel);
+    do {
+      const Piece& p = At(w);
+      int64_t take = std::min(length, p.length - w.offset);
+      out.push_back({p.source, p.start + w.offset, take});
+      length -= take;
+    } while (length > 0 && Next(w));
+    return out;
+  }
+
+  std::vector<Piece> All() const {
+    std::vector<Piece> out;
+    out.reserve(count_);
+    for (const Block& b : blocks_) out.insert(out.end(), b.pieces.begin(), b.pieces.end());
+    return out;
+  }
+  void Assign(std::vector<Piece> pieces) {
+    blocks_.clear();
+    ends_.clear();
+    count_ = 0;
+    Rebuild(0, 0, std::move(pieces));
+  }
+
+  // Puts add before the rel-th sample (at the end when rel >= Length()).
+  void Insert(int64_t rel, std::vector<Piece> add) {
+    if (add.empty()) return;
+    if (blocks_.empty()) return Assign(std::move(add));
+    size_t b;
+    std::vector<Piece> region;
+    if (rel >= Length()) {
+      b = blocks_.size() - 1;
+      region = TakeBlock(b);
+      std::move(add.begin(), add.end(), std::back_inserter(region));
+    } else {
+      Where w = Locate(rel);
+      b = w.block;
+      region = TakeBlock(b);
+      std::vector<Piece> tail(
+          std::make_move_iterator(region.begin() + static_cast<ptrdiff_t>(w.index)),
+          std::make_move_iterator(region.end()));
+      region.resize(w.index);
+      if (w.offset > 0) {
+        // The piece is split: its head stays before the pasted pieces.
+        region.push_back({tail[0].source, tail[0].start, w.offset});
+        tail[0].start += w.offset;
+        tail[0].length -= w.offset;
+      }
+      std::move(add.begin(), add.end(), std::back_inserter(region));
+      std::move(tail.begin(), tail.end(), std::back_inserter(region));
+    }
+    Rebuild(b, b + 1, std::move(region));
+  }
+
+  // Takes out the samples [rel, rel + length), all inside the list.
+  void Remove(int64_t rel, int64_t length) {
+    if (length <= 0) return;
+    Where first = Locate(rel), last = Locate(rel + length - 1);
+    std::vector<Piece> kept;
+    std::vector<Piece> head = TakeBlock(first.block);
+    for (size_t k = 0; k < first.index; ++k) kept.push_back(std::move(head[k]));
+    if (first.offset > 0)
+      kept.push_back({head[first.index].source, head[first.index].start, first.offset});
+    for (size_t b = first.block + 1; b < last.block; ++b) TakeBlock(b);
+    std::vector<Piece> tailBlock =
+        first.block == last.block ? std::move(head) : TakeBlock(last.block);
+    const Piece& cut = tailBlock[last.index];
+    if (last.offset + 1 < cut.length)
+      kept.push_back({cut.source, cut.start + last.offset + 1, cut.length - last.offset - 1});
+    for (size_t k = last.index + 1; k < tailBlock.size(); ++k)
+      kept.push_back(std::move(tailBlock[k]));
+    Rebuild(first.block, last.block + 1, std::move(kept));
+  }
+
+ private:
+  static constexpr size_t kBlock = 256;
+
+  struct Block {
+    std::vector<Piece> pieces;
+    std::vector<int64_t> ends;  // running ends of the pieces, from the block's start
+  };
+
+  std::vector<Piece> TakeBlock(size_t b) {
+    count_ -= blocks_[b].pieces.size();
+    blocks_[b].ends.clear();
+    return std::move(blocks_[b].pieces);
+  }
+
+  // Replaces blocks [from, to) (already taken) by the given pieces, joined
+  // with the blocks on either side so that no seam leaves two pieces that
+  // continue each other and small blocks are folded together.
+  void Rebuild(size_t from, size_t to, std::vector<Piece> pieces) {
+    size_t lo = from, hi = to;
+    std::vector<Piece> all;
+    if (lo > 0) {
+      --lo;
+      all = TakeBlock(lo);
+    }
+    for (Piece& p : pieces) PushMerged(all, std::move(p));
+    if (hi < blocks_.size()) {
+      for (Piece& p : TakeBlock(hi)) PushMerged(all, std::move(p));
+      ++hi;
+    }
+    size_t n = all.size();
+    size_t count = n == 0 ? 0 : (n + kBlock - 1) / kBlock;
+    std::vector<Block> made(count);
+    for (size_t k = 0, at = 0; k < count; ++k) {
+      size_t take = (n - at) / (count - k);  // even sizes
+      Block& block = made[k];
+      block.pieces.assign(std::make_move_iterator(all.begin() + static_cast<ptrdiff_t>(at)),
+                          std::make_move_iterator(all.begin() + static_cast<ptrdiff_t>(at + take)));
+      block.ends.resize(take);
+      int64_t sum = 0;
+      for (size_t j = 0; j < take; ++j) block.ends[j] = sum += block.pieces[j].length;
+      at += take;
+    }
+    count_ += n;
+    blocks_.erase(blocks_.begin() + static_cast<ptrdiff_t>(lo),
+                  blocks_.begin() + static_cast<ptrdiff_t>(hi));
+    blocks_.insert(blocks_.begin() + static_cast<ptrdiff_t>(lo),
+                   std::make_move_iterator(made.begin()), std::make_move_iterator(made.end()));
+    ends_.resize(blocks_.size());
+    int64_t sum = lo ? ends_[lo - 1] : 0;
+    for (size_t k = lo; k < blocks_.size(); ++k)
+      ends_[k] = sum += blocks_[k].ends.empty() ? 0 : blocks_[k].ends.back();
+  }
+
+  std::vector<Block> blocks_;
+  std::vector<int64_t> ends_;  // running ends of the blocks
+  size_t count_ = 0;
 };
 
 class EditStream : public AviStream {
@@ -21,15 +209,14 @@ class EditStream : public AviStream {
     return info;
   }
   AviResult ReadFormat(int64_t pos, std::vector<uint8_t>& out) const override {
-    if (pieces_.empty()) {
+    if (pieces_.Count() == 0) {
       out = format_;
       return format_.empty() ? AVIERR_NODATA : AVIERR_OK;
     }
     int64_t rel = std::clamp<int64_t>(pos - info_.dwStart, 0, Length() - 1);
-    size_t i;
-    int64_t offset;
-    Locate(rel, i, offset);
-    return pieces_[i].source->ReadFormat(pieces_[i].start + offset, out);
+    PieceList::Where w = pieces_.Locate(rel);
+    const Piece& p = pieces_.At(w);
+    return p.source->ReadFormat(p.start + w.offset, out);
   }
   AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
                  int64_t* samples) const override {
@@ -42,22 +229,20 @@ class EditStream : public AviStream {
     int64_t rel = start - info_.dwStart;
     if (rel < 0) return done(AVIERR_BADPARAM);
     if (rel >= Length()) return done(AVIERR_OK);
-    size_t i;
-    int64_t offset;
-    Locate(rel, i, offset);
+    PieceList::Where w = pieces_.Locate(rel);
     if (!info_.dwSampleSize || info_.fccType == kStreamTypeVideo) {
-      const Piece& p = pieces_[i];
-      return p.source->Read(p.start + offset, 1, buffer, bufferSize, bytes, samples);
+      const Piece& p = pieces_.At(w);
+      return p.source->Read(p.start + w.offset, 1, buffer, bufferSize, bytes, samples);
     }
     const int64_t ss = info_.dwSampleSize;
     int64_t want;
     if (count == AVISTREAMREAD_CONVENIENT || count < 0) {
       int64_t s = 0;
-      const Piece& p = pieces_[i];
+      const Piece& p = pieces_.At(w);
       AviResult r =
-          p.source->Read(p.start + offset, AVISTREAMREAD_CONVENIENT, nullptr, 0, nullptr, &s);
+          p.source->Read(p.start + w.offset, AVISTREAMREAD_CONVENIENT, nullptr, 0, nullptr, &s);
       if (r != AVIERR_OK) return done(r);
-      want = std::clamp<int64_t>(s, 1, p.length - offset);
+      want = std::clamp<int64_t>(s, 1, p.length - w.offset);
     } else {
       want = std::min(count, Length() - rel);
     }
@@ -74,135 +259,35 @@ class EditStream : public AviStream {
       return done(AVIERR_OK);
     }
     auto* out = static_cast<uint8_t*>(buffer);
-    while (want > 0 && i < pieces_.size()) {
-      const Piece& p = pieces_[i];
-      int64_t take = std::min(want, p.length - offset);
+    while (want > 0) {
+      const Piece& p = pieces_.At(w);
+      int64_t take = std::min(want, p.length - w.offset);
       int64_t b = 0, s = 0;
-      AviResult r = p.source->Read(p.start + offset, take, out, take * ss, &b, &s);
+      AviResult r = p.source->Read(p.start + w.offset, take, out, take * ss, &b, &s);
       if (r != AVIERR_OK) return done(r);
       if (s <= 0) break;  // the source holds less than it claims
       out += b;
       gotBytes += b;
       gotSamples += s;
       want -= s;
-      offset += s;
-      if (offset >= p.length) {
-        ++i;
-        offset = 0;
-      }
+      w.offset += s;
+      if (w.offset >= p.length && !pieces_.Next(w)) break;
     }
     return done(AVIERR_OK);
   }
   bool IsKeyFrame(int64_t pos) const override {
     int64_t rel = pos - info_.dwStart;
     if (rel < 0 || rel >= Length()) return false;
-    size_t i;
-    int64_t offset;
-    Locate(rel, i, offset);
-    return pieces_[i].source->IsKeyFrame(pieces_[i].start + offset);
+    PieceList::Where w = pieces_.Locate(rel);
+    const Piece& p = pieces_.At(w);
+    return p.source->IsKeyFrame(p.start + w.offset);
   }
 
-  int64_t Length() const {
-    Index();
-    return ends_.empty() ? 0 : ends_.back();
-  }
-  // Piece i and the offset in it of the rel-th sample (rel < Length()).
-  void Locate(int64_t rel, size_t& i, int64_t& offset) const {
-    Index();
-    i = static_cast<size_t>(std::upper_bound(ends_.begin(), ends_.end(), rel) - ends_.begin());
-    offset = rel - (i ? ends_[i - 1] : 0);
-  }
-  // The pieces covering [rel, rel + length).
-  std::vector<Piece> Slice(int64_t rel, int64_t length) const {
-    std::vector<Piece> out;
-    if (length <= 0) return out;
-    size_t i;
-    int64_t offset;
-    Locate(rel, i, offset);
-    while (length > 0 && i < pieces_.size()) {
-      int64_t take = std::min(length, pieces_[i].length - offset);
-      out.push_back({pieces_[i].source, pieces_[i].start + offset, take});
-      length -= take;
-      offset = 0;
-      ++i;
-    }
-    return out;
-  }
-  void Insert(int64_t rel, const std::vector<Piece>& add) {
-    if (add.empty()) return;
-    size_t at = pieces_.size();
-    if (rel < Length()) {
-      size_t i;
-      int64_t offset;
-      Locate(rel, i, offset);
-      if (offset > 0) {
-        Piece tail = pieces_[i];
-        tail.start += offset;
-        tail.length -= offset;
-        pieces_[i].length = offset;
-        pieces_.insert(pieces_.begin() + static_cast<ptrdiff_t>(i) + 1, tail);
-        at = i + 1;
-      } else {
-        at = i;
-      }
-    }
-    pieces_.insert(pieces_.begin() + static_cast<ptrdiff_t>(at), add.begin(), add.end());
-    Merge(at, add.size());
-    dirty_ = true;
-  }
-  void Remove(int64_t rel, int64_t length) {
-    std::vector<Piece> kept;
-    kept.reserve(pieces_.size() + 1);
-    int64_t pos = 0;
-    for (const Piece& p : pieces_) {
-      int64_t a = pos, b = pos + p.length;
-      pos = b;
-      int64_t cutA = std::max(a, rel), cutB = std::min(b, rel + length);
-      if (cutA >= cutB) {
-        kept.push_back(p);
-        continue;
-      }
-      if (cutA > a) kept.push_back({p.source, p.start, cutA - a});
-      if (cutB < b) kept.push_back({p.source, p.start + (cutB - a), b - cutB});
-    }
-    pieces_ = std::move(kept);
-    Merge(0, pieces_.size());
-    dirty_ = true;
-  }
+  int64_t Length() const { return pieces_.Length(); }
 
   AviStreamInfo info_;
   std::vector<uint8_t> format_;  // of the first paste, for the compatibility check
-  std::vector<Piece> pieces_;
-
- private:
-  // Joins neighbours that continue each other (frame after frame of one source),
-  // so pasting a movie sample by sample keeps a short list.
-  void Merge(size_t from, size_t count) {
-    size_t lo = from ? from - 1 : 0;
-    size_t hi = std::min(pieces_.size(), from + count + 1);
-    std::vector<Piece> merged(pieces_.begin(), pieces_.begin() + static_cast<ptrdiff_t>(lo));
-    for (size_t k = lo; k < hi; ++k) {
-      const Piece& p = pieces_[k];
-      if (p.length <= 0) continue;
-      if (merged.size() > lo && merged.back().source == p.source &&
-          merged.back().start + merged.back().length == p.start) {
-        merged.back().length += p.length;
-      } else {
-        merged.push_back(p);
-      }
-    }
-    merged.insert(merged.end(), pieces_.begin() + static_cast<ptrdiff_t>(hi), pieces_.end());
-    pieces_ = std::move(merged);
-  }
-  void Index() const {
-    if (!dirty_) return;
-    ends_.resize(pieces_.size());
-    int64_t sum = 0;
-    for (size_t k = 0; k < pieces_.size(); ++k) ends_[k] = sum += pieces_[k].length;
-    dirty_ = false;
-  }
-  mutable std::vector<int64_t> ends_;
-  mutable bool dirty_ = true;
+  PieceList pieces_;
 };
 
 EditStream* AsEdit(const AviStreamRef& stream) {
@@ -217,13 +302,13 @@ std::shared_ptr<EditStream> EditableOf(const AviStreamRef& source) {
   if (EditStream* other = AsEdit(source)) {
     edit->info_ = other->info_;
     edit->format_ = other->format_;
-    edit->pieces_ = other->pieces_;
+    edit->pieces_ = other->pieces_;  // a copy of the list: the two are edited apart
     return edit;
   }
   edit->info_ = source->Info();
   source->ReadFormat(AviStreamStart(*source), edit->format_);
   int64_t length = AviStreamEnd(*source) - AviStreamStart(*source);
-  if (length > 0) edit->pieces_.push_back({source, AviStreamStart(*source), length});
+  if (length > 0) edit->pieces_.Assign({{source, AviStreamStart(*source), length}});
   return edit;
 }
 
@@ -248,7 +333,7 @@ std::shared_ptr<EditStream> CopyOut(const EditStream& edit, int64_t rel, int64_t
   out->info_.dwStart = 0;
   out->info_.dwEditCount = 0;
   out->format_ = edit.format_;
-  out->pieces_ = edit.Slice(rel, count);
+  out->pieces_.Assign(edit.pieces_.Slice(rel, count));
   return out;
 }
 
@@ -300,7 +385,7 @@ AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* lengt
   AviStreamInfo srcInfo = source->Info();
   std::vector<uint8_t> srcFormat;
   source->ReadFormat(start, srcFormat);
-  if (edit->pieces_.empty()) {
+  if (edit->pieces_.Count() == 0) {
     // The first paste into an empty stream gives it its kind and format.
     uint32_t keepStart = edit->info_.dwStart;
     uint32_t edits = edit->info_.dwEditCount;
@@ -319,11 +404,11 @@ AviResult EditStreamPaste(const AviStreamRef& dest, int64_t* pos, int64_t* lengt
   }
   std::vector<Piece> add;
   if (EditStream* other = AsEdit(source)) {
-    add = other->Slice(start - other->info_.dwStart, sourceLength);
+    add = other->pieces_.Slice(start - other->info_.dwStart, sourceLength);
   } else {
     add.push_back({source, start, sourceLength});
   }
-  edit->Insert(rel, add);
+  edit->pieces_.Insert(rel, std::move(add));
   edit->info_.dwSuggestedBufferSize =
       std::max(edit->info_.dwSuggestedBufferSize, srcInfo.dwSuggestedBufferSize);
   ++edit->info_.dwEditCount;
@@ -358,7 +443,7 @@ AviResult EditStreamCut(const AviStreamRef& stream, int64_t* start, int64_t* len
   AviResult result = EditRange(*edit, start, length, rel, count);
   if (result != AVIERR_OK) return result;
   out = CopyOut(*edit, rel, count);
-  edit->Remove(rel, count);
+  edit->pieces_.Remove(rel, count);
   ++edit->info_.dwEditCount;
   *start = edit->info_.dwStart + rel;
   *length = count;
@@ -403,5 +488,5 @@ bool IsEditStream(const AviStreamRef& stream) {
 
 size_t EditStreamPieceCount(const AviStreamRef& stream) {
   EditStream* edit = AsEdit(stream);
-  return edit ? edit->pieces_.size() : 0;
+  return edit ? edit->pieces_.Count() : 0;
 }

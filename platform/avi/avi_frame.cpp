@@ -181,29 +181,40 @@ const uint8_t* AviFrameReaderGet(AviFrameReader& reader, int64_t pos, size_t* si
   if (stream.ReadFormat(at, format) != AVIERR_OK) return nullptr;
   BitmapHeader h;
   if (!BitmapHeaderRead(format.data(), format.size(), h) || !IsUncompressed(h)) return nullptr;
-  reader.raw.resize(static_cast<size_t>(bytes));
-  if (stream.Read(at, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK) return nullptr;
   if (reader.want24) {
-    if (!ConvertToDib24(format.data(), format.size(), reader.raw.data(), reader.raw.size(),
+    reader.raw.resize(static_cast<size_t>(bytes));
+    if (stream.Read(at, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK ||
+        !ConvertToDib24(format.data(), format.size(), reader.raw.data(), reader.raw.size(),
                         reader.frame))
       return nullptr;
   } else {
     // Stored form: the 40-byte header, the colours or masks by the editor's
-    // rule (zero-filled where the stored format has fewer), the pixel rows.
+    // rule (zero-filled where the stored format has fewer), the pixel rows,
+    // read straight into place unless the stored frame is longer than its picture.
     int64_t height = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
     uint64_t image = DibStride(h.biWidth, h.biBitCount) * height;
     uint64_t colours = DibColourBytes(h);
     if (h.biWidth <= 0 || image > kMaxFrameBytes || colours > std::max<size_t>(1024, format.size()))
       return nullptr;
-    reader.frame.assign(40 + colours + image, 0);
-    std::memcpy(reader.frame.data(), format.data(), 40);
-    PutU32(reader.frame.data(), 40);
-    PutU32(reader.frame.data() + 20, static_cast<uint32_t>(image));
+    reader.frame.resize(static_cast<size_t>(40 + colours + image));
+    uint8_t* out = reader.frame.data();
+    std::memcpy(out, format.data(), 40);
+    PutU32(out, 40);
+    PutU32(out + 20, static_cast<uint32_t>(image));
     size_t from = h.biCompression == BI_BITFIELDS && h.biSize >= 52 ? 40 : h.biSize;
     size_t extra = std::min<size_t>(colours, format.size() - from);
-    std::memcpy(reader.frame.data() + 40, format.data() + from, extra);
-    std::memcpy(reader.frame.data() + 40 + colours, reader.raw.data(),
-                std::min<size_t>(image, reader.raw.size()));
+    std::memcpy(out + 40, format.data() + from, extra);
+    std::memset(out + 40 + extra, 0, static_cast<size_t>(colours - extra));
+    uint8_t* pixels = out + 40 + colours;
+    if (static_cast<uint64_t>(bytes) <= image) {
+      if (stream.Read(at, 1, pixels, bytes, &bytes, nullptr) != AVIERR_OK) return nullptr;
+      std::memset(pixels + bytes, 0, static_cast<size_t>(image - static_cast<uint64_t>(bytes)));
+    } else {
+      reader.raw.resize(static_cast<size_t>(bytes));
+      if (stream.Read(at, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK)
+        return nullptr;
+      std::memcpy(pixels, reader.raw.data(), static_cast<size_t>(image));
+    }
   }
   if (size) *size = reader.frame.size();
   return reader.frame.data();

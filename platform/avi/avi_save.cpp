@@ -181,10 +181,14 @@ AviResult AviSave(const std::string& path, const std::vector<AviStreamRef>& stre
   AviResult r = AviSaveToSink(*sink, EndsWithWav(path), streams, progress, options);
   bool closed = sink->Close();
   if (r == AVIERR_OK && !closed) r = AVIERR_FILEWRITE;
-  // Only an ordinary file that this save made unreadable is removed, never a device.
-  std::error_code error;
-  if (r != AVIERR_OK && std::filesystem::is_regular_file(
-                            std::filesystem::path(std::u8string(path.begin(), path.end())), error))
-    FileRemove(path);
+  if (r != AVIERR_OK) AviRemoveFailedOutput(path);
   return r;
+}
+
+void AviRemoveFailedOutput(const std::string& path) {
+  // Only an ordinary file is removed, never a device.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(
+          std::filesystem::path(std::u8string(path.begin(), path.end())), error))
+    FileRemove(path);
 }

@@ -24,3 +24,6 @@ AviResult AviSave(const std::string& path, const std::vector<AviStreamRef>& stre
 // The same into a sink (tests); wave selects the WAVE form.
 AviResult AviSaveToSink(AviSink& sink, bool wave, const std::vector<AviStreamRef>& streams,
                         const AviSaveCallback& progress, const AviSaveOptions& options = {});
+// Removes what a failed write left at path when it is an ordinary file (a
+// device such as the null one stays).
+void AviRemoveFailedOutput(const std::string& path);

@@ -7,6 +7,7 @@
 
 #include "common/dib_geometry.h"
 #include "common/file.h"
+#include "platform/avi/avi_save.h"
 
 namespace {
 
@@ -268,7 +269,17 @@ class MemoryStream : public AviStream {
 }  // namespace
 
 struct AviOutputFile {
+  // A stream is written through (index: its stream in the writer) or, when
+  // its header no longer fits the room kept in front of the frames, held
+  // aside (late) and joined in by a rewrite at close.
+  struct Entry {
+    int index = -1;
+    AviStreamRef late;
+  };
   OdmlWriter writer;
+  std::string path;
+  OdmlWriterOptions options;
+  std::vector<Entry> entries;
   bool closed = false;
   AviResult result = AVIERR_OK;
   ~AviOutputFile() { AviOutputFileClose(*this); }
@@ -279,8 +290,9 @@ namespace {
 // A stream of a file being written: samples go straight to the writer.
 class OutputStream : public AviStream {
  public:
-  OutputStream(AviOutputFileRef file, int index) : file_(std::move(file)), index_(index) {}
+  OutputStream(AviOutputFileRef file, size_t entry) : file_(std::move(file)), entry_(entry) {}
   AviStreamInfo Info() const override {
+    if (const AviStreamRef& late = Late()) return late->Info();
     const OdmlWriterStream& s = Data();
     AviStreamInfo info = s.info;
     info.dwLength = static_cast<uint32_t>(std::min<uint64_t>(s.samples, UINT32_MAX));
@@ -288,43 +300,91 @@ class OutputStream : public AviStream {
     info.dwSampleSize = s.sampleSize;
     return info;
   }
-  AviResult ReadFormat(int64_t, std::vector<uint8_t>& out) const override {
+  AviResult ReadFormat(int64_t pos, std::vector<uint8_t>& out) const override {
+    if (const AviStreamRef& late = Late()) return late->ReadFormat(pos, out);
     out = Data().format;
     return out.empty() ? AVIERR_NODATA : AVIERR_OK;
   }
   // The file is write-only until it is finished.
-  AviResult Read(int64_t, int64_t, void*, int64_t, int64_t* bytes,
+  AviResult Read(int64_t start, int64_t count, void* buffer, int64_t bufferSize, int64_t* bytes,
                  int64_t* samples) const override {
+    if (const AviStreamRef& late = Late())
+      return late->Read(start, count, buffer, bufferSize, bytes, samples);
     if (bytes) *bytes = 0;
     if (samples) *samples = 0;
     return AVIERR_UNSUPPORTED;
   }
   bool IsKeyFrame(int64_t pos) const override {
+    if (const AviStreamRef& late = Late()) return late->IsKeyFrame(pos);
     const OdmlWriterStream& s = Data();
     int64_t rel = pos - s.info.dwStart;
     if (rel < 0 || static_cast<uint64_t>(rel) >= s.samples) return false;
     return s.sampleSize || (s.chunks[static_cast<size_t>(rel)].flags & AVIIF_KEYFRAME);
   }
-  AviResult SetFormat(int64_t, const void* format, size_t size) override {
+  AviResult SetFormat(int64_t pos, const void* format, size_t size) override {
     if (file_->closed) return AVIERR_BADHANDLE;
-    return OdmlWriterSetFormat(file_->writer, index_, static_cast<const uint8_t*>(format), size);
+    if (const AviStreamRef& late = Late()) return late->SetFormat(pos, format, size);
+    OdmlWriter& w = file_->writer;
+    if (w.failed) return AVIERR_FILEWRITE;
+    const bool written = !Data().chunks.empty();
+    AviResult r = OdmlWriterSetFormat(w, Index(), static_cast<const uint8_t*>(format), size);
+    if (r != AVIERR_UNSUPPORTED || written) return r;
+    // No room left for the header with this format: the stream is held aside.
+    AviStreamRef held;
+    r = AviMakeStream(Data().info, nullptr, 0, held);
+    if (r != AVIERR_OK) return r;
+    r = held->SetFormat(pos, format, size);
+    if (r == AVIERR_OK) file_->entries[entry_].late = std::move(held);
+    return r;
   }
   AviResult Write(int64_t start, const void* data, uint32_t size, uint32_t flags) override {
     if (file_->closed) return AVIERR_BADHANDLE;
+    if (const AviStreamRef& late = Late()) return late->Write(start, data, size, flags);
+    // Once a write failed (a full disk) the file is lost; every later write says so.
+    if (file_->writer.failed) return AVIERR_FILEWRITE;
     const OdmlWriterStream& s = Data();
     int64_t end = int64_t{s.info.dwStart} + static_cast<int64_t>(s.samples);
     if (start != end && start != -1) return AVIERR_BADPARAM;  // appending only
     if (size && !data) return AVIERR_BADPARAM;
-    return OdmlWriterWrite(file_->writer, index_, data, size, flags);
+    return OdmlWriterWrite(file_->writer, Index(), data, size, flags);
   }
 
  private:
+  const AviStreamRef& Late() const { return file_->entries[entry_].late; }
+  int Index() const { return file_->entries[entry_].index; }
   const OdmlWriterStream& Data() const {
-    return file_->writer.streams[static_cast<size_t>(index_)];
+    return file_->writer.streams[static_cast<size_t>(Index())];
   }
   AviOutputFileRef file_;
-  int index_;
+  size_t entry_;
 };
+
+// Rewrites a finished file with the streams that were held aside, every
+// stream in the order it was made: the written ones read back from the file.
+AviResult JoinHeldStreams(AviOutputFile& file) {
+  std::string joined = file.path + ".join";
+  AviResult r;
+  {
+    AviFileRef written;
+    r = AviFileOpen(file.path, written);
+    if (r != AVIERR_OK) return r;
+    std::vector<AviStreamRef> streams;
+    for (const AviOutputFile::Entry& e : file.entries) {
+      AviStreamRef s = e.late;
+      if (!s && (r = AviFileGetStream(written, 0, e.index, s)) != AVIERR_OK) return r;
+      streams.push_back(std::move(s));
+    }
+    AviSaveOptions options;
+    options.writer = file.options;
+    r = AviSave(joined, streams, nullptr, options);
+  }  // the written file is closed before it is replaced
+  if (r != AVIERR_OK) return r;
+  if (!FileRename(joined, file.path)) {
+    FileRemove(joined);
+    return AVIERR_FILEWRITE;
+  }
+  return AVIERR_OK;
+}
 
 }  // namespace
 
@@ -336,6 +396,8 @@ AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& 
     file->closed = true;
     return r;
   }
+  file->path = path;
+  file->options = options;
   out = std::move(file);
   return AVIERR_OK;
 }
@@ -343,10 +405,15 @@ AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& 
 AviResult AviOutputFileCreateStream(const AviOutputFileRef& file, const AviStreamInfo& info,
                                     AviStreamRef& out) {
   if (!file || file->closed) return AVIERR_BADHANDLE;
-  int index = -1;
-  AviResult r = OdmlWriterAddStream(file->writer, info, nullptr, 0, &index);
+  AviOutputFile::Entry entry;
+  AviResult r = OdmlWriterAddStream(file->writer, info, nullptr, 0, &entry.index);
+  if (r == AVIERR_UNSUPPORTED && file->entries.size() < kMaxAviStreams) {
+    // Its header does not fit in front of the frames already written.
+    r = AviMakeStream(info, nullptr, 0, entry.late);
+  }
   if (r != AVIERR_OK) return r;
-  out = std::make_shared<OutputStream>(file, index);
+  file->entries.push_back(std::move(entry));
+  out = std::make_shared<OutputStream>(file, file->entries.size() - 1);
   return AVIERR_OK;
 }
 
@@ -354,6 +421,10 @@ AviResult AviOutputFileClose(AviOutputFile& file) {
   if (!file.closed) {
     file.closed = true;
     file.result = OdmlWriterClose(file.writer);
+    bool held = std::any_of(file.entries.begin(), file.entries.end(),
+                            [](const AviOutputFile::Entry& e) { return e.late != nullptr; });
+    if (file.result == AVIERR_OK && held) file.result = JoinHeldStreams(file);
+    if (file.result != AVIERR_OK) AviRemoveFailedOutput(file.path);
   }
   return file.result;
 }

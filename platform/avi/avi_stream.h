@@ -74,10 +74,14 @@ AviResult AviStreamOpenFromFile(const std::string& path, uint32_t type, int inde
                                 AviStreamRef& out);
 
 // A new AVI file written through streams (AVIFileOpen with OF_CREATE, then
-// AVIFileCreateStream, AVIStreamSetFormat, AVIStreamWrite). Streams may be
-// created after others were written to. The file is finished when the last
-// reference (the file's or a stream's) goes, or earlier by AviOutputFileClose,
-// which also gives the result.
+// AVIFileCreateStream, AVIStreamSetFormat, AVIStreamWrite): samples go to the
+// file as they are written, headers and indexes at the end. Streams may be
+// created after others were written to; one whose header no longer fits in
+// front of the frames is held aside and joined in by a rewrite at close. A
+// failed write answers AVIERR_FILEWRITE, as does every later one. The file is
+// finished when the last reference (the file's or a stream's) goes, or earlier
+// by AviOutputFileClose, which also gives the result; a file that could not be
+// finished is removed (a device is left alone).
 struct AviOutputFile;
 using AviOutputFileRef = std::shared_ptr<AviOutputFile>;
 AviResult AviOutputFileCreate(const std::string& path, const OdmlWriterOptions& options,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/file.h"
 #include "platform/avi/avi_save.h"
 #include "platform/avi/avi_testing.h"
 
@@ -264,6 +265,77 @@ TEST(AviOutputFile, StreamsWrittenOneAfterTheOther) {
   AviStreamRef late;
   EXPECT_EQ(AviOutputFileCreateStream(closed, VideoInfo(12, 1, 4, 3), late), AVIERR_BADHANDLE);
   EXPECT_EQ(AviOutputFileCreate(TempPath("no_such_folder/y/out.avi"), {}, closed), AVIERR_FILEOPEN);
+}
+
+TEST(AviOutputFile, StreamsWhoseHeadersNoLongerFitAreJoinedAtClose) {
+  // No slack behind the headers: after the first frame, another stream's
+  // header (with its 4 KiB of index room) cannot fit in front of the frames.
+  OdmlWriterOptions tight;
+  tight.headerSlack = 0;
+  std::vector<uint8_t> pcm = Pcm16Stereo(0, 500);
+  std::vector<uint8_t> bigFormat = PcmFormat(8000, 2, 16);
+  bigFormat.resize(6000, 0x5A);
+  struct Case {
+    const char* rule;
+    bool soundBeforeFrames;  // made before the frames, its format given after them
+  };
+  for (const Case& c : {Case{"stream made after the first frame", false},
+                        Case{"format given after the first frame", true}}) {
+    std::string path = TempPath("held_aside.avi");
+    {
+      AviOutputFileRef file;
+      ASSERT_EQ(AviOutputFileCreate(path, tight, file), AVIERR_OK);
+      AviStreamRef video, sound;
+      ASSERT_EQ(AviOutputFileCreateStream(file, VideoInfo(12, 1, 4, 3), video), AVIERR_OK);
+      std::vector<uint8_t> format = Bitmap24Format(4, 3);
+      ASSERT_EQ(video->SetFormat(0, format.data(), format.size()), AVIERR_OK);
+      if (c.soundBeforeFrames) {
+        ASSERT_EQ(AviOutputFileCreateStream(file, AudioInfo(8000, 4), sound), AVIERR_OK);
+      }
+      for (int f = 0; f < 3; ++f) {
+        std::vector<uint8_t> px = Frame24(4, 3, f);
+        ASSERT_EQ(video->Write(f, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME),
+                  AVIERR_OK);
+      }
+      if (!c.soundBeforeFrames) {
+        ASSERT_EQ(AviOutputFileCreateStream(file, AudioInfo(8000, 4), sound), AVIERR_OK);
+      }
+      ASSERT_EQ(sound->SetFormat(0, bigFormat.data(), bigFormat.size()), AVIERR_OK) << c.rule;
+      ASSERT_EQ(sound->Write(0, pcm.data(), static_cast<uint32_t>(pcm.size()), AVIIF_KEYFRAME),
+                AVIERR_OK);
+      EXPECT_EQ(sound->Info().dwLength, 500u) << c.rule;
+      EXPECT_EQ(AviOutputFileClose(*file), AVIERR_OK) << c.rule;
+    }
+    AviFileRef back;
+    ASSERT_EQ(AviFileOpen(path, back), AVIERR_OK) << c.rule;
+    ASSERT_EQ(back->reader.streams.size(), 2u) << c.rule;
+    AviStreamRef first, second;
+    ASSERT_EQ(AviFileGetStream(back, 0, 0, first), AVIERR_OK);
+    ASSERT_EQ(AviFileGetStream(back, 0, 1, second), AVIERR_OK);
+    EXPECT_EQ(Tags(first), (std::vector<int>{0, 1, 2})) << c.rule;
+    EXPECT_EQ(ReadAllSamples(*second), pcm) << c.rule;
+    std::vector<uint8_t> format;
+    ASSERT_EQ(second->ReadFormat(0, format), AVIERR_OK);
+    EXPECT_EQ(format, bigFormat) << c.rule;
+    EXPECT_FALSE(FileExists(path + ".join")) << c.rule;
+  }
+}
+
+TEST(AviOutputFile, AFailedWriteIsReportedAtOnceAndAgainAtClose) {
+  // The host's /dev/full takes the open and refuses every write, as a full disk does.
+  AviOutputFileRef file;
+  ASSERT_EQ(AviOutputFileCreate("/dev/full", {}, file), AVIERR_OK);
+  AviStreamRef video;
+  ASSERT_EQ(AviOutputFileCreateStream(file, VideoInfo(12, 1, 4, 3), video), AVIERR_OK);
+  std::vector<uint8_t> format = Bitmap24Format(4, 3);
+  ASSERT_EQ(video->SetFormat(0, format.data(), format.size()), AVIERR_OK);
+  std::vector<uint8_t> px = Frame24(4, 3, 0);
+  for (int f = 0; f < 2; ++f)
+    EXPECT_EQ(video->Write(-1, px.data(), static_cast<uint32_t>(px.size()), AVIIF_KEYFRAME),
+              AVIERR_FILEWRITE)
+        << f;
+  EXPECT_EQ(AviOutputFileClose(*file), AVIERR_FILEWRITE);
+  EXPECT_TRUE(FileExists("/dev/full"));  // a device is never removed
 }
 
 TEST(AviSave, UserAbortStopsAndRemovesTheFile) {

@@ -14,10 +14,13 @@ check full_frames.avi "-show_entries format=nb_streams,format_name" "1,avi"
 check full_frames.avi "-count_frames -select_streams v:0 -show_entries stream=codec_name,width,height,nb_read_frames" "rawvideo,12,8,5"
 check with_sound.avi "-show_entries format=nb_streams" "2"
 check with_sound.avi "-select_streams a:0 -show_entries stream=codec_name,sample_rate,channels" "pcm_s16le,8000,2"
+# Written through: all frames, then the sound after them.
+check written_through.avi "-count_frames -select_streams v:0 -show_entries stream=codec_name,width,height,nb_read_frames" "rawvideo,10,6,6"
+check written_through.avi "-select_streams a:0 -show_entries stream=codec_name,sample_rate,channels" "pcm_s16le,8000,2"
 check SOUND.WAV "-show_entries format=format_name,duration" "wav,0.500000"
 check SOUND.WAV "-show_entries stream=codec_name,sample_rate,channels" "pcm_s16le,8000,2"
 # Every frame decodes.
-for f in full_frames.avi with_sound.avi; do
+for f in full_frames.avi with_sound.avi written_through.avi; do
   if ! ffmpeg -v error -xerror -i "$dir/$f" -f null - >/dev/null 2>&1; then
     echo "$f: ffmpeg could not decode it"
     fail=1

@@ -1,0 +1,176 @@
+// "自動分割": the movie cut into parts where a frame's colour sums jump.
+#include "editor/pipeline/output_movie_win.h"  // before <vfw.h>
+#include "platform/avi/avi_handles_win.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/dib_geometry.h"
+#include "common/message.h"
+#include "common/text_win.h"
+#include "editor/commands/messages.h"
+#include "editor/editing/save_conventions_win.h"
+#include "editor/pipeline/whole_movie_win.h"
+#include "editor/streams/stream_rules.h"
+#include "editor/streams/streams_common_win.h"
+#include "editor/streams/streams_win.h"
+
+namespace {
+
+void Show(const char* text, const char* title) {
+  ShowMessage(text, title);
+}
+
+std::wstring BaseName(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/:");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of(L'.');
+  return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+// Bytes of the frame's pixel rows: from the header's own width and height,
+// never from a size field it may misstate.
+size_t FrameImageBytes(const BITMAPINFOHEADER* frame) {
+  const int64_t height = frame->biHeight < 0 ? -int64_t{frame->biHeight} : frame->biHeight;
+  return static_cast<size_t>(DibStride(frame->biWidth, frame->biBitCount) * height);
+}
+
+ChannelSums FrameSums(const BITMAPINFOHEADER* frame) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(frame);
+  return SumChannels(bytes + PixelOffset(frame->biBitCount, frame->biCompression, frame->biClrUsed),
+                     FrameImageBytes(frame));
+}
+
+// The stream keeps plain 24-bit rows of the first frame's size, so a stored
+// sample is the frame's pixels as they lie.
+bool StoredAs24Bit(PAVISTREAM video, LONG start, const BITMAPINFOHEADER& shape) {
+  LONG size = 0;
+  if (ownavi::AVIStreamReadFormat(video, start, nullptr, &size) != 0 ||
+      size < static_cast<LONG>(sizeof(BITMAPINFOHEADER)))
+    return false;
+  std::vector<uint8_t> format(static_cast<size_t>(size));
+  if (ownavi::AVIStreamReadFormat(video, start, format.data(), &size) != 0) return false;
+  const auto* stored = reinterpret_cast<const BITMAPINFOHEADER*>(format.data());
+  return stored->biCompression == BI_RGB && stored->biBitCount == 24 &&
+         stored->biWidth == shape.biWidth && stored->biHeight == shape.biHeight;
+}
+
+}  // namespace
+
+bool FindSceneChanges(PAVISTREAM video, std::vector<int32_t>* scenes) {
+  scenes->clear();
+  UniqueGetFrame frames(ownavi::AVIStreamGetFrameOpen(video, nullptr));
+  if (!frames) {
+    Show(kMessageNoFrames, kTitleFailed);
+    return false;
+  }
+  const LONG start = ownavi::AVIStreamStart(video);
+  const LONG end = start + ownavi::AVIStreamLength(video);
+  const auto* first =
+      static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), start));
+  if (!first || first->biBitCount != 24 || first->biCompression != BI_RGB) {
+    Show(kMessageOnly24BitRun, kTitleApology);
+    return false;
+  }
+  ChannelSums previous = FrameSums(first);
+  // Stored 24-bit frames are read straight into one buffer, as the frame
+  // reader would hand them over less two copies of each; a frame the read
+  // does not take whole goes through the reader.
+  const BITMAPINFOHEADER shape = *first;
+  const size_t imageSize = FrameImageBytes(&shape);
+  std::vector<uint8_t> stored(imageSize);
+  const bool direct = StoredAs24Bit(video, start, shape);
+  for (LONG m = start + 1; m < end; ++m) {
+    ChannelSums current;
+    LONG bytes = 0;
+    if (direct &&
+        ownavi::AVIStreamRead(video, m, 1, stored.data(), static_cast<LONG>(imageSize), &bytes,
+                              nullptr) == 0 &&
+        bytes > 0) {
+      std::memset(stored.data() + bytes, 0, imageSize - static_cast<size_t>(bytes));
+      current = SumChannels(stored.data(), imageSize);
+    } else {
+      const auto* frame =
+          static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), m));
+      // A later frame of another depth is as unreadable as none.
+      if (!frame || frame->biBitCount != 24 || frame->biCompression != BI_RGB) {
+        Show(kMessageFrameFetchFailed, kTitleFailed);
+        return false;
+      }
+      current = FrameSums(frame);
+    }
+    if (StartsScene(previous, current)) scenes->push_back(m);
+    previous = current;
+  }
+  scenes->push_back(end);
+  return true;
+}
+
+bool SplitAtSceneChanges() {
+  SetMainTitle(kTitleCalculating);
+  const std::wstring source = PlayerFileName();
+  if (source.empty()) {
+    Show(kMessageNoFile, kTitleCannotSay);
+    return false;
+  }
+  if (!HasExtension(source, L".avi")) {
+    Show(kMessageNotAvi, kTitleCannotSay);
+    return false;
+  }
+  ScopedAviServices services;
+  UniqueAviStream video;
+  if (ownavi::AVIStreamOpenFromFileW(video.put(), source.c_str(), streamtypeVIDEO, 0,
+                                     OF_SHARE_DENY_WRITE, nullptr) != 0) {
+    Show(kMessageOpenFailed, kTitleOh);
+    return false;
+  }
+  std::vector<int32_t> scenes;
+  if (!FindSceneChanges(video.get(), &scenes)) return false;
+  SetMainTitle(kTitleCalculated);
+
+  SaveOptions options;
+  PAVISTREAM streams[1] = {video.get()};
+  if (!ChooseSaveOptions(&options, 1, streams)) return false;
+  SetMainTitle(kTitleSplitStarted);
+  const std::wstring folder = BaseName(source);
+  CreateDirectoryW(folder.c_str(), nullptr);  // an existing folder is fine
+  bool whole = SetCurrentDirectoryW(folder.c_str()) != 0;
+  if (!whole) {
+    // Parts written to whatever folder is current would scatter a split
+    // among other files: without its folder nothing is cut.
+    FreeSaveOptions(&options);
+    Show(kMessageSplitPartlyFailed, kTitleUhOh);
+    return true;
+  }
+  const LONG start = ownavi::AVIStreamStart(video.get());
+  const LONG end = start + ownavi::AVIStreamLength(video.get());
+  const std::vector<SplitPart> parts = PartsFromScenes(scenes, start, end);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    char name[32];
+    std::snprintf(name, sizeof name, kSplitPartName, static_cast<int>(k));
+    UniqueAviStream part;
+    if (ownavi::CreateEditableStream(part.put(), nullptr) != 0) {
+      whole = false;
+      continue;
+    }
+    LONG position = 0, pasted = 0;
+    if (ownavi::EditStreamPaste(part.get(), &position, &pasted, video.get(), parts[k].first,
+                                parts[k].length) != 0) {
+      whole = false;
+      continue;
+    }
+    const std::wstring path = Widen(name);
+    PAVISTREAM partStream = part.get();
+    if (ownavi::AVISaveVW(path.c_str(), nullptr, ReportSaveProgress, 1, &partStream,
+                          options.pointers.data()) != 0 &&
+        ownavi::AVISaveVW(path.c_str(), nullptr, ReportSaveProgress, 1, &partStream, nullptr) != 0)
+      whole = false;
+  }
+  SetMainTitle(kTitleSplitEnded);
+  FreeSaveOptions(&options);
+  if (whole)
+    Show(kMessageSplitDone, kTitleGlad);
+  else
+    Show(kMessageSplitPartlyFailed, kTitleUhOh);
+  return true;
+}
