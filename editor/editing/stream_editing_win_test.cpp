@@ -290,7 +290,7 @@ TEST(StreamEditing, PasteJoinsLikeFramesAndRedrawsOthers) {
   const std::string source = folder + "paste_source.avi", output = folder + "pasted.avi";
   const std::string samePath = folder + "paste_same.avi", smallPath = folder + "paste_small.avi";
   ASSERT_TRUE(WriteTestMovie(source, movie));
-  // Another seed: the same size and depth, other pictures.
+  // Another start value: the same size and depth, other pictures.
   same.scale = 3;
   ASSERT_TRUE(WriteTestMovie(samePath, same));
   ASSERT_TRUE(WriteTestMovie(smallPath, small));

@@ -22,11 +22,11 @@ struct TestMovie {
   int soundSamples = 0;  // 16-bit stereo PCM at 8000 Hz; 0 for no sound stream
   uint32_t rate = 10, scale = 1;
   // The stored pixel rows of frame i when a test needs pictures of its own;
-  // empty: the seeded noise below.
+  // empty: the noise below.
   std::function<std::vector<uint8_t>(int i)> pixels;
 };
 
-// The stored pixels of frame i (seeded by i and the depth).
+// The stored pixels of frame i (made from i and the depth).
 std::vector<uint8_t> TestMoviePixels(const TestMovie& movie, int i);
 std::vector<uint8_t> TestMovieFormat(const TestMovie& movie);
 std::vector<uint8_t> TestMoviePcm(const TestMovie& movie);
