@@ -16,7 +16,7 @@ struct EditorCommand {
   UINT id;
   bool needsMovie;       // enabled only while an AVI (or a WAV, for two of them) is open
   int dialogKind;        // stored in gDialogKind before the action, or kNoDialogKind
-  CommandAction action;  // null: the command is not built yet, only the routing runs
+  CommandAction action;  // null would run the routing alone
   bool announceSuccess;  // "無事終了いたしましたわ" when the action returns true
 };
 
