@@ -32,18 +32,6 @@ bool Fail(const char* text, const char* title) {
   return false;
 }
 
-// The extension after the last dot of the file name, or empty.
-std::wstring Extension(const std::wstring& path) {
-  const size_t dot = path.find_last_of(L'.');
-  const size_t slash = path.find_last_of(L"\\/");
-  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return {};
-  return path.substr(dot);
-}
-
-bool IsExtension(const std::wstring& path, const wchar_t* extension) {
-  return _wcsicmp(Extension(path).c_str(), extension) == 0;
-}
-
 void ShowFrameProgress(long done, long total) {
   char text[32];
   std::snprintf(text, sizeof text, kFrameProgressTitle, static_cast<int>(done),
@@ -84,7 +72,7 @@ bool ChooserCancelled(const OutputMovie& output) {
 bool ExtractTrack(bool video) {
   const std::wstring source = PlayerFileName();
   if (source.empty()) return Fail(kMessageNoFile, kTitleCannotSay);
-  if (!IsExtension(source, L".avi")) return Fail(kMessageNotAvi, kTitleCannotSay);
+  if (!HasExtension(source, L".avi")) return Fail(kMessageNotAvi, kTitleCannotSay);
   const FileDialogRow& row = video ? kAviDestinationRow : kWaveDestinationRow;
   std::wstring chosen;
   if (!AskSaveDestination(gEditorWindows.mainWindow, row, {source}, &chosen)) return false;
@@ -99,8 +87,8 @@ bool ExtractTrack(bool video) {
 bool JoinVideoAndSound() {
   const std::wstring player = PlayerFileName();
   if (player.empty()) return Fail(kMessageNoFile, kTitleCannotSay);
-  const bool playerHasAvi = IsExtension(player, L".avi");
-  if (!playerHasAvi && !IsExtension(player, L".wav"))
+  const bool playerHasAvi = HasExtension(player, L".avi");
+  if (!playerHasAvi && !HasExtension(player, L".wav"))
     return Fail(kMessageNotAviOrWave, kTitleCannotSay);
   std::wstring partner;
   if (!AskOpenFile(gEditorWindows.mainWindow, playerHasAvi ? kPartnerWaveRow : kPartnerAviRow,

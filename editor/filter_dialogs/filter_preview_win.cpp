@@ -8,18 +8,12 @@
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "editor/filter_dialogs/filter_dialog_ids.h"
+#include "editor/pipeline/output_movie_win.h"
 
 namespace {
 
 void Show(const char* text, const char* title, HWND owner = nullptr) {
   ShowMessage(text, title, MessageButtons::Ok, MessageIcon::None, owner);
-}
-
-bool HasAviExtension(const std::wstring& path) {
-  if (path.size() < 4) return false;
-  std::wstring ext = path.substr(path.size() - 4);
-  for (wchar_t& c : ext) c = static_cast<wchar_t>(towlower(c));
-  return ext == L".avi";
 }
 
 int FrameHeight(const BITMAPINFOHEADER* frame) {
@@ -66,7 +60,7 @@ bool OpenFirstFrameForPreview(HWND dialog, bool* ready, const PreviewPane& pane,
     info->failure = FirstFrameInfo::Failure::NoFile;
     return false;
   }
-  if (!HasAviExtension(path)) {
+  if (!HasExtension(path, L".avi")) {
     Show(kMessageNotAviPreview, kTitleCannotSay);
     info->failure = FirstFrameInfo::Failure::NotAvi;
     return false;

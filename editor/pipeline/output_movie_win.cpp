@@ -25,13 +25,6 @@ MessageAnswer Show(const char* text, const char* title, HWND owner = nullptr,
   return ShowMessage(text, title, buttons, MessageIcon::None, owner);
 }
 
-bool HasAviExtension(const std::wstring& path) {
-  const size_t dot = path.find_last_of(L'.');
-  const size_t slash = path.find_last_of(L"\\/");
-  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
-  return _wcsicmp(path.c_str() + dot, L".avi") == 0;
-}
-
 // The player's file, checked: one is open and it is an AVI.
 bool CheckedPlayerFile(std::wstring* source) {
   *source = gUnattendedRun.active ? gUnattendedRun.source : PlayerFileName();
@@ -39,7 +32,7 @@ bool CheckedPlayerFile(std::wstring* source) {
     Show(kMessageNoFile, kTitleCannotSay);
     return false;
   }
-  if (!HasAviExtension(*source)) {
+  if (!HasExtension(*source, L".avi")) {
     Show(kMessageNotAvi, kTitleCannotSay);
     return false;
   }
@@ -90,6 +83,13 @@ void ReleaseStream(PAVISTREAM* stream) {
 }
 
 }  // namespace
+
+bool HasExtension(const std::wstring& path, const wchar_t* extension) {
+  const size_t dot = path.find_last_of(L'.');
+  const size_t slash = path.find_last_of(L"\\/");
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
+  return _wcsicmp(path.c_str() + dot, extension) == 0;
+}
 
 static std::wstring FullPath(const std::wstring& path) {
   wchar_t buffer[32768];

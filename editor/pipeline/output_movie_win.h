@@ -52,6 +52,8 @@ bool ChooseSourceAndDestination(std::wstring* source, std::wstring* destination)
 // Two names of one file: the same full path in any letter case, or (for
 // files that exist, reached by another spelling) the same file identity.
 bool SameFile(const std::wstring& a, const std::wstring& b);
+// The path's extension is `extension` (with its dot), ignoring case.
+bool HasExtension(const std::wstring& path, const wchar_t* extension);
 
 // What OpenMovieForProcessing hands over; the run releases it.
 struct OpenedMovie {

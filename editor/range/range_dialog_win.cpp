@@ -30,10 +30,6 @@ MessageAnswer Show(const char* text, const char* title, HWND owner = nullptr,
   return ShowMessage(text, title, buttons, MessageIcon::None, owner);
 }
 
-bool HasAviExtension(const std::wstring& path) {
-  return path.size() >= 4 && _wcsicmp(path.c_str() + path.size() - 4, L".avi") == 0;
-}
-
 // The player's file with the two checks every range command makes first.
 bool CheckedPlayerAvi(std::wstring* path) {
   *path = PlayerFileName();
@@ -41,7 +37,7 @@ bool CheckedPlayerAvi(std::wstring* path) {
     Show(kMessageNoFile, kTitleCannotSay);
     return false;
   }
-  if (!HasAviExtension(*path)) {
+  if (!HasExtension(*path, L".avi")) {
     Show(kMessageNotAviPreview, kTitleCannotSay);
     return false;
   }
