@@ -17,6 +17,15 @@ int gFailOutputWriteAt = -1;
 
 namespace {
 
+// A choice the user made may hold an open compressor and its state; the one a
+// scripted run fills in holds nothing, and freeing it would load Video for
+// Windows only to do nothing.
+void FreeCompressorChoice(COMPVARS* choice) {
+  if (choice->hic || choice->lpState || choice->lpbiOut || choice->lpBitsOut || choice->lpBitsPrev)
+    ICCompressorFree(choice);
+  *choice = COMPVARS{};
+}
+
 constexpr wchar_t kOutputStreamName[] = L"GLIMSA:VIDEO";
 constexpr UINT kCreateMode = OF_WRITE | OF_CREATE | OF_SHARE_DENY_WRITE;  // 0x1041
 
@@ -266,8 +275,7 @@ HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t hei
     if (movie->memoryDc) DeleteDC(movie->memoryDc);
     movie->memoryDc = nullptr;
     // The choice may hold an open compressor: freed here, or it would leak.
-    ICCompressorFree(&movie->compressorChoice);
-    movie->compressorChoice = COMPVARS{};
+    FreeCompressorChoice(&movie->compressorChoice);
     ownavi::AVIFileExit();
     return static_cast<HDC>(nullptr);
   };
@@ -324,8 +332,7 @@ bool CloseOutputMovie(OutputMovie* movie) {
   movie->bitmap = nullptr;
   if (movie->memoryDc) DeleteDC(movie->memoryDc);
   movie->memoryDc = nullptr;
-  ICCompressorFree(&movie->compressorChoice);
-  movie->compressorChoice = COMPVARS{};
+  FreeCompressorChoice(&movie->compressorChoice);
   movie->pixels = nullptr;
   movie->framesWritten = 0;
   // Only an output that was made holds a start of the services.

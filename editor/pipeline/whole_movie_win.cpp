@@ -61,40 +61,57 @@ bool StoredFrameWhole(PAVISTREAM video, LONG i, size_t imageBytes) {
 }
 
 // Writes the run's frames on a second thread, so that writing one frame
-// overlaps fetching and filtering the next. Two slots: the loop copies each
-// loaded frame's pixels into a free one and goes on. A failed write stops the
-// writer; the frames queued behind it are dropped, as the loop would never
-// have made them.
+// overlaps fetching and filtering the next. Two slots, each a packed 24-bit
+// bitmap (header, then the output's pixels): the loop fills a free one, either
+// by reading a stored frame straight into it or by copying the output bitmap,
+// and goes on. A failed write stops the writer; the frames queued behind it are
+// dropped, as the loop would never have made them.
 class FrameWriter {
  public:
+  static constexpr size_t kHeader = sizeof(BITMAPINFOHEADER);
+
   explicit FrameWriter(OutputMovie* output) : output_(output) {
-    for (auto& slot : slots_) slot.resize(static_cast<size_t>(output->imageSize));
+    for (auto& slot : slots_) slot.resize(kHeader + static_cast<size_t>(output->imageSize));
     thread_ = CreateThread(nullptr, 0, Main, this, 0, nullptr);
   }
   ~FrameWriter() { Finish(); }
   FrameWriter(const FrameWriter&) = delete;
   FrameWriter& operator=(const FrameWriter&) = delete;
 
-  // Queues the output bitmap's pixels; false once a write has failed.
-  bool Queue() {
-    if (!thread_) {  // no second thread to be had: written here
-      if (!failed_ && !WriteOutputFrame(output_)) failed_ = true;
-      return !failed_;
-    }
+  // The next slot to fill, once the writer has let go of it; null once a
+  // write has failed. Commit hands it over.
+  uint8_t* NextSlot() {
+    if (!thread_) return failed_ ? nullptr : slots_[0].data();
     AcquireSRWLockExclusive(&lock_);
     while (queued_ - done_ == kSlots && !failed_)
       SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
     const bool failed = failed_;
     const int slot = queued_ % kSlots;
     ReleaseSRWLockExclusive(&lock_);
-    if (failed) return false;
-    GdiFlush();
-    std::memcpy(slots_[slot].data(), output_->pixels, slots_[slot].size());
+    return failed ? nullptr : slots_[slot].data();
+  }
+
+  // Queues the slot NextSlot gave; false once a write has failed.
+  bool Commit() {
+    if (!thread_) {  // no second thread to be had: written here
+      if (!failed_ && !WriteOutputPixels(output_, slots_[0].data() + kHeader)) failed_ = true;
+      return !failed_;
+    }
     AcquireSRWLockExclusive(&lock_);
     ++queued_;
     WakeAllConditionVariable(&changed_);
+    const bool failed = failed_;
     ReleaseSRWLockExclusive(&lock_);
-    return true;
+    return !failed;
+  }
+
+  // Queues the output bitmap's pixels.
+  bool Queue() {
+    uint8_t* slot = NextSlot();
+    if (!slot) return false;
+    GdiFlush();
+    std::memcpy(slot + kHeader, output_->pixels, static_cast<size_t>(output_->imageSize));
+    return Commit();
   }
 
   // Waits until every queued frame is written; false when a write failed.
@@ -127,7 +144,7 @@ class FrameWriter {
       if (done_ == queued_) break;
       const int slot = done_ % kSlots;
       ReleaseSRWLockExclusive(&lock_);
-      const bool ok = WriteOutputPixels(output_, slots_[slot].data());
+      const bool ok = WriteOutputPixels(output_, slots_[slot].data() + kHeader);
       AcquireSRWLockExclusive(&lock_);
       ++done_;
       if (!ok) {
@@ -148,6 +165,53 @@ class FrameWriter {
   int queued_ = 0, done_ = 0;
   bool failed_ = false, stopping_ = false;
 };
+
+// When the stream stores plain 24-bit frames of the output's own size, a
+// stored frame needs no decoding: a bottom-up one is read straight into the
+// writer's slot and filtered there; a top-down one (as ffmpeg stores them) is
+// read aside and its rows laid into the slot bottom-up, one copy instead of
+// the frame reader's copy, the turn and two more copies. The header is the
+// first frame's, as the filters see it from the frame reader.
+struct StoredFrameReader {
+  bool active = false;
+  bool topDown = false;
+  std::vector<uint8_t> aside;  // a top-down frame as stored
+};
+
+void StartStoredFrameReader(StoredFrameReader* reader, const OpenedMovie& m, size_t storedImage) {
+  if (!m.firstFrame || m.format.size() < sizeof(BITMAPINFOHEADER)) return;
+  const auto* stored = reinterpret_cast<const BITMAPINFOHEADER*>(m.format.data());
+  const BITMAPINFOHEADER* f = m.firstFrame;
+  const int64_t storedHeight = stored->biHeight < 0 ? -int64_t{stored->biHeight} : stored->biHeight;
+  reader->active = stored->biBitCount == 24 && stored->biCompression == BI_RGB &&
+                   f->biSize == sizeof(BITMAPINFOHEADER) && f->biBitCount == 24 &&
+                   f->biCompression == BI_RGB && f->biWidth == m.output->width &&
+                   f->biHeight == m.output->height && stored->biWidth == f->biWidth &&
+                   storedHeight == f->biHeight &&
+                   storedImage == static_cast<size_t>(m.output->imageSize);
+  reader->topDown = reader->active && stored->biHeight < 0;
+  if (reader->topDown) reader->aside.resize(storedImage);
+}
+
+// Reads sample i into the slot; false for anything but a whole frame (a
+// dropped or damaged one goes through the frame reader instead).
+bool ReadStoredFrame(StoredFrameReader* reader, const OpenedMovie& m, LONG i, uint8_t* slot) {
+  std::memcpy(slot, m.firstFrame, FrameWriter::kHeader);
+  uint8_t* pixels = slot + FrameWriter::kHeader;
+  const LONG size = m.output->imageSize;
+  LONG bytes = 0;
+  if (ownavi::AVIStreamRead(m.video, i, 1, reader->topDown ? reader->aside.data() : pixels, size,
+                            &bytes, nullptr) != 0 ||
+      bytes != size)
+    return false;
+  if (reader->topDown) {
+    const size_t stride = static_cast<size_t>(DibStride(m.output->width, 24));
+    const uint8_t* from = reader->aside.data() + static_cast<size_t>(size);
+    for (int32_t y = 0; y < m.output->height; ++y, pixels += stride)
+      std::memcpy(pixels, from -= stride, stride);
+  }
+  return true;
+}
 
 std::string Progress(long i, long end) {
   char text[32];
@@ -217,10 +281,21 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
                       StartFilterRun(&run, filter, shape, work.get());
 
   const size_t storedImage = StoredImageBytes(m.format);
+  StoredFrameReader stored;
+  if (shaped) StartStoredFrameReader(&stored, m, storedImage);
+  const size_t slotBytes = FrameWriter::kHeader + static_cast<size_t>(m.output->imageSize);
   bool success = true;
   FrameWriter writer(m.output);
   for (LONG i = m.first; i < m.end; ++i) {
     ShowProgress(Progress(i, m.end));
+    if (stored.active) {
+      uint8_t* slot = writer.NextSlot();
+      if (!slot) break;
+      if (ReadStoredFrame(&stored, m, i, slot) && ApplyFrameFilter(&run, slot, slotBytes)) {
+        if (!writer.Commit()) break;
+        continue;
+      }
+    }
     auto* frame = static_cast<BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(m.frames, i));
     // A damaged frame, or one of another size or depth than the first, is as
     // unusable as none.

@@ -451,6 +451,12 @@ TEST(WholeMovie, DamagedInputEndsWithItsMessageAndAReadableOutput) {
   bytes.resize(frame4 + 8 + 20);
   WriteBytes(truncated, bytes);
 
+  // Frame 2 is an empty sample: a dropped frame, shown as the one before.
+  const std::string dropped = folder + "dropped_frame.avi";
+  std::vector<std::vector<uint8_t>> gap = frames;
+  gap[2].clear();
+  ASSERT_TRUE(WriteRawMovie(dropped, format, gap));
+
   // Frames no decoder takes.
   const std::string unknownCodec = folder + "unknown_codec.avi";
   std::vector<uint8_t> strange = format;
@@ -464,6 +470,7 @@ TEST(WholeMovie, DamagedInputEndsWithItsMessageAndAReadableOutput) {
     size_t frames;  // written before the run stopped
     bool created;
     bool succeeds = false;
+    int repeated = -1;  // an output frame equal to the one before it
   };
   const Case cases[] = {
       {"a frame cut short", shortFrame,
@@ -472,6 +479,8 @@ TEST(WholeMovie, DamagedInputEndsWithItsMessageAndAReadableOutput) {
       // file (here three), and those are processed.
       {"a file cut off inside a frame", truncated,
        [](DialogScript& s) { s.Message(kTitleGlad, kMessageDone); }, 3, true, true},
+      {"a dropped frame", dropped, [](DialogScript& s) { s.Message(kTitleGlad, kMessageDone); }, 6,
+       true, true, 2},
       {"no decoder for the frames", unknownCodec,
        [](DialogScript& s) { s.Message(kTitleFailed, kMessageNoFrames); }, 0, false},
   };
@@ -489,7 +498,12 @@ TEST(WholeMovie, DamagedInputEndsWithItsMessageAndAReadableOutput) {
     driver.Finish();
     EXPECT_EQ(ownavi::AVIFileInitCount(), 0);
     EXPECT_EQ(GetFileAttributesW(Widen(output).c_str()) != INVALID_FILE_ATTRIBUTES, c.created);
-    EXPECT_EQ(ReadPackedFrames(output).size(), c.frames);
+    const std::vector<std::vector<uint8_t>> written = ReadPackedFrames(output);
+    EXPECT_EQ(written.size(), c.frames);
+    if (c.repeated > 0 && written.size() == c.frames) {
+      EXPECT_EQ(written[c.repeated], written[c.repeated - 1]);
+      EXPECT_NE(written[c.repeated + 1], written[c.repeated]);
+    }
     // Nothing holds the files any more.
     EXPECT_TRUE(!c.created || DeleteFileW(Widen(output).c_str()));
     player.reset();
