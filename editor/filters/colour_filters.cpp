@@ -261,20 +261,67 @@ struct YCrCbOp {
   }
 };
 
+// Grey rows of 3- or 4-byte pixels, in passes over a chunk like the YCrCb rows
+// so that the products and sums run on whole vectors. Each product is the one
+// the tables below hold (the weight times the byte, rounded once), summed in
+// the same order, so the bytes are the tables' bytes.
+template <int kStep>
+[[gnu::always_inline]] inline void GrayscaleRowBody(uint8_t* row, int width) {
+  constexpr int kChunk = 128;
+  uint8_t b[kChunk], g[kChunk], r[kChunk], v[kChunk];
+  for (int x0 = 0; x0 < width; x0 += kChunk) {
+    const int n = std::min(kChunk, width - x0);
+    uint8_t* p = row + static_cast<size_t>(x0) * kStep;
+    for (int i = 0; i < n; ++i) {
+      b[i] = p[i * kStep];
+      g[i] = p[i * kStep + 1];
+      r[i] = p[i * kStep + 2];
+    }
+    for (int i = 0; i < n; ++i) {
+      const double G = g[i], B = b[i], R = r[i];
+      v[i] = static_cast<uint8_t>(static_cast<int>(0.587 * G + 0.114 * B + 0.299 * R));
+    }
+    for (int i = 0; i < n; ++i) p[i * kStep] = p[i * kStep + 1] = p[i * kStep + 2] = v[i];
+  }
+}
+
+template <int kStep>
+void GrayscaleRow(uint8_t* row, int width) {
+  GrayscaleRowBody<kStep>(row, width);
+}
+
+#ifdef QUILVA_HAVE_AVX2_PATH
+template <int kStep>
+[[gnu::target("avx2")]] void GrayscaleRowAvx2(uint8_t* row, int width) {
+  GrayscaleRowBody<kStep>(row, width);
+}
+#endif
+
+using GrayscaleRowFunction = void (*)(uint8_t* row, int width);
+struct GrayscaleRows {
+  GrayscaleRowFunction pixels3, pixels4;
+};
+
+GrayscaleRows SelectGrayscaleRows() {
+#ifdef QUILVA_HAVE_AVX2_PATH
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2 && colourKernelOptions.allowAvx2) return {GrayscaleRowAvx2<3>, GrayscaleRowAvx2<4>};
+#endif
+  return {GrayscaleRow<3>, GrayscaleRow<4>};
+}
+
 // Each depth sums the three weighted channels in its own order, and the order
 // shows in the truncated result (a grey of 23 gives 22 in 24-bit pixels).
 struct GrayscaleOp {
   ProductTable wr{0.299}, wg{0.587}, wb{0.114};
+  GrayscaleRows rows = SelectGrayscaleRows();
 
   void Entry(uint8_t* p) const {
     const uint8_t v = static_cast<uint8_t>(wr[p[2]] + wb[p[0]] + wg[p[1]]);
     p[0] = p[1] = p[2] = v;
   }
   void Pixels(uint8_t* row, int width, int step) const {
-    for (int x = 0; x < width; ++x, row += step) {
-      const uint8_t v = static_cast<uint8_t>(wg[row[1]] + wb[row[0]] + wr[row[2]]);
-      row[0] = row[1] = row[2] = v;
-    }
+    (step == 3 ? rows.pixels3 : rows.pixels4)(row, width);
   }
   uint16_t Word(uint16_t w) const {
     const int g8 = static_cast<int>(wg[Green5(w) * 8] + wr[Red5(w) * 8] + wb[Blue5(w) * 8]);

@@ -321,7 +321,10 @@ TEST(ColourFilters, FastKernelsEqualReferenceForEveryParameter) {
   ycc.p.y = 120, ycc.p.cr = 80, ycc.p.cb = 140;
   for (bool avx2 : {true, false}) {
     colourKernelOptions.allowAvx2 = avx2;
-    for (auto [w, h] : EqualitySizes()) ExpectSameAsReference(ycc, rng, w, h);
+    for (auto [w, h] : EqualitySizes()) {
+      ExpectSameAsReference(ycc, rng, w, h);
+      ExpectSameAsReference(KernelCall{ColourKernel::Grayscale, {}}, rng, w, h);
+    }
     for (int y : percents) {
       ycc.p.y = y, ycc.p.cr = 200 - y / 2, ycc.p.cb = y / 3;
       ExpectSameAsReference(ycc, rng, 97, 3);
