@@ -572,7 +572,8 @@ TEST(EditorShell, EveryCommandRoutesAndRestoresTheTitleAndMenu) {
       for (const auto& [id, templateId] :
            {std::pair{ID_STREAM_INFO, IDD_STREAM_INFO}, std::pair{ID_JOIN_MANY, IDD_JOIN_MANY},
             std::pair{ID_RESIZE, IDD_RESIZE}})
-        if (id == c.id) script.Dialog(templateId, [](DialogHandle& d) { d.Close(); });
+        if (static_cast<UINT>(id) == c.id)
+          script.Dialog(templateId, [](DialogHandle& d) { d.Close(); });
       if (c.id == ID_AUTO_SPLIT) script.CancelCompressor();
       DialogDriver driver(script);
       SendMessageW(gPlayerShell.mainWindow, WM_COMMAND, c.id, 0);

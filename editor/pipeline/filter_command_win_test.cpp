@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
+#include "common/bytes.h"
 #include "common/dib_geometry.h"
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
@@ -118,6 +120,47 @@ TEST(FilterProgram, EveryFilterNameWritesItsFramesAndTheSound) {
       EXPECT_EQ(written[i], frame) << "frame " << i;
     }
     EXPECT_EQ(ReadSound(output), TestMoviePcm(movie));
+  }
+}
+
+// A scripted run makes its bitmap only when a frame needs converting: an
+// 8-bit movie is filtered through its palette and written as 24-bit frames.
+TEST(FilterProgram, APalettisedMovieIsWrittenAs24Bit) {
+  TestMovie movie;
+  movie.bits = 8, movie.frames = 3;
+  const std::string source = PipelineTestFolder() + "palette source.avi";
+  const std::string output = PipelineTestFolder() + "palette output.avi";
+  ASSERT_TRUE(WriteTestMovie(source, movie));
+  DeleteFileW(Widen(output).c_str());
+  const EditorRun run = RunEditor("/filter grayscale \"" + source + "\" \"" + output + "\"");
+  EXPECT_EQ(run.exitCode, 0u) << run.errors;
+  const std::vector<std::vector<uint8_t>> written = ReadPackedFrames(output);
+  ASSERT_EQ(written.size(), 3u);
+  FilterRun filterRun;
+  FrameShape shape;
+  std::vector<uint8_t> first = TestMovieFormat(movie);
+  ASSERT_TRUE(ReadFrameShape(first.data(), first.size(), &shape));
+  FrameFilter grayscale;
+  grayscale.kind = FilterKind::Grayscale;
+  ASSERT_TRUE(StartFilterRun(&filterRun, grayscale, shape, nullptr));
+  const size_t stride8 = static_cast<size_t>(DibStride(movie.width, 8));
+  const size_t stride24 = static_cast<size_t>(DibStride(movie.width, 24));
+  for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> frame = TestMovieFormat(movie);
+    const size_t pixelsAt = frame.size();
+    const std::vector<uint8_t> pixels = TestMoviePixels(movie, i);
+    frame.insert(frame.end(), pixels.begin(), pixels.end());
+    ASSERT_TRUE(ApplyFrameFilter(&filterRun, frame.data(), frame.size()));
+    std::vector<uint8_t> expected(stride24 * static_cast<size_t>(movie.height));
+    for (int y = 0; y < movie.height; ++y)
+      for (int x = 0; x < movie.width; ++x) {
+        const uint8_t* entry = &frame[40 + 4 * size_t{frame[pixelsAt + y * stride8 + x]}];
+        std::memcpy(&expected[y * stride24 + 3 * static_cast<size_t>(x)], entry, 3);
+      }
+    ASSERT_GE(written[i].size(), 40u);
+    EXPECT_EQ(GetU16(&written[i][14]), 24);
+    EXPECT_EQ(std::vector<uint8_t>(written[i].begin() + 40, written[i].end()), expected)
+        << "frame " << i;
   }
 }
 

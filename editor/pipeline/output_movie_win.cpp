@@ -208,8 +208,8 @@ bool OpenMovieForProcessing(OpenedMovie* movie) {
   }
   const int32_t height = shape->biHeight < 0 ? -shape->biHeight : shape->biHeight;
   movie->output = new OutputMovie();
-  if (!CreateOutputMovie(movie->output, nullptr, shape->biWidth, height, destination, info.dwScale,
-                         info.dwRate)) {
+  if (!OpenOutputMovie(movie->output, nullptr, shape->biWidth, height, destination, info.dwScale,
+                       info.dwRate)) {
     delete movie->output;
     movie->output = nullptr;
     return fail();
@@ -218,8 +218,45 @@ bool OpenMovieForProcessing(OpenedMovie* movie) {
   return true;
 }
 
+// The memory DC and the DIB section that hold the output's picture, with
+// their messages; on failure nothing of them is left.
+static bool AttachOutputBitmap(OutputMovie* movie, HWND owner) {
+  auto fail = [&](const char* text) {
+    Show(text, kTitleTrouble, owner);
+    if (movie->memoryDc) DeleteDC(movie->memoryDc);
+    movie->memoryDc = nullptr;
+    return false;
+  };
+  HDC screenDc = GetDC(owner);
+  if (!screenDc) return fail(kMessageNoHdc);
+  movie->memoryDc = CreateCompatibleDC(screenDc);
+  if (!movie->memoryDc) {
+    ReleaseDC(owner, screenDc);
+    return fail(kMessageNoMemoryDc);
+  }
+  if (ReleaseDC(owner, screenDc) != 1) return fail(kMessageReleaseDcFailed);
+  BITMAPINFOHEADER format = Format24(movie->width, movie->height);
+  void* bits = nullptr;
+  movie->bitmap = CreateDIBSection(movie->memoryDc, reinterpret_cast<BITMAPINFO*>(&format),
+                                   DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!movie->bitmap) return fail(kMessageNoBitmap);
+  // A scripted run's picture so far moves into the bitmap.
+  if (!movie->memoryPixels.empty())
+    std::memcpy(bits, movie->memoryPixels.data(), movie->memoryPixels.size());
+  std::vector<uint8_t>().swap(movie->memoryPixels);
+  movie->pixels = static_cast<uint8_t*>(bits);
+  movie->previousBitmap = SelectObject(movie->memoryDc, movie->bitmap);
+  return true;
+}
+
 HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
                       const std::wstring& destination, DWORD scale, DWORD rate) {
+  return OpenOutputMovie(movie, owner, width, height, destination, scale, rate) ? movie->memoryDc
+                                                                                : nullptr;
+}
+
+bool OpenOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
+                     const std::wstring& destination, DWORD scale, DWORD rate) {
   if (movie->file || movie->memoryDc) CloseOutputMovie(movie);
   movie->width = width;
   movie->height = height;
@@ -246,7 +283,7 @@ HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t hei
                           ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE | ICMF_CHOOSE_PREVIEW,
                           &format, nullptr, &choice, nullptr)) {
     ownavi::AVIFileExit();
-    return nullptr;
+    return false;
   }
   // Only "Full Frames (Uncompressed)" compresses 24-bit frames under Wine; a
   // choice without a type or handler is written uncompressed.
@@ -265,9 +302,8 @@ HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t hei
   options.cbParms = static_cast<DWORD>(choice.cbState);
   header.fccHandler = choice.fccHandler;
 
-  HDC screenDc = nullptr;
   auto fail = [&](const char* text) {
-    Show(text, kTitleTrouble, owner);
+    if (text) Show(text, kTitleTrouble, owner);
     ReleaseStream(&movie->compressedStream);
     ReleaseStream(&movie->rawStream);
     if (movie->file) ownavi::AVIFileRelease(movie->file);
@@ -277,7 +313,7 @@ HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t hei
     // The choice may hold an open compressor: freed here, or it would leak.
     FreeCompressorChoice(&movie->compressorChoice);
     ownavi::AVIFileExit();
-    return static_cast<HDC>(nullptr);
+    return false;
   };
   if (ownavi::AVIFileOpenW(&movie->file, destination.c_str(), kCreateMode, nullptr) != 0) {
     movie->file = nullptr;
@@ -295,25 +331,19 @@ HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t hei
   }
   if (ownavi::AVIStreamSetFormat(movie->compressedStream, 0, &format, sizeof format) != 0)
     return fail(kMessageSetFormatFailed);
-  screenDc = GetDC(owner);
-  if (!screenDc) return fail(kMessageNoHdc);
-  movie->memoryDc = CreateCompatibleDC(screenDc);
-  if (!movie->memoryDc) {
-    ReleaseDC(owner, screenDc);
-    return fail(kMessageNoMemoryDc);
+  if (gUnattendedRun.active) {
+    // A scripted run shows nothing: its picture is plain memory until a frame
+    // needs GDI to convert it, so a run of 24-bit frames never starts the
+    // display (under Wine that is a tenth of a second of every run).
+    movie->memoryPixels.assign(static_cast<size_t>(movie->imageSize), 0);
+    movie->pixels = movie->memoryPixels.data();
+    return true;
   }
-  if (ReleaseDC(owner, screenDc) != 1) return fail(kMessageReleaseDcFailed);
-  void* bits = nullptr;
-  movie->bitmap = CreateDIBSection(movie->memoryDc, reinterpret_cast<BITMAPINFO*>(&format),
-                                   DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!movie->bitmap) return fail(kMessageNoBitmap);
-  movie->pixels = static_cast<uint8_t*>(bits);
-  movie->previousBitmap = SelectObject(movie->memoryDc, movie->bitmap);
-  return movie->memoryDc;
+  return AttachOutputBitmap(movie, owner) || fail(nullptr);
 }
 
 bool CloseOutputMovie(OutputMovie* movie) {
-  const bool open = movie->file || movie->memoryDc;
+  const bool open = movie->file || movie->memoryDc || !movie->memoryPixels.empty();
   bool written = true;
   if (movie->file) {
     ownavi::AVIFileTakeCloseResult();  // another file's outcome is not this one's
@@ -333,6 +363,7 @@ bool CloseOutputMovie(OutputMovie* movie) {
   if (movie->memoryDc) DeleteDC(movie->memoryDc);
   movie->memoryDc = nullptr;
   FreeCompressorChoice(&movie->compressorChoice);
+  std::vector<uint8_t>().swap(movie->memoryPixels);
   movie->pixels = nullptr;
   movie->framesWritten = 0;
   // Only an output that was made holds a start of the services.
@@ -341,7 +372,7 @@ bool CloseOutputMovie(OutputMovie* movie) {
 }
 
 HDC LoadFrameIntoOutput(OutputMovie* movie, const BITMAPINFOHEADER* frame) {
-  if (!movie->memoryDc || !frame) return movie->memoryDc;
+  if (!movie->pixels || !frame) return movie->memoryDc;
   if (frame->biBitCount == 24 && frame->biCompression == BI_RGB && frame->biWidth == movie->width &&
       frame->biHeight == movie->height) {
     // The output's own format: SetDIBits would copy these rows unchanged.
@@ -349,6 +380,7 @@ HDC LoadFrameIntoOutput(OutputMovie* movie, const BITMAPINFOHEADER* frame) {
     std::memcpy(movie->pixels, PixelRows(frame), static_cast<size_t>(movie->imageSize));
     return movie->memoryDc;
   }
+  if (!movie->memoryDc && !AttachOutputBitmap(movie, nullptr)) return nullptr;
   SetDIBits(movie->memoryDc, movie->bitmap, 0, static_cast<UINT>(frame->biHeight), PixelRows(frame),
             reinterpret_cast<const BITMAPINFO*>(frame), DIB_RGB_COLORS);
   return movie->memoryDc;

@@ -44,6 +44,7 @@ struct OutputMovie {
   int32_t height = 0;
   int32_t imageSize = 0;
   int32_t framesWritten = 0;
+  std::vector<uint8_t> memoryPixels;  // a scripted run's picture while it needs no GDI
 };
 
 inline constexpr int kPathChars = 260;
@@ -70,6 +71,11 @@ struct OpenedMovie {
 };
 bool OpenMovieForProcessing(OpenedMovie* movie);
 
+// Opens the destination and its streams and makes the bitmap; false after its
+// message (none on cancel). A scripted run gets no bitmap until a frame needs
+// converting (LoadFrameIntoOutput makes it then).
+bool OpenOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
+                     const std::wstring& destination, DWORD scale, DWORD rate);
 // Returns the memory DC, or null (after its message, or none on cancel).
 HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
                       const std::wstring& destination, DWORD scale, DWORD rate);

@@ -484,8 +484,9 @@ TEST(TextDrawing, TheTextLandsOnTheRangeOnlyAndIsCutAtTheEdges) {
       EXPECT_GE(d.left, c.x) << "frame " << i;
       EXPECT_GE(d.top, c.y) << "frame " << i;
       if (std::string(c.name) == "one_frame") lineBottoms.push_back(d.bottom);
-      if (std::string(c.name) == "two_lines" && !lineBottoms.empty())
+      if (std::string(c.name) == "two_lines" && !lineBottoms.empty()) {
         EXPECT_GT(d.bottom - c.y, 2 * (lineBottoms[0] - 4) - 2) << "a second line below";
+      }
       if (std::string(c.name) == "past_the_edge") {
         EXPECT_GE(d.right, kTextWidth - 4);           // on to the edge, not wrapped
         EXPECT_LT(d.bottom, c.y + 16) << "one line";  // nothing wrapped below
