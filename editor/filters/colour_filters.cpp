@@ -169,40 +169,49 @@ struct ProductTable {
   double operator[](int i) const { return value[i]; }
 };
 
-// YCrCb correction of one row of 3- or 4-byte pixels. Lookups, arithmetic and
-// stores are separate passes over a chunk so that the arithmetic, the clamping
-// and the conversion run on whole vectors. The order of every sum and product
-// is part of the result (truncation turns a last-bit difference into a whole
-// step), and no pass fuses a multiply with an add.
-template <int kStep>
-[[gnu::always_inline]] inline void YCrCbRowBody(uint8_t* row, int width, double y, double cr,
-                                                double cb) {
-  constexpr int kChunk = 128;
-  uint8_t b[kChunk], g[kChunk], r[kChunk];
-  int ob[kChunk], og[kChunk], orr[kChunk];
-  for (int x0 = 0; x0 < width; x0 += kChunk) {
-    const int n = std::min(kChunk, width - x0);
+// Rows of 3- or 4-byte pixels in chunks: each chunk's channels are gathered
+// into arrays, so that the arithmetic over them (`body(p, n, b, g, r)`, which
+// also stores the chunk at p) runs on whole vectors.
+constexpr int kRowChunk = 128;
+template <int kStep, class Body>
+[[gnu::always_inline]] inline void InChunks(uint8_t* row, int width, Body&& body) {
+  uint8_t b[kRowChunk], g[kRowChunk], r[kRowChunk];
+  for (int x0 = 0; x0 < width; x0 += kRowChunk) {
+    const int n = std::min(kRowChunk, width - x0);
     uint8_t* p = row + static_cast<size_t>(x0) * kStep;
     for (int i = 0; i < n; ++i) {
       b[i] = p[i * kStep];
       g[i] = p[i * kStep + 1];
       r[i] = p[i * kStep + 2];
     }
-    for (int i = 0; i < n; ++i) {
-      const double R = r[i], G = g[i], B = b[i];
-      const double yp = y * (0.299 * R + 0.587 * G + 0.114 * B);
-      const double crp = cr * (0.5 * R - 0.419 * G - 0.081 * B);
-      const double cbp = cb * (0.5 * B - (0.332 * G + 0.169 * R));
-      orr[i] = ClampToInt((1.402 * crp + yp) * 0.01);
-      og[i] = ClampToInt((yp - 0.714 * crp - 0.344 * cbp) * 0.01);
-      ob[i] = ClampToInt((1.772 * cbp + yp) * 0.01);
-    }
-    for (int i = 0; i < n; ++i) {
-      p[i * kStep] = static_cast<uint8_t>(ob[i]);
-      p[i * kStep + 1] = static_cast<uint8_t>(og[i]);
-      p[i * kStep + 2] = static_cast<uint8_t>(orr[i]);
-    }
+    body(p, n, b, g, r);
   }
+}
+
+// YCrCb correction of one row. The order of every sum and product is part of
+// the result (truncation turns a last-bit difference into a whole step), and
+// no pass fuses a multiply with an add.
+template <int kStep>
+[[gnu::always_inline]] inline void YCrCbRowBody(uint8_t* row, int width, double y, double cr,
+                                                double cb) {
+  InChunks<kStep>(row, width,
+                  [&](uint8_t* p, int n, const uint8_t* b, const uint8_t* g, const uint8_t* r) {
+                    int ob[kRowChunk], og[kRowChunk], orr[kRowChunk];
+                    for (int i = 0; i < n; ++i) {
+                      const double R = r[i], G = g[i], B = b[i];
+                      const double yp = y * (0.299 * R + 0.587 * G + 0.114 * B);
+                      const double crp = cr * (0.5 * R - 0.419 * G - 0.081 * B);
+                      const double cbp = cb * (0.5 * B - (0.332 * G + 0.169 * R));
+                      orr[i] = ClampToInt((1.402 * crp + yp) * 0.01);
+                      og[i] = ClampToInt((yp - 0.714 * crp - 0.344 * cbp) * 0.01);
+                      ob[i] = ClampToInt((1.772 * cbp + yp) * 0.01);
+                    }
+                    for (int i = 0; i < n; ++i) {
+                      p[i * kStep] = static_cast<uint8_t>(ob[i]);
+                      p[i * kStep + 1] = static_cast<uint8_t>(og[i]);
+                      p[i * kStep + 2] = static_cast<uint8_t>(orr[i]);
+                    }
+                  });
 }
 
 template <int kStep>
@@ -261,28 +270,20 @@ struct YCrCbOp {
   }
 };
 
-// Grey rows of 3- or 4-byte pixels, in passes over a chunk like the YCrCb rows
-// so that the products and sums run on whole vectors. Each product is the one
-// the tables below hold (the weight times the byte, rounded once), summed in
-// the same order, so the bytes are the tables' bytes.
+// Grey rows. Each product is the one the tables below hold (the weight times
+// the byte, rounded once), summed in the same order, so the bytes are the
+// tables' bytes.
 template <int kStep>
 [[gnu::always_inline]] inline void GrayscaleRowBody(uint8_t* row, int width) {
-  constexpr int kChunk = 128;
-  uint8_t b[kChunk], g[kChunk], r[kChunk], v[kChunk];
-  for (int x0 = 0; x0 < width; x0 += kChunk) {
-    const int n = std::min(kChunk, width - x0);
-    uint8_t* p = row + static_cast<size_t>(x0) * kStep;
-    for (int i = 0; i < n; ++i) {
-      b[i] = p[i * kStep];
-      g[i] = p[i * kStep + 1];
-      r[i] = p[i * kStep + 2];
-    }
-    for (int i = 0; i < n; ++i) {
-      const double G = g[i], B = b[i], R = r[i];
-      v[i] = static_cast<uint8_t>(static_cast<int>(0.587 * G + 0.114 * B + 0.299 * R));
-    }
-    for (int i = 0; i < n; ++i) p[i * kStep] = p[i * kStep + 1] = p[i * kStep + 2] = v[i];
-  }
+  InChunks<kStep>(
+      row, width, [](uint8_t* p, int n, const uint8_t* b, const uint8_t* g, const uint8_t* r) {
+        uint8_t v[kRowChunk];
+        for (int i = 0; i < n; ++i) {
+          const double G = g[i], B = b[i], R = r[i];
+          v[i] = static_cast<uint8_t>(static_cast<int>(0.587 * G + 0.114 * B + 0.299 * R));
+        }
+        for (int i = 0; i < n; ++i) p[i * kStep] = p[i * kStep + 1] = p[i * kStep + 2] = v[i];
+      });
 }
 
 template <int kStep>
