@@ -61,14 +61,26 @@ TEST(StreamRules, ChannelSumsOfEveryLengthAndContentAsDefined) {
     int fill;  // 0: a pattern of all byte values, 1: all 255, 2: pseudo-random
     size_t offset;
   } cases[] = {
-      {0, 0, 0},           {1, 1, 0},           {2, 1, 0},    {3, 1, 0},     {47, 2, 0},
-      {48, 1, 0},          {49, 2, 0},          {50, 2, 0},   {95, 2, 3},    {96, 1, 1},
-      {97, 2, 7},          {144, 0, 5},         {1000, 2, 0}, {4 * 3, 0, 0},  // 1 x 3 pixels,
-                                                                              // 4-byte rows
-      {8 * 5, 2, 9},                                                          // 2 x 5 pixels
-      {240 * 7, 2, 0},                           // 79 x 7 pixels: 237 bytes and 3 pad bytes a row
-      {1920 * 3, 1, 0},    {641 * 3 + 1, 2, 0},  // 641 x 1 pixels: one pad byte
-      {1924 * 480, 2, 15},                       // 641 x 480 pixels
+      {0, 0, 0},
+      {1, 1, 0},
+      {2, 1, 0},
+      {3, 1, 0},
+      {47, 2, 0},
+      {48, 1, 0},
+      {49, 2, 0},
+      {50, 2, 0},
+      {95, 2, 3},
+      {96, 1, 1},
+      {97, 2, 7},
+      {144, 0, 5},
+      {1000, 2, 0},
+      {4 * 3, 0, 0},    // 1 x 3 pixels,
+                        // 4-byte rows
+      {8 * 5, 2, 9},    // 2 x 5 pixels
+      {240 * 7, 2, 0},  // 79 x 7 pixels: 237 bytes and 3 pad bytes a row
+      {1920 * 3, 1, 0},
+      {641 * 3 + 1, 2, 0},  // 641 x 1 pixels: one pad byte
+      {1924 * 480, 2, 15},  // 641 x 480 pixels
   };
   uint32_t seed = 12345;
   for (const Case& c : cases) {
