@@ -9,6 +9,7 @@
 #include "common/dialog_win.h"
 #include "common/dib_geometry.h"
 #include "common/message.h"
+#include "common/progress_title_win.h"
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "editor/streams/area_scale.h"
@@ -103,11 +104,14 @@ bool ResizeMovie(uint32_t percent) {
   StartAreaScaler(&scaler, first->biWidth, FrameHeight(first), width, height);
   const Frame24View target{output.movie.pixels, width, height,
                            static_cast<ptrdiff_t>(DibStride(width, 24))};
+  ProgressTitle progress{gEditorWindows.mainWindow};
   for (LONG i = start; i < end; ++i) {
-    char progress[32];
-    std::snprintf(progress, sizeof progress, kFrameProgressTitle, static_cast<int>(i),
-                  static_cast<int>(end));
-    SetMainTitle(progress);
+    ShowProgressTitle(&progress, i == end - 1, [&] {
+      char title[32];
+      std::snprintf(title, sizeof title, kFrameProgressTitle, static_cast<int>(i),
+                    static_cast<int>(end));
+      return std::string(title);
+    });
     const auto* frame =
         static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), i));
     if (!frame) {

@@ -1,16 +1,83 @@
 #include "editor/streams/stream_rules.h"
 
-ChannelSums SumChannels(const uint8_t* pixels, size_t imageSize) {
-  // Every whole triplet counts; the one or two bytes left over at the end
-  // belong to none. The sums wrap as 32-bit numbers do.
-  uint32_t blue = 0, green = 0, red = 0;
-  const uint8_t* p = pixels;
-  for (size_t i = imageSize / 3; i > 0; --i, p += 3) {
-    blue += p[0];
-    green += p[1];
-    red += p[2];
+#if defined(__SSE2__) || defined(_M_X64)
+#include <array>
+
+#include <emmintrin.h>
+#define QUILVA_SCENE_SSE2 1
+#endif
+
+namespace {
+
+// Bytes in whole triplets: the one or two bytes left over at the end belong to
+// no channel.
+size_t TripletBytes(size_t imageSize) {
+  return imageSize / 3 * 3;
+}
+
+void AddTriplets(const uint8_t* p, size_t bytes, uint64_t sums[3]) {
+  for (size_t i = 0; i < bytes; i += 3) {
+    sums[0] += p[i];
+    sums[1] += p[i + 1];
+    sums[2] += p[i + 2];
   }
-  return {blue, green, red};
+}
+
+#ifdef QUILVA_SCENE_SSE2
+// 48 bytes are 16 whole triplets, so byte j of every 48-byte block belongs to
+// channel j % 3. Within one block the bytes of a channel fill each of the 16
+// byte lanes exactly once across its three vectors, so masking and merging
+// them gives one vector per channel, whose 16 bytes psadbw adds into two
+// 64-bit lanes that no frame a file can hold overflows.
+size_t AddBlocks(const uint8_t* p, size_t bytes, uint64_t sums[3]) {
+  // maskBytes[v][c]: the lanes of vector v of a block that hold channel c.
+  static constexpr auto maskBytes = [] {
+    std::array<std::array<std::array<uint8_t, 16>, 3>, 3> m{};
+    for (int v = 0; v < 3; ++v)
+      for (int c = 0; c < 3; ++c)
+        for (int j = 0; j < 16; ++j) m[v][c][j] = (16 * v + j) % 3 == c ? 0xFF : 0;
+    return m;
+  }();
+  __m128i mask[3][3];
+  for (int v = 0; v < 3; ++v)
+    for (int c = 0; c < 3; ++c)
+      mask[v][c] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskBytes[v][c].data()));
+  const __m128i zero = _mm_setzero_si128();
+  __m128i total[3] = {zero, zero, zero};
+  size_t i = 0;
+  for (; i + 48 <= bytes; i += 48) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 32));
+    for (int k = 0; k < 3; ++k) {
+      const __m128i channel =
+          _mm_or_si128(_mm_or_si128(_mm_and_si128(a, mask[0][k]), _mm_and_si128(b, mask[1][k])),
+                       _mm_and_si128(c, mask[2][k]));
+      total[k] = _mm_add_epi64(total[k], _mm_sad_epu8(channel, zero));
+    }
+  }
+  for (int k = 0; k < 3; ++k) {
+    alignas(16) uint64_t lanes[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), total[k]);
+    sums[k] += lanes[0] + lanes[1];
+  }
+  return i;
+}
+#endif
+
+}  // namespace
+
+ChannelSums SumChannels(const uint8_t* pixels, size_t imageSize) {
+  // Summed in 64 bits; the 32-bit sums are these as they wrap.
+  uint64_t sums[3] = {0, 0, 0};
+  const size_t bytes = TripletBytes(imageSize);
+  size_t done = 0;
+#ifdef QUILVA_SCENE_SSE2
+  done = AddBlocks(pixels, bytes, sums);
+#endif
+  AddTriplets(pixels + done, bytes - done, sums);
+  return {static_cast<uint32_t>(sums[0]), static_cast<uint32_t>(sums[1]),
+          static_cast<uint32_t>(sums[2])};
 }
 
 bool StartsScene(const ChannelSums& previous, const ChannelSums& current) {

@@ -41,6 +41,74 @@ TEST(StreamRules, ChannelSumsWalkThePaddingAsItLies) {
   EXPECT_EQ(SumChannels(two, 2).blue, 0u);
 }
 
+// The sums by their definition: one triplet at a time, 32-bit adds that wrap.
+ChannelSums SumsByDefinition(const std::vector<uint8_t>& bytes) {
+  ChannelSums s;
+  for (size_t i = 0; i + 2 < bytes.size(); i += 3) {
+    s.blue += bytes[i];
+    s.green += bytes[i + 1];
+    s.red += bytes[i + 2];
+  }
+  return s;
+}
+
+TEST(StreamRules, ChannelSumsOfEveryLengthAndContentAsDefined) {
+  // Lengths around the 48-byte blocks the sums may be taken in, frames of odd
+  // widths whose padding shifts the channels row by row, and a frame whose
+  // data starts off any alignment.
+  struct Case {
+    size_t size;
+    int fill;  // 0: a pattern of all byte values, 1: all 255, 2: pseudo-random
+    size_t offset;
+  } cases[] = {
+      {0, 0, 0},
+      {1, 1, 0},
+      {2, 1, 0},
+      {3, 1, 0},
+      {47, 2, 0},
+      {48, 1, 0},
+      {49, 2, 0},
+      {50, 2, 0},
+      {95, 2, 3},
+      {96, 1, 1},
+      {97, 2, 7},
+      {144, 0, 5},
+      {1000, 2, 0},
+      {4 * 3, 0, 0},    // 1 x 3 pixels,
+                        // 4-byte rows
+      {8 * 5, 2, 9},    // 2 x 5 pixels
+      {240 * 7, 2, 0},  // 79 x 7 pixels: 237 bytes and 3 pad bytes a row
+      {1920 * 3, 1, 0},
+      {641 * 3 + 1, 2, 0},  // 641 x 1 pixels: one pad byte
+      {1924 * 480, 2, 15},  // 641 x 480 pixels
+  };
+  uint32_t seed = 12345;
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes(c.size + c.offset);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      seed = seed * 1103515245u + 12345u;
+      bytes[i] = c.fill == 0   ? static_cast<uint8_t>(i * 7 + i / 256)
+                 : c.fill == 1 ? 255
+                               : static_cast<uint8_t>(seed >> 23);
+    }
+    const std::vector<uint8_t> frame(bytes.begin() + static_cast<long>(c.offset), bytes.end());
+    const ChannelSums want = SumsByDefinition(frame);
+    const ChannelSums got = SumChannels(bytes.data() + c.offset, c.size);
+    EXPECT_EQ(got.blue, want.blue) << c.size << " bytes";
+    EXPECT_EQ(got.green, want.green) << c.size << " bytes";
+    EXPECT_EQ(got.red, want.red) << c.size << " bytes";
+  }
+}
+
+TEST(StreamRules, ChannelSumsWrapAsThirtyTwoBitNumbers) {
+  // 16,843,010 white pixels sum to 2^32 + 254 in each channel.
+  const std::vector<uint8_t> white(16843010 * 3 + 2, 255);
+  const ChannelSums sums = SumChannels(white.data(), white.size());
+  EXPECT_EQ(sums.blue, 254u);
+  EXPECT_EQ(sums.green, 254u);
+  EXPECT_EQ(sums.red, 254u);
+}
+
 TEST(StreamRules, SceneStartsWhenAChannelMoreThanHalvesOrDoubles) {
   const ChannelSums previous{100, 100, 101};
   struct Case {

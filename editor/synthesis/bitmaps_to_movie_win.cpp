@@ -5,6 +5,7 @@
 #include "common/dialog_win.h"
 #include "common/file.h"
 #include "common/message.h"
+#include "common/progress_title_win.h"
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "editor/synthesis/sequence_numbering.h"
@@ -142,12 +143,11 @@ bool WriteSequenceMovie(const SequenceNumbering& sequence, const BitmapFormat& f
     return false;
 
   TitleRestorer restorer{dialog};
+  ProgressTitle progress{dialog};
   for (int i = 0; i < count; ++i) {
-    if (dialog) {
-      const std::string title =
-          MessageWithPath(kBitmapProgressTitle, SequenceFileBase(sequence, i));
-      SetWindowTextW(dialog, Widen(title).c_str());
-    }
+    ShowProgressTitle(&progress, i == count - 1, [&] {
+      return MessageWithPath(kBitmapProgressTitle, SequenceFileBase(sequence, i));
+    });
     UniqueFile picture = FileOpen(SequenceFilePath(sequence, i), "rb");
     if (!picture) {
       CloseSynthesisMovie(&movie);  // the frames so far stay a playable movie

@@ -7,6 +7,7 @@
 #include "common/dib_geometry.h"
 #include "common/file.h"
 #include "common/message.h"
+#include "common/progress_title_win.h"
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "editor/synthesis/fire.h"
@@ -112,12 +113,15 @@ bool BurnBitmap(HWND mainWindow, const std::wstring& playerFile) {
 
   const FrameView scorched{picture.get(), w, h, stride}, frame{out.get(), w, h, stride};
   bool everyFrame = true;
+  ProgressTitle progress{mainWindow};
   for (int f = 1; f <= h; ++f) {
     const int line = h - f;  // from the top: the bottom row first
-    char title[64];
-    std::snprintf(title, sizeof title, kBurnProgressTitle, static_cast<unsigned>(f),
-                  static_cast<unsigned>(h));
-    SetWindowTextW(mainWindow, Widen(title).c_str());
+    ShowProgressTitle(&progress, f == h, [&] {
+      char title[64];
+      std::snprintf(title, sizeof title, kBurnProgressTitle, static_cast<unsigned>(f),
+                    static_cast<unsigned>(h));
+      return std::string(title);
+    });
     StepFire(&field, w / 2, w / 4, 0);
     ScorchLine(scorched, line);  // marks stay: below the line is black from earlier frames
     std::memcpy(out.get(), picture.get(), imageSize);

@@ -7,6 +7,7 @@
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/message.h"
+#include "common/progress_title_win.h"
 #include "common/text_win.h"
 #include "editor/commands/messages.h"
 #include "editor/synthesis/cross_fade.h"
@@ -98,10 +99,13 @@ bool CrossFadeBitmaps(HWND mainWindow) {
     ShowMessage(kMessageMemoryFailed, kTitleApology);
     return false;
   }
+  ProgressTitle progress{mainWindow};
   for (int i = 0; i < frames; ++i) {
-    char title[32];
-    std::snprintf(title, sizeof title, kFrameProgressTitle, i, frames);
-    SetWindowTextW(mainWindow, Widen(title).c_str());
+    ShowProgressTitle(&progress, i == frames - 1, [&] {
+      char title[32];
+      std::snprintf(title, sizeof title, kFrameProgressTitle, i, frames);
+      return std::string(title);
+    });
     CrossFadeFrame(first.pixels.get(), second.pixels.get(), out.get(), bytes, i, frames,
                    table.get());
     if (ownavi::AVIStreamWrite(movie.target(), i, 1, out.get(), static_cast<LONG>(bytes),
