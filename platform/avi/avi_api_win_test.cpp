@@ -7,6 +7,7 @@
 #include "platform/avi/avi_testing.h"
 
 #include "platform/avi/avi_api_win.h"
+#include "platform/avi/avi_codec_win.h"
 
 #include <gtest/gtest.h>
 
@@ -374,6 +375,20 @@ TEST(OwnAviCodecTest, DeltaFramesCopiedOnlyWhereTheyStillFollowTheirPredecessors
   const auto stored = StoredSamples(source);
   ASSERT_EQ(stored.size(), size_t{kFrames});
   ASSERT_TRUE(stored[5].second && !stored[3].second) << "key frames at 0 and 5 only";
+  {
+    // Read backwards, each stretch between key frames is decoded once.
+    AviStreamRef core;
+    ASSERT_EQ(AviStreamOpenFromFile(Narrow(path), kStreamTypeVideo, 0, core), AVIERR_OK);
+    IcFrameReader reader;
+    ASSERT_EQ(IcFrameReaderOpen(reader, core, false), AVIERR_OK);
+    for (int i = kFrames - 1; i >= 0; --i) {
+      const uint8_t* frame = IcFrameReaderGet(reader, i);
+      ASSERT_NE(frame, nullptr);
+      EXPECT_EQ(FramePixels(frame), pictures[i]) << i;
+    }
+    EXPECT_EQ(reader.decodes, uint64_t{kFrames});
+    IcFrameReaderClose(reader);
+  }
 
   // Runs of (first, count) of the source pasted one after the other.
   struct Case {
