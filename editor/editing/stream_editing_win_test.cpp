@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -574,6 +576,165 @@ TEST(StreamEditing, CompressedFramesAreCopiedUnchangedWhenNoRecompressionIsAsked
         CopyFileW(Widen(output).c_str(), Widen(OutputFolder() + name + ".avi").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(Widen(c.source).c_str(),
                           Widen(OutputFolder() + name + ".avi.source").c_str(), FALSE));
+  }
+}
+
+// Every frame of a movie as 24-bit pixel rows, read in order by our reader
+// (through the decompressor for compressed frames).
+std::vector<Bytes> Frames24(const std::string& path) {
+  std::vector<Bytes> frames;
+  ownavi::AVIFileInit();
+  PAVISTREAM stream = nullptr;
+  if (ownavi::AVIStreamOpenFromFileW(&stream, Widen(path).c_str(), streamtypeVIDEO, 0, OF_READ,
+                                     nullptr) == 0) {
+    BITMAPINFOHEADER want{};
+    want.biSize = sizeof want;
+    want.biBitCount = 24;
+    PGETFRAME reader = ownavi::AVIStreamGetFrameOpen(stream, &want);
+    for (LONG i = 0; reader && i < ownavi::AVIStreamLength(stream); ++i) {
+      const auto* f = static_cast<const uint8_t*>(ownavi::AVIStreamGetFrame(reader, i));
+      BitmapHeader h;
+      if (!f || !BitmapHeaderRead(f, 40, h)) break;
+      frames.emplace_back(f + 40, f + 40 + DibStride(h.biWidth, 24) * std::abs(h.biHeight));
+    }
+    if (reader) ownavi::AVIStreamGetFrameClose(reader);
+    ownavi::AVIStreamRelease(stream);
+  }
+  ownavi::AVIFileExit();
+  return frames;
+}
+
+TEST(StreamEditing, DeltaFramesKeepTheirPicturesWhereverTheEditListPutsThem) {
+  const std::string folder = Folder();
+  struct Codec {
+    const char* name;
+    std::string source;  // 12 frames of ffmpeg's, most of them delta frames
+    // How the save is made without recompression.
+    std::function<void(DialogScript&)> noRecompression;
+  } codecs[] = {
+      {"cinepak", Narrow(ProgramPath(EDITING_LIFE_CINEPAK)),
+       [](DialogScript& s) { s.ChooseCompressor("Cinepak Video codec"); }},
+      {"video1", Narrow(ProgramPath(EDITING_LIFE_VIDEO1)),
+       [](DialogScript& s) {
+         s.ChooseCompressor("Wine Video 1 video codec")
+             .Message(kTitleAlmostThere, kMessageSaveFailedTryPlain, MessageAnswer::Yes);
+       }},
+  };
+  for (const Codec& codec : codecs) {
+    SCOPED_TRACE(codec.name);
+    const auto stored = RawSamples(codec.source);
+    ASSERT_EQ(stored.size(), 12u);
+    // The pictures as our decoder makes them reading forward, the only order
+    // the old reader got right.
+    const std::vector<Bytes> pictures = Frames24(codec.source);
+    ASSERT_EQ(pictures.size(), 12u);
+    int delta = 0, key = 0;  // the first delta frame after frame 1, the last key frame
+    for (int i = 2; i < 12; ++i) {
+      if (!stored[i].second && !delta) delta = i;
+      if (stored[i].second) key = i;
+    }
+    ASSERT_GT(delta, 1);
+    ASSERT_GT(key, 1) << "a key frame to paste at";
+    // ffmpeg's decoding of the source, the reference. Its decoders round
+    // otherwise (Cinepak's colours, Video 1's five bits widened to eight):
+    // one step either way.
+    const Bytes ffmpeg = ReadWhole(codec.source + ".bgr24");
+    const size_t frameBytes = 32 * 24 * 3;
+    ASSERT_EQ(ffmpeg.size(), 12 * frameBytes);
+    std::vector<Bytes> reference;
+    for (size_t i = 0; i < 12; ++i) {
+      reference.emplace_back(ffmpeg.begin() + i * frameBytes,
+                             ffmpeg.begin() + (i + 1) * frameBytes);
+      const Bytes ours = TopDownRows(pictures[i], 32, 24);
+      int most = 0;
+      for (size_t k = 0; k < frameBytes; ++k)
+        most = std::max(most, std::abs(int{ours[k]} - int{reference[i][k]}));
+      EXPECT_LE(most, 1) << "frame " << i;
+    }
+    auto range = [](int from, int to, int step = 1) {
+      std::vector<int> out;
+      for (int i = from; step > 0 ? i < to : i > to; i += step) out.push_back(i);
+      return out;
+    };
+    // The frames of a paste of the movie into itself before frame at.
+    auto pastedAt = [&](int at) {
+      std::vector<int> order = range(0, at);
+      for (int i : range(0, 12)) order.push_back(i);
+      for (int i : range(at, 12)) order.push_back(i);
+      return order;
+    };
+    struct Case {
+      const char* label;
+      bool (*command)();
+      int position;            // of the player
+      bool uncompressed;       // "Full Frames (Uncompressed)", or no recompression
+      std::vector<int> order;  // source frames of the result
+      bool copied;             // the stored samples copied as they are
+      std::function<void(DialogScript&)> end;
+    } cases[] = {
+        {"reversed", ReverseMovie, 0, false, range(11, -1, -1), false,
+         [](DialogScript& s) { s.Message(kTitleGladIndeed, kMessageReverseDone); }},
+        {"reversed, full frames", ReverseMovie, 0, true, range(11, -1, -1), false,
+         [](DialogScript& s) { s.Message(kTitleGladIndeed, kMessageReverseDone); }},
+        {"halved", HalveFrameCount, 0, false, range(0, 12, 2), false,
+         [](DialogScript& s) { s.Message(kTitleGlad, kMessageDone); }},
+        {"halved, full frames", HalveFrameCount, 0, true, range(0, 12, 2), false,
+         [](DialogScript& s) { s.Message(kTitleGlad, kMessageDone); }},
+        {"pasted before a delta frame", PasteMovie, delta, false, pastedAt(delta), false, nullptr},
+        {"pasted before a delta frame, full frames", PasteMovie, delta, true, pastedAt(delta),
+         false, nullptr},
+        {"pasted before a key frame", PasteMovie, key, false, pastedAt(key), true, nullptr},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.label);
+      const std::string output = folder + "delta_out.avi";
+      Remove(output);
+      TestPlayer player(codec.source);
+      MCIWndSeek(player.player(), c.position);
+      DialogScript script;
+      if (c.command == PasteMovie) script.OpenFile(codec.source);
+      script.SaveFile(output);
+      if (c.uncompressed)
+        script.ChooseCompressor(kUncompressed);
+      else
+        codec.noRecompression(script);
+      if (c.end) c.end(script);
+      RunCommand(c.command, script, true);
+      const std::vector<Bytes> frames = Frames24(output);
+      ASSERT_EQ(frames.size(), c.order.size());
+      std::vector<Bytes> expected;
+      for (size_t i = 0; i < frames.size(); ++i) {
+        expected.push_back(pictures[c.order[i]]);
+        EXPECT_EQ(frames[i], expected.back()) << i;
+      }
+      const auto written = RawSamples(output);
+      AviStreamRef video;
+      ASSERT_EQ(AviStreamOpenFromFile(output, kStreamTypeVideo, 0, video), AVIERR_OK);
+      std::vector<uint8_t> format;
+      BitmapHeader h;
+      ASSERT_EQ(video->ReadFormat(0, format), AVIERR_OK);
+      ASSERT_TRUE(BitmapHeaderRead(format.data(), format.size(), h));
+      if (c.copied) {
+        std::vector<std::pair<Bytes, bool>> samples;
+        for (int i : c.order) samples.push_back(stored[i]);
+        EXPECT_EQ(written, samples);
+      } else {
+        EXPECT_EQ(h.biCompression, uint32_t{BI_RGB}) << "saved decoded";
+      }
+      std::string name = std::string("delta_") + codec.name + "_" + c.label + ".avi";
+      for (char& ch : name)
+        if (ch == ' ' || ch == ',') ch = '_';
+      // ffmpeg decodes what stays compressed, and widens 16-bit pixels, its
+      // own way; 24 and 32 bits it reads as they are.
+      const bool ffmpegs = c.copied || h.biBitCount == 16;
+      KeepForFfmpeg(output, name, {}, 0, 0);
+      Bytes rows;
+      for (int i : c.order) {
+        const Bytes r = ffmpegs ? reference[i] : TopDownRows(pictures[i], 32, 24);
+        rows.insert(rows.end(), r.begin(), r.end());
+      }
+      WriteBytes(OutputFolder() + name + ".bgr24", rows);
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include "platform/avi/avi_testing.h"
 
 #include "platform/avi/avi_api_win.h"
+#include "platform/avi/avi_codec_win.h"
 
 #include <gtest/gtest.h>
 
@@ -326,6 +327,126 @@ TEST(OwnAviCodecTest, RleSaveThenDecodedByUsAndThePlatform) {
   ASSERT_EQ(ownavi::AVIStreamRead(decoded, 1, 1, nullptr, 0, &bytes1, nullptr), AVIERR_OK);
   EXPECT_EQ(bytes1, 16 * 6);
   ownavi::AVIStreamRelease(decoded);
+}
+
+// Every stored sample of a file's video and whether it is a key frame.
+std::vector<std::pair<std::vector<uint8_t>, bool>> StoredSamples(PAVISTREAM stream) {
+  std::vector<std::pair<std::vector<uint8_t>, bool>> out;
+  for (LONG i = 0; i < ownavi::AVIStreamLength(stream); ++i) {
+    LONG bytes = 0;
+    if (ownavi::AVIStreamRead(stream, i, 1, nullptr, 0, &bytes, nullptr) != 0) break;
+    std::vector<uint8_t> sample(static_cast<size_t>(bytes));
+    if (bytes && ownavi::AVIStreamRead(stream, i, 1, sample.data(), bytes, &bytes, nullptr) != 0)
+      break;
+    out.emplace_back(sample, ownavi::AVIStreamFindSample(stream, i, FIND_KEY | FIND_PREV) == i);
+  }
+  return out;
+}
+
+TEST(OwnAviCodecTest, DeltaFramesCopiedOnlyWhereTheyStillFollowTheirPredecessors) {
+  // RLE frames that change one row each, key frames at 0 and 5: a delta frame
+  // drawn on any picture but its predecessor's shows a stale row.
+  constexpr int kFrames = 10;
+  std::vector<uint8_t> format = Format(16, 6, 8);
+  AviStreamRef made;
+  ASSERT_EQ(AviMakeStream(avitest::VideoInfo(10, 1, 16, 6), format.data(), format.size(), made),
+            AVIERR_OK);
+  std::vector<std::vector<uint8_t>> pictures;
+  for (int i = 0; i < kFrames; ++i) {
+    std::vector<uint8_t> p = Pixels(16, 6, 8, 0);
+    std::fill_n(p.begin() + (i % 6) * DibStride(16, 8), 16, static_cast<uint8_t>(200 + i));
+    ASSERT_EQ(made->Write(i, p.data(), static_cast<uint32_t>(p.size()), AVIIF_KEYFRAME), AVIERR_OK);
+    pictures.push_back(p);
+  }
+  const std::wstring path = TempFolder() + L"rle_delta.avi";
+  PAVISTREAM plain = ownavi::WrapStream(made);
+  AVICOMPRESSOPTIONS rle{};
+  rle.fccType = streamtypeVIDEO;
+  rle.fccHandler = kRle;
+  rle.dwQuality = static_cast<DWORD>(-1);
+  rle.dwKeyFrameEvery = 5;
+  rle.dwFlags = AVICOMPRESSF_KEYFRAMES;
+  ASSERT_EQ(Save(path, {plain}, {&rle}), AVIERR_OK);
+  ownavi::AVIStreamRelease(plain);
+  PAVISTREAM source = nullptr;
+  ASSERT_EQ(
+      ownavi::AVIStreamOpenFromFileW(&source, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+      AVIERR_OK);
+  const auto stored = StoredSamples(source);
+  ASSERT_EQ(stored.size(), size_t{kFrames});
+  ASSERT_TRUE(stored[5].second && !stored[3].second) << "key frames at 0 and 5 only";
+  {
+    // Read backwards, each stretch between key frames is decoded once.
+    AviStreamRef core;
+    ASSERT_EQ(AviStreamOpenFromFile(Narrow(path), kStreamTypeVideo, 0, core), AVIERR_OK);
+    IcFrameReader reader;
+    ASSERT_EQ(IcFrameReaderOpen(reader, core, false), AVIERR_OK);
+    for (int i = kFrames - 1; i >= 0; --i) {
+      const uint8_t* frame = IcFrameReaderGet(reader, i);
+      ASSERT_NE(frame, nullptr);
+      EXPECT_EQ(FramePixels(frame), pictures[i]) << i;
+    }
+    EXPECT_EQ(reader.decodes, uint64_t{kFrames});
+    IcFrameReaderClose(reader);
+  }
+
+  // Runs of (first, count) of the source pasted one after the other.
+  struct Case {
+    const wchar_t* file;  // kept for ffmpeg
+    std::vector<std::pair<LONG, LONG>> runs;
+    bool copied;
+  } cases[] = {
+      {L"rle_delta_from_key.avi", {{5, 5}}, true},
+      {L"rle_delta_whole.avi", {{0, 10}}, true},
+      {L"rle_delta_from_delta.avi", {{3, 4}}, false},
+      {L"rle_delta_reversed.avi",
+       {{9, 1}, {8, 1}, {7, 1}, {6, 1}, {5, 1}, {4, 1}, {3, 1}, {2, 1}, {1, 1}, {0, 1}},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.file));
+    PAVISTREAM edit = nullptr;
+    ASSERT_EQ(ownavi::CreateEditableStream(&edit, nullptr), AVIERR_OK);
+    std::vector<int> order;
+    for (const auto& [first, count] : c.runs) {
+      LONG at = static_cast<LONG>(order.size()), length = 0;
+      ASSERT_EQ(ownavi::EditStreamPaste(edit, &at, &length, source, first, count), AVIERR_OK);
+      for (LONG k = 0; k < count; ++k) order.push_back(first + k);
+    }
+    // The frames read from the edit list itself, backwards.
+    PGETFRAME frames = ownavi::AVIStreamGetFrameOpen(edit, nullptr);
+    ASSERT_NE(frames, nullptr);
+    for (LONG i = static_cast<LONG>(order.size()) - 1; i >= 0; --i) {
+      void* frame = ownavi::AVIStreamGetFrame(frames, i);
+      ASSERT_NE(frame, nullptr);
+      EXPECT_EQ(FramePixels(frame), pictures[order[i]]) << i;
+    }
+    ownavi::AVIStreamGetFrameClose(frames);
+    // Saved without recompression.
+    const std::wstring out = OutputFolder() + c.file;
+    AVICOMPRESSOPTIONS none{};
+    ASSERT_EQ(Save(out, {edit}, {&none}), AVIERR_OK);
+    ownavi::AVIStreamRelease(edit);
+    PAVISTREAM saved = nullptr;
+    ASSERT_EQ(
+        ownavi::AVIStreamOpenFromFileW(&saved, out.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+        AVIERR_OK);
+    std::vector<std::pair<std::vector<uint8_t>, bool>> expected;
+    for (int i : order) expected.push_back(stored[i]);
+    if (c.copied) {
+      EXPECT_EQ(StoredSamples(saved), expected);
+    } else {
+      AVISTREAMINFOW info{};
+      ownavi::AVIStreamInfoW(saved, &info, sizeof info);
+      EXPECT_EQ(info.fccHandler, mmioFOURCC('D', 'I', 'B', ' ')) << "saved decoded";
+    }
+    ownavi::AVIStreamRelease(saved);
+    PlatformView platform = ReadWithPlatform(out);
+    ASSERT_EQ(platform.videoLength, static_cast<LONG>(order.size()));
+    for (size_t i = 0; i < order.size(); ++i)
+      EXPECT_EQ(platform.frames[i], pictures[order[i]]) << i;
+  }
+  ownavi::AVIStreamRelease(source);
 }
 
 TEST(OwnAviCodecTest, CompressedStreamOverACreatedOne) {

@@ -31,91 +31,175 @@ bool IsCompressedVideo(const AviStream& stream) {
   return h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS;
 }
 
-AviResult IcFrameReaderOpen(IcFrameReader& reader, const AviStreamRef& stream, bool want24) {
-  IcFrameReaderClose(reader);
-  reader = IcFrameReader();
-  if (!stream) return AVIERR_BADHANDLE;
-  AviStreamInfo info = stream->Info();
+namespace {
+
+// Decoders kept open at once (a join of many movies visits them in turn).
+constexpr size_t kMostDecoders = 4;
+// Memory for the pictures kept while reading backwards.
+constexpr uint64_t kRecentBytes = uint64_t{64} << 20;
+
+void CloseDecoder(IcSourceDecoder& d) {
+  if (d.hic && d.begun) ICDecompressEnd(d.hic.get());
+  d.begun = false;
+  d.hic.reset();
+}
+
+AviResult OpenDecoder(IcSourceDecoder& d, const AviStreamRef& source) {
+  AviStreamInfo info = source->Info();
   if (info.fccType != kStreamTypeVideo) return AVIERR_BADFORMAT;
-  AviResult r = stream->ReadFormat(info.dwStart, reader.inFormat);
+  AviResult r = source->ReadFormat(info.dwStart, d.inFormat);
   if (r != AVIERR_OK) return r;
   BitmapHeader in;
-  if (!ReadHeader(reader.inFormat, in) || in.biSize < 40 || reader.inFormat.size() < in.biSize)
+  if (!ReadHeader(d.inFormat, in) || in.biSize < 40 || d.inFormat.size() < in.biSize)
     return AVIERR_BADFORMAT;
-  auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.inFormat.data());
+  auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(d.inFormat.data());
   // The stream's handler first, then whatever decoder takes the format.
   DWORD handler = info.fccHandler ? info.fccHandler : in.biCompression;
   UniqueHic hic(ICLocate(ICTYPE_VIDEO, handler, inHeader, nullptr, ICMODE_DECOMPRESS));
   if (!hic) return AVIERR_NOCOMPRESSOR;
   LRESULT outSize = ICDecompressGetFormatSize(hic.get(), inHeader);
   if (outSize < 40 || outSize > (1 << 20)) return AVIERR_NOCOMPRESSOR;
-  reader.outFormat.assign(static_cast<size_t>(outSize), 0);
-  auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.outFormat.data());
+  d.outFormat.assign(static_cast<size_t>(outSize), 0);
+  auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(d.outFormat.data());
   if (ICDecompressGetFormat(hic.get(), inHeader, outHeader) != ICERR_OK ||
       ICDecompressBegin(hic.get(), inHeader, outHeader) != ICERR_OK)
     return AVIERR_NOCOMPRESSOR;
   BitmapHeader out;
-  ReadHeader(reader.outFormat, out);
+  ReadHeader(d.outFormat, out);
   uint64_t image = ImageBytes(out);
   if (image == 0 || image > (uint64_t{1} << 30)) {
     ICDecompressEnd(hic.get());
     return AVIERR_BADFORMAT;
   }
   outHeader->biSizeImage = static_cast<DWORD>(image);
-  reader.pixels.assign(static_cast<size_t>(image), 0);
-  reader.hic = std::move(hic);
-  reader.begun = true;
+  d.pixels.assign(static_cast<size_t>(image), 0);
+  d.hic = std::move(hic);
+  d.begun = true;
+  d.source = source;
+  return AVIERR_OK;
+}
+
+// The decoder of source, opened on first use; the least used one is closed
+// when too many are open.
+IcSourceDecoder* DecoderFor(IcFrameReader& reader, const AviStreamRef& source) {
+  for (auto& d : reader.decoders)
+    if (d->source == source) return d.get();
+  auto made = std::make_unique<IcSourceDecoder>();
+  if (OpenDecoder(*made, source) != AVIERR_OK) {
+    CloseDecoder(*made);
+    return nullptr;
+  }
+  if (reader.decoders.size() >= kMostDecoders) {
+    auto least = std::min_element(reader.decoders.begin(), reader.decoders.end(),
+                                  [](const auto& x, const auto& y) { return x->used < y->used; });
+    if (reader.recentOf == least->get()) reader.recentOf = nullptr;
+    CloseDecoder(**least);
+    reader.decoders.erase(least);
+  }
+  reader.decoders.push_back(std::move(made));
+  return reader.decoders.back().get();
+}
+
+// Brings d's picture to source position pos, keeping the pictures passed on
+// the way that fit the budget.
+bool DecodeTo(IcFrameReader& reader, IcSourceDecoder& d, int64_t pos) {
+  const AviStream& source = *d.source;
+  int64_t start = AviStreamStart(source);
+  int64_t key = AviStreamFindSample(source, pos, FIND_KEY | FIND_PREV);
+  if (key < start) key = start;
+  // Going on from the picture already decoded is only right when no key frame lies between.
+  int64_t from = (d.decoded >= key && d.decoded < pos) ? d.decoded + 1 : key;
+  int64_t keepFrom = pos;
+  if (from < pos) {
+    int64_t window = static_cast<int64_t>(
+        std::max<uint64_t>(1, kRecentBytes / std::max<size_t>(1, d.pixels.size())));
+    keepFrom = std::max(from, pos - (window - 1));
+    reader.recentOf = &d;
+    reader.recentFirst = keepFrom;
+    reader.recent.resize(static_cast<size_t>(pos - keepFrom));
+  }
+  auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(d.inFormat.data());
+  auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(d.outFormat.data());
+  for (int64_t p = from; p <= pos; ++p) {
+    int64_t bytes = 0;
+    d.decoded = -1;
+    if (source.Read(p, 1, nullptr, 0, &bytes, nullptr) != AVIERR_OK) break;
+    if (bytes > 0) {
+      reader.raw.resize(static_cast<size_t>(bytes));
+      if (source.Read(p, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK) break;
+      inHeader->biSizeImage = static_cast<DWORD>(bytes);
+      DWORD flags = source.IsKeyFrame(p) ? 0 : ICDECOMPRESS_NOTKEYFRAME;
+      ++reader.decodes;
+      if (ICDecompress(d.hic.get(), flags, inHeader, reader.raw.data(), outHeader,
+                       d.pixels.data()) != ICERR_OK)
+        break;
+    }  // a dropped frame shows the picture before it
+    d.decoded = p;
+    if (p >= keepFrom && p < pos) reader.recent[static_cast<size_t>(p - keepFrom)] = d.pixels;
+  }
+  if (d.decoded == pos) return true;
+  if (reader.recentOf == &d) reader.recentOf = nullptr;
+  return false;
+}
+
+}  // namespace
+
+AviResult IcFrameReaderOpen(IcFrameReader& reader, const AviStreamRef& stream, bool want24) {
+  IcFrameReaderClose(reader);
+  reader = IcFrameReader();
+  if (!stream) return AVIERR_BADHANDLE;
+  if (stream->Info().fccType != kStreamTypeVideo) return AVIERR_BADFORMAT;
+  // The first frame's decoder tells whether the stream can be decoded at all.
+  AviStreamRef source;
+  int64_t at = 0;
+  AviStreamRef first =
+      AviSampleSource(stream, AviStreamStart(*stream), source, at) ? source : stream;
+  auto d = std::make_unique<IcSourceDecoder>();
+  AviResult r = OpenDecoder(*d, first);
+  if (r != AVIERR_OK) {
+    CloseDecoder(*d);
+    return r;
+  }
+  reader.decoders.push_back(std::move(d));
   reader.want24 = want24;
   reader.stream = stream;
   return AVIERR_OK;
 }
 
 const uint8_t* IcFrameReaderGet(IcFrameReader& reader, int64_t pos, size_t* size) {
-  if (!reader.stream || !reader.hic) return nullptr;
-  const AviStream& stream = *reader.stream;
-  int64_t start = AviStreamStart(stream), end = AviStreamEnd(stream);
-  if (pos < start || pos >= end) return nullptr;
-  if (pos != reader.decoded) {
-    int64_t key = AviStreamFindSample(stream, pos, FIND_KEY | FIND_PREV);
-    if (key < start) key = start;
-    // Going on from the picture already decoded is only right when no key frame lies between.
-    int64_t from = (reader.decoded >= key && reader.decoded < pos) ? reader.decoded + 1 : key;
-    auto* inHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.inFormat.data());
-    auto* outHeader = reinterpret_cast<BITMAPINFOHEADER*>(reader.outFormat.data());
-    for (int64_t p = from; p <= pos; ++p) {
-      int64_t bytes = 0;
-      if (stream.Read(p, 1, nullptr, 0, &bytes, nullptr) != AVIERR_OK) return nullptr;
-      reader.decoded = -1;
-      if (bytes == 0) {
-        reader.decoded = p;  // a dropped frame shows the picture before it
-        continue;
-      }
-      reader.raw.resize(static_cast<size_t>(bytes));
-      if (stream.Read(p, 1, reader.raw.data(), bytes, &bytes, nullptr) != AVIERR_OK) return nullptr;
-      inHeader->biSizeImage = static_cast<DWORD>(bytes);
-      DWORD flags = stream.IsKeyFrame(p) ? 0 : ICDECOMPRESS_NOTKEYFRAME;
-      if (ICDecompress(reader.hic.get(), flags, inHeader, reader.raw.data(), outHeader,
-                       reader.pixels.data()) != ICERR_OK)
-        return nullptr;
-      reader.decoded = p;
+  if (!reader.stream) return nullptr;
+  AviStreamRef source;
+  int64_t at = 0;
+  if (!AviSampleSource(reader.stream, pos, source, at)) return nullptr;
+  IcSourceDecoder* d = DecoderFor(reader, source);
+  if (!d) return nullptr;
+  d->used = ++reader.uses;
+  const std::vector<uint8_t>* picture = &d->pixels;
+  if (d->decoded != at) {
+    if (reader.recentOf == d && at >= reader.recentFirst &&
+        at - reader.recentFirst < static_cast<int64_t>(reader.recent.size())) {
+      picture = &reader.recent[static_cast<size_t>(at - reader.recentFirst)];
+    } else if (!DecodeTo(reader, *d, at)) {
+      return nullptr;
     }
   }
   if (reader.want24) {
-    if (!ConvertToDib24(reader.outFormat.data(), reader.outFormat.size(), reader.pixels.data(),
-                        reader.pixels.size(), reader.frame))
+    if (!ConvertToDib24(d->outFormat.data(), d->outFormat.size(), picture->data(), picture->size(),
+                        reader.frame))
       return nullptr;
   } else {
-    reader.frame = reader.outFormat;
-    reader.frame.insert(reader.frame.end(), reader.pixels.begin(), reader.pixels.end());
+    reader.frame = d->outFormat;
+    reader.frame.insert(reader.frame.end(), picture->begin(), picture->end());
   }
   if (size) *size = reader.frame.size();
   return reader.frame.data();
 }
 
 void IcFrameReaderClose(IcFrameReader& reader) {
-  if (reader.hic && reader.begun) ICDecompressEnd(reader.hic.get());
-  reader.hic.reset();
-  reader.begun = false;
+  for (auto& d : reader.decoders) CloseDecoder(*d);
+  reader.decoders.clear();
+  reader.recentOf = nullptr;
+  reader.recent.clear();
   reader.stream.reset();
 }
 

@@ -693,9 +693,13 @@ HRESULT AVISaveVW(LPCWSTR path, CLSID*, AVISAVECALLBACK callback, int count, PAV
         compressed && BitmapHeaderRead(format.data(), format.size(), h) &&
         (choice.handler == core->Info().fccHandler || choice.handler == h.biCompression);
     bool compress = video && choice.handler != 0 && choice.handler != kHandlerDib && !sameCodec;
+    // Copied as they are, delta frames that no longer follow their own
+    // predecessors (a reversed, halved or pasted edit list) would draw on
+    // other pictures: such a stream is saved decoded instead.
+    bool copyBreaks = compressed && !toFull && !compress && !AviSamplesFollowTheirSources(core);
     cores.push_back(core);
-    rework.push_back(toFull || compress);
-    decode.push_back(toFull);
+    rework.push_back(toFull || compress || copyBreaks);
+    decode.push_back(toFull || copyBreaks);
     choices.push_back(choice);
   }
   if (wave) {

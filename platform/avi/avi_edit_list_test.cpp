@@ -82,6 +82,80 @@ TEST(EditList, PiecesSplitAndJoinWhereTheEditsMeet) {
   }
 }
 
+// A video stream of count frames tagged first.. with key frames every keyEvery.
+AviStreamRef DeltaVideo(int count, int keyEvery, int first) {
+  AviStreamRef s;
+  std::vector<uint8_t> format = Bitmap24Format(2, 1);
+  AviMakeStream(VideoInfo(15, 1, 2, 1), format.data(), format.size(), s);
+  for (int i = 0; i < count; ++i) {
+    std::vector<uint8_t> pixels = Frame24(2, 1, first + i);
+    s->Write(i, pixels.data(), static_cast<uint32_t>(pixels.size()),
+             i % keyEvery == 0 ? AVIIF_KEYFRAME : 0);
+  }
+  return s;
+}
+
+TEST(EditList, EachSampleNamesItsSourceAndWhetherItStillFollowsItsPredecessor) {
+  // a: tags 0..9, key frames 0 and 5; b: tags 100..103, key frame 0 only.
+  // Each case pastes (source, from, length) runs one after the other.
+  struct Run {
+    char source;
+    int64_t from, length;
+  };
+  struct Case {
+    const char* rule;
+    std::vector<Run> runs;
+    bool follows;
+  } cases[] = {
+      {"the whole movie", {{'a', 0, 10}}, true},
+      {"a range from a key frame", {{'a', 5, 4}}, true},
+      {"a range from a delta frame", {{'a', 3, 4}}, false},
+      {"reversed", {{'a', 2, 1}, {'a', 1, 1}, {'a', 0, 1}}, false},
+      {"reversed key frames only", {{'a', 5, 1}, {'a', 0, 1}}, true},
+      {"every second frame", {{'a', 0, 1}, {'a', 2, 1}, {'a', 4, 1}}, false},
+      {"a movie pasted where a key frame follows", {{'a', 0, 5}, {'b', 0, 4}, {'a', 5, 5}}, true},
+      {"a movie pasted before a delta frame", {{'a', 0, 3}, {'b', 0, 4}, {'a', 3, 7}}, false},
+      {"a delta frame that still follows after a paste", {{'a', 0, 2}, {'a', 2, 3}}, true},
+  };
+  AviStreamRef a = DeltaVideo(10, 5, 0), b = DeltaVideo(4, 100, 100);
+  for (const Case& c : cases) {
+    AviStreamRef e;
+    ASSERT_EQ(CreateEditableStream(nullptr, e), AVIERR_OK);
+    std::vector<std::pair<AviStreamRef, int64_t>> expected;
+    for (const Run& r : c.runs) {
+      const AviStreamRef& source = r.source == 'a' ? a : b;
+      int64_t pos = static_cast<int64_t>(expected.size());
+      ASSERT_EQ(EditStreamPaste(e, &pos, nullptr, source, r.from, r.length), AVIERR_OK) << c.rule;
+      for (int64_t k = 0; k < r.length; ++k) expected.emplace_back(source, r.from + k);
+    }
+    EXPECT_EQ(AviSamplesFollowTheirSources(e), c.follows) << c.rule;
+    // Through a copy of the whole list, too: copies keep the sources.
+    int64_t start = 0, length = -1;
+    AviStreamRef copy;
+    ASSERT_EQ(EditStreamCopy(e, &start, &length, copy), AVIERR_OK);
+    for (const AviStreamRef& stream : {e, copy}) {
+      for (size_t k = 0; k < expected.size(); ++k) {
+        AviStreamRef source;
+        int64_t at = -1;
+        ASSERT_TRUE(AviSampleSource(stream, static_cast<int64_t>(k), source, at)) << c.rule;
+        EXPECT_EQ(source, expected[k].first) << c.rule << " " << k;
+        EXPECT_EQ(at, expected[k].second) << c.rule << " " << k;
+      }
+      AviStreamRef source;
+      int64_t at;
+      EXPECT_FALSE(AviSampleSource(stream, static_cast<int64_t>(expected.size()), source, at));
+      EXPECT_FALSE(AviSampleSource(stream, -1, source, at));
+    }
+  }
+  // A stream of a file or made one is its own source, its samples in order.
+  AviStreamRef source;
+  int64_t at;
+  ASSERT_TRUE(AviSampleSource(a, 7, source, at));
+  EXPECT_EQ(source, a);
+  EXPECT_EQ(at, 7);
+  EXPECT_TRUE(AviSamplesFollowTheirSources(a));
+}
+
 // Sample n of the source holds n; the model is the list of source samples.
 std::vector<int64_t> SampleIds(const std::vector<uint8_t>& pcm) {
   std::vector<int64_t> ids(pcm.size() / 4);

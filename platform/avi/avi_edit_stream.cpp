@@ -80,6 +80,14 @@ class PieceList {
     return out;
   }
 
+  template <typename F>
+  bool AllOf(F&& test) const {
+    for (const Block& b : blocks_)
+      for (const Piece& p : b.pieces)
+        if (!test(p)) return false;
+    return true;
+  }
+
   std::vector<Piece> All() const {
     std::vector<Piece> out;
     out.reserve(count_);
@@ -489,4 +497,32 @@ bool IsEditStream(const AviStreamRef& stream) {
 size_t EditStreamPieceCount(const AviStreamRef& stream) {
   EditStream* edit = AsEdit(stream);
   return edit ? edit->pieces_.Count() : 0;
+}
+
+bool AviSampleSource(const AviStreamRef& stream, int64_t pos, AviStreamRef& source,
+                     int64_t& sourcePos) {
+  if (!stream || pos < AviStreamStart(*stream) || pos >= AviStreamEnd(*stream)) return false;
+  EditStream* edit = AsEdit(stream);
+  if (!edit) {
+    source = stream;
+    sourcePos = pos;
+    return true;
+  }
+  // Pieces never hold editable streams: pasting one takes its pieces.
+  PieceList::Where w = edit->pieces_.Locate(pos - edit->info_.dwStart);
+  const Piece& p = edit->pieces_.At(w);
+  source = p.source;
+  sourcePos = p.start + w.offset;
+  return true;
+}
+
+bool AviSamplesFollowTheirSources(const AviStreamRef& stream) {
+  EditStream* edit = AsEdit(stream);
+  if (!edit) return stream != nullptr;
+  // Within a piece every sample follows its own predecessor, and neighbouring
+  // pieces that continue each other are always joined: only where a piece
+  // begins may a sample have lost the one it depends on.
+  return edit->pieces_.AllOf([](const Piece& p) {
+    return p.start == AviStreamStart(*p.source) || p.source->IsKeyFrame(p.start);
+  });
 }

@@ -122,6 +122,16 @@ AviResult EditStreamSetName(const AviStreamRef& stream, const std::string& name)
 bool IsEditStream(const AviStreamRef& stream);
 // Pieces of an editable stream (tests and diagnostics).
 size_t EditStreamPieceCount(const AviStreamRef& stream);
+// The stream and position a sample comes from: the source of an editable
+// stream's piece, or the stream itself. Compressed frames that depend on the
+// ones before them are decoded in that source's order, not the edit list's.
+// False when pos lies outside the stream.
+bool AviSampleSource(const AviStreamRef& stream, int64_t pos, AviStreamRef& source,
+                     int64_t& sourcePos);
+// Whether every sample that is not a key frame still follows the sample it
+// followed in its source: only then do the stored samples, copied as they are,
+// still show the right pictures.
+bool AviSamplesFollowTheirSources(const AviStreamRef& stream);
 
 // Whether samples of b can join a stream of a (same type, sample size and
 // frame or sound format).
