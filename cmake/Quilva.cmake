@@ -115,6 +115,21 @@ else()
   set(QUILVA_GTEST_MAIN GTest::gtest_main)
 endif()
 
+# Under Wine a program's start maps every section of its file, the debugging
+# information too (four fifths of a program built with it, about 50 ms of each
+# start). The MinGW build moves that information into NAME.debug beside the
+# program, where gdb, addr2line and perf find it through the link left behind.
+function(quilva_split_debug target)
+  if(MINGW AND CMAKE_OBJCOPY AND NOT CMAKE_BUILD_TYPE STREQUAL "Release")
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}>
+              $<TARGET_FILE:${target}>.debug
+      COMMAND ${CMAKE_OBJCOPY} --strip-debug --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug
+              $<TARGET_FILE:${target}>
+      VERBATIM)
+  endif()
+endfunction()
+
 set_property(GLOBAL PROPERTY QUILVA_PORTABLE_LIBS "")
 
 function(quilva_library name)
@@ -145,6 +160,7 @@ function(quilva_test name)
     set(A_TIMEOUT 600)
   endif()
   add_executable(${name} ${A_SOURCES})
+  quilva_split_debug(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE QUILVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   if(A_WIN32_ONLY)
@@ -167,6 +183,7 @@ function(quilva_program name)
     return()
   endif()
   add_executable(${name} WIN32 ${A_SOURCES})
+  quilva_split_debug(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${A_LIBS} quilva_options)
   # All deliverables side by side, where the tests and the run script find them.
