@@ -209,7 +209,7 @@ bool OpenMovieForProcessing(OpenedMovie* movie) {
   const int32_t height = shape->biHeight < 0 ? -shape->biHeight : shape->biHeight;
   movie->output = new OutputMovie();
   if (!OpenOutputMovie(movie->output, nullptr, shape->biWidth, height, destination, info.dwScale,
-                       info.dwRate)) {
+                       info.dwRate, !gUnattendedRun.active)) {
     delete movie->output;
     movie->output = nullptr;
     return fail();
@@ -251,12 +251,13 @@ static bool AttachOutputBitmap(OutputMovie* movie, HWND owner) {
 
 HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
                       const std::wstring& destination, DWORD scale, DWORD rate) {
-  return OpenOutputMovie(movie, owner, width, height, destination, scale, rate) ? movie->memoryDc
-                                                                                : nullptr;
+  return OpenOutputMovie(movie, owner, width, height, destination, scale, rate, true)
+             ? movie->memoryDc
+             : nullptr;
 }
 
 bool OpenOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
-                     const std::wstring& destination, DWORD scale, DWORD rate) {
+                     const std::wstring& destination, DWORD scale, DWORD rate, bool withBitmap) {
   if (movie->file || movie->memoryDc) CloseOutputMovie(movie);
   movie->width = width;
   movie->height = height;
@@ -331,10 +332,10 @@ bool OpenOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t heig
   }
   if (ownavi::AVIStreamSetFormat(movie->compressedStream, 0, &format, sizeof format) != 0)
     return fail(kMessageSetFormatFailed);
-  if (gUnattendedRun.active) {
-    // A scripted run shows nothing: its picture is plain memory until a frame
-    // needs GDI to convert it, so a run of 24-bit frames never starts the
-    // display (under Wine that is a tenth of a second of every run).
+  if (!withBitmap) {
+    // The picture is plain memory until a frame needs GDI to convert it, so
+    // a scripted run of 24-bit frames never starts the display (under Wine
+    // that is a tenth of a second of every run).
     movie->memoryPixels.assign(static_cast<size_t>(movie->imageSize), 0);
     movie->pixels = movie->memoryPixels.data();
     return true;

@@ -71,11 +71,12 @@ struct OpenedMovie {
 };
 bool OpenMovieForProcessing(OpenedMovie* movie);
 
-// Opens the destination and its streams and makes the bitmap; false after its
-// message (none on cancel). A scripted run gets no bitmap until a frame needs
-// converting (LoadFrameIntoOutput makes it then).
+// Opens the destination and its streams and, with `withBitmap`, makes the
+// bitmap; false after its message (none on cancel). Without it the picture is
+// plain memory until a frame needs converting (LoadFrameIntoOutput makes the
+// bitmap then): for the scripted filter run, which draws nothing.
 bool OpenOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
-                     const std::wstring& destination, DWORD scale, DWORD rate);
+                     const std::wstring& destination, DWORD scale, DWORD rate, bool withBitmap);
 // Returns the memory DC, or null (after its message, or none on cancel).
 HDC CreateOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t height,
                       const std::wstring& destination, DWORD scale, DWORD rate);
