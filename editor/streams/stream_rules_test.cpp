@@ -82,14 +82,14 @@ TEST(StreamRules, ChannelSumsOfEveryLengthAndContentAsDefined) {
       {641 * 3 + 1, 2, 0},  // 641 x 1 pixels: one pad byte
       {1924 * 480, 2, 15},  // 641 x 480 pixels
   };
-  uint32_t seed = 12345;
+  uint32_t state = 12345;
   for (const Case& c : cases) {
     std::vector<uint8_t> bytes(c.size + c.offset);
     for (size_t i = 0; i < bytes.size(); ++i) {
-      seed = seed * 1103515245u + 12345u;
+      state = state * 1103515245u + 12345u;
       bytes[i] = c.fill == 0   ? static_cast<uint8_t>(i * 7 + i / 256)
                  : c.fill == 1 ? 255
-                               : static_cast<uint8_t>(seed >> 23);
+                               : static_cast<uint8_t>(state >> 23);
     }
     const std::vector<uint8_t> frame(bytes.begin() + static_cast<long>(c.offset), bytes.end());
     const ChannelSums want = SumsByDefinition(frame);
