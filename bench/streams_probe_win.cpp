@@ -32,7 +32,7 @@ int wmain(int argc, wchar_t** argv) {
                                        OF_SHARE_DENY_WRITE, nullptr) != 0)
       return 1;
     std::vector<int32_t> scenes;
-    if (!FindSceneChanges(video.get(), &scenes)) return 1;
+    if (!FindSceneChanges(video.get(), argv[2], &scenes)) return 1;
     const long frames = ownavi::AVIStreamLength(video.get());
     const double seconds = Since(start);
     std::printf("scanned %ld frames, %zu scene starts, in %.3f s: %.1f fps\n", frames,

@@ -32,6 +32,10 @@ std::vector<uint8_t> TestMovieFormat(const TestMovie& movie);
 std::vector<uint8_t> TestMoviePcm(const TestMovie& movie);
 // Writes the movie; false when it could not.
 bool WriteTestMovie(const std::string& path, const TestMovie& movie);
+// A movie of the given video format whose samples are stored as they are
+// (an empty one is a dropped frame, a short one damaged), 10 a second.
+bool WriteRawMovie(const std::string& path, const std::vector<uint8_t>& format,
+                   const std::vector<std::vector<uint8_t>>& samples);
 
 // Packed DIBs (header, colours, pixels) of every frame in their stored form,
 // and the bytes of the sound stream, through our own reader.

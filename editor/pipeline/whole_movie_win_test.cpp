@@ -403,31 +403,6 @@ size_t ChunkOffset(const std::vector<uint8_t>& file, const char* id, int n) {
   return 0;
 }
 
-// A movie whose frames are held by a stream written sample by sample.
-bool WriteRawMovie(const std::string& path, const std::vector<uint8_t>& format,
-                   const std::vector<std::vector<uint8_t>>& samples) {
-  AviOutputFileRef file;
-  if (AviOutputFileCreate(path, {}, file) != AVIERR_OK) return false;
-  BitmapHeader h;
-  BitmapHeaderRead(format.data(), format.size(), h);
-  AviStreamInfo vi;
-  vi.fccType = kStreamTypeVideo;
-  vi.fccHandler = h.biCompression;
-  vi.dwRate = 10;
-  vi.dwScale = 1;
-  vi.rcFrame = {0, 0, h.biWidth, h.biHeight};
-  AviStreamRef video;
-  if (AviOutputFileCreateStream(file, vi, video) != AVIERR_OK ||
-      video->SetFormat(0, format.data(), format.size()) != AVIERR_OK)
-    return false;
-  for (size_t i = 0; i < samples.size(); ++i)
-    if (video->Write(static_cast<int64_t>(i), samples[i].data(),
-                     static_cast<uint32_t>(samples[i].size()), AVIIF_KEYFRAME) != AVIERR_OK)
-      return false;
-  video.reset();
-  return AviOutputFileClose(*file) == AVIERR_OK;
-}
-
 TEST(WholeMovie, DamagedInputEndsWithItsMessageAndAReadableOutput) {
   const std::string folder = PipelineTestFolder();
   TestMovie movie;

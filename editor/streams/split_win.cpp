@@ -2,6 +2,7 @@
 #include "editor/pipeline/output_movie_win.h"  // before <vfw.h>
 #include "platform/avi/avi_handles_win.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -55,9 +56,84 @@ bool StoredAs24Bit(PAVISTREAM video, LONG start, const BITMAPINFOHEADER& shape) 
          stored->biWidth == shape.biWidth && stored->biHeight == shape.biHeight;
 }
 
+// The sums of stored frames [first, end), each read straight into one buffer,
+// and `taken` set for each frame read whole; a frame the read does not take
+// (dropped, unreadable) is left to the frame reader. Sums are those of the
+// frame as the reader would hand it over: a short sample padded with black.
+struct StoredSumsShare {
+  PAVISTREAM video = nullptr;
+  LONG first = 0, end = 0;
+  size_t imageSize = 0;
+  ChannelSums* sums = nullptr;  // [0] is frame `first`
+  uint8_t* taken = nullptr;
+};
+
+void SumStoredFrames(const StoredSumsShare& share) {
+  std::vector<uint8_t> stored(share.imageSize);
+  for (LONG m = share.first; m < share.end; ++m) {
+    LONG bytes = 0;
+    if (ownavi::AVIStreamRead(share.video, m, 1, stored.data(), static_cast<LONG>(share.imageSize),
+                              &bytes, nullptr) != 0 ||
+        bytes <= 0)
+      continue;
+    std::memset(stored.data() + bytes, 0, share.imageSize - static_cast<size_t>(bytes));
+    share.sums[m - share.first] = SumChannels(stored.data(), share.imageSize);
+    share.taken[m - share.first] = 1;
+  }
+}
+
+DWORD WINAPI SumStoredFramesThread(void* share) {
+  SumStoredFrames(*static_cast<const StoredSumsShare*>(share));
+  return 0;
+}
+
+// Reading the file is nearly all of the scan's work, and copies out of the
+// system's file cache run side by side: with more than one processor, the
+// frames are cut into one run per processor (at most four), each read by its
+// own thread through its own opening of the file. A run whose thread or
+// opening cannot be had is read here.
+void SumStoredFramesInParallel(PAVISTREAM video, const std::wstring& path, LONG first, LONG end,
+                               size_t imageSize, ChannelSums* sums, uint8_t* taken) {
+  constexpr int kMostReaders = 4;
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  const LONG frames = end - first;
+  int readers = static_cast<int>(std::min<DWORD>(system.dwNumberOfProcessors, kMostReaders));
+  if (path.empty() || frames < 16 * readers) readers = 1;
+  StoredSumsShare shares[kMostReaders];
+  UniqueAviStream openings[kMostReaders];
+  HANDLE threads[kMostReaders] = {};
+  for (int k = 0; k < readers; ++k) {
+    StoredSumsShare& share = shares[k];
+    share.video = video;
+    share.first = first + static_cast<LONG>(int64_t{frames} * k / readers);
+    share.end = first + static_cast<LONG>(int64_t{frames} * (k + 1) / readers);
+    share.imageSize = imageSize;
+    share.sums = sums + (share.first - first);
+    share.taken = taken + (share.first - first);
+    if (k > 0 &&
+        ownavi::AVIStreamOpenFromFileW(openings[k].put(), path.c_str(), streamtypeVIDEO, 0,
+                                       OF_SHARE_DENY_WRITE, nullptr) == 0 &&
+        ownavi::AVIStreamStart(openings[k].get()) == ownavi::AVIStreamStart(video) &&
+        ownavi::AVIStreamLength(openings[k].get()) == ownavi::AVIStreamLength(video))
+      share.video = openings[k].get();
+  }
+  // Every opening is made before any thread starts reading.
+  for (int k = 1; k < readers; ++k)
+    if (shares[k].video != video)
+      threads[k] = CreateThread(nullptr, 0, SumStoredFramesThread, &shares[k], 0, nullptr);
+  for (int k = 0; k < readers; ++k)
+    if (!threads[k]) SumStoredFrames(shares[k]);
+  for (int k = 1; k < readers; ++k) {
+    if (!threads[k]) continue;
+    WaitForSingleObject(threads[k], INFINITE);
+    CloseHandle(threads[k]);
+  }
+}
+
 }  // namespace
 
-bool FindSceneChanges(PAVISTREAM video, std::vector<int32_t>* scenes) {
+bool FindSceneChanges(PAVISTREAM video, const std::wstring& path, std::vector<int32_t>* scenes) {
   scenes->clear();
   UniqueGetFrame frames(ownavi::AVIStreamGetFrameOpen(video, nullptr));
   if (!frames) {
@@ -73,22 +149,20 @@ bool FindSceneChanges(PAVISTREAM video, std::vector<int32_t>* scenes) {
     return false;
   }
   ChannelSums previous = FrameSums(first);
-  // Stored 24-bit frames are read straight into one buffer, as the frame
-  // reader would hand them over less two copies of each; a frame the read
-  // does not take whole goes through the reader.
+  // Stored 24-bit frames are read straight into a buffer, as the frame reader
+  // would hand them over less two copies of each; a frame the read does not
+  // take whole goes through the reader.
   const BITMAPINFOHEADER shape = *first;
-  const size_t imageSize = FrameImageBytes(&shape);
-  std::vector<uint8_t> stored(imageSize);
-  const bool direct = StoredAs24Bit(video, start, shape);
+  const size_t count = end > start ? static_cast<size_t>(end - start) : 0;
+  std::vector<ChannelSums> sums(count);
+  std::vector<uint8_t> taken(count);
+  if (count > 1 && StoredAs24Bit(video, start, shape))
+    SumStoredFramesInParallel(video, path, start + 1, end, FrameImageBytes(&shape), &sums[1],
+                              &taken[1]);
   for (LONG m = start + 1; m < end; ++m) {
     ChannelSums current;
-    LONG bytes = 0;
-    if (direct &&
-        ownavi::AVIStreamRead(video, m, 1, stored.data(), static_cast<LONG>(imageSize), &bytes,
-                              nullptr) == 0 &&
-        bytes > 0) {
-      std::memset(stored.data() + bytes, 0, imageSize - static_cast<size_t>(bytes));
-      current = SumChannels(stored.data(), imageSize);
+    if (taken[static_cast<size_t>(m - start)]) {
+      current = sums[static_cast<size_t>(m - start)];
     } else {
       const auto* frame =
           static_cast<const BITMAPINFOHEADER*>(ownavi::AVIStreamGetFrame(frames.get(), m));
@@ -125,7 +199,7 @@ bool SplitAtSceneChanges() {
     return false;
   }
   std::vector<int32_t> scenes;
-  if (!FindSceneChanges(video.get(), &scenes)) return false;
+  if (!FindSceneChanges(video.get(), source, &scenes)) return false;
   SetMainTitle(kTitleCalculated);
 
   SaveOptions options;

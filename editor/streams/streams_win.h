@@ -21,8 +21,10 @@ bool RunJoinManyDialog(HWND mainWindow);
 // cutting, whether every part was written or not.
 bool SplitAtSceneChanges();
 // The first sample of every new scene, then the end (start + length). False
-// after its message when a frame cannot be read or is not 24-bit.
-bool FindSceneChanges(PAVISTREAM video, std::vector<int32_t>* scenes);
+// after its message when a frame cannot be read or is not 24-bit. `path` is
+// the file the stream was opened from (the first video stream): other threads
+// open it again to read their share of the frames. Empty: one thread reads.
+bool FindSceneChanges(PAVISTREAM video, const std::wstring& path, std::vector<int32_t>* scenes);
 
 // Dialog 114: the percentage; its confirm button runs ResizeMovie.
 bool RunResizeDialog(HWND mainWindow);

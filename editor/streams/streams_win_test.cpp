@@ -284,6 +284,35 @@ TEST(Split, PartsStartAtEachHardCutAndRunToTheEnd) {
   }
 }
 
+// With more than one processor the frames are summed by several readers, each
+// a run of them; cuts on the runs' edges (20 and 40 of 80) and a dropped frame
+// (which the frame reader hands over as the one before) must come out as one
+// reader finds them.
+TEST(Split, ReadersSharingTheFramesFindTheScenesOneReaderFinds) {
+  std::vector<int> levels(80);
+  for (int i = 0; i < 80; ++i) levels[i] = (i < 20 ? 20 : i < 40 ? 180 : i < 61 ? 20 : 200) + i % 2;
+  const TestMovie movie = LevelMovie(levels);
+  std::vector<std::vector<uint8_t>> samples;
+  for (int i = 0; i < movie.frames; ++i) samples.push_back(TestMoviePixels(movie, i));
+  samples[50].clear();
+  const std::string source = OutputFolder() + "scan_shares.avi";
+  ASSERT_TRUE(WriteRawMovie(source, TestMovieFormat(movie), samples));
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  EXPECT_GT(system.dwNumberOfProcessors, 1u) << "one reader only: the shares go untested";
+  for (const std::wstring& path : {Widen(source), std::wstring()}) {
+    SCOPED_TRACE(path.empty() ? "one reader" : "shared");
+    ScopedAviServices services;
+    UniqueAviStream video;
+    ASSERT_EQ(ownavi::AVIStreamOpenFromFileW(video.put(), Widen(source).c_str(), streamtypeVIDEO, 0,
+                                             OF_SHARE_DENY_WRITE, nullptr),
+              0);
+    std::vector<int32_t> scenes;
+    EXPECT_TRUE(FindSceneChanges(video.get(), path, &scenes));
+    EXPECT_EQ(scenes, (std::vector<int32_t>{20, 40, 61, 80}));
+  }
+}
+
 TEST(Split, RefusesWhatItCannotScan) {
   const std::string folder = OutputFolder();
   TestMovie paletted;
