@@ -1,7 +1,5 @@
 #include "converter/converter_app_win.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "common/file.h"
@@ -10,18 +8,6 @@
 #include "converter/batch_conversion.h"
 #include "save/convert_temp_win.h"
 #include "save/temp_conversion.h"
-
-// Narrowed once, here: the converter works in UTF-8 and widens a path only
-// for a wide call.
-std::vector<std::string> CommandLineArguments() {
-  std::vector<std::string> arguments;
-  int count = 0;
-  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!list) return arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(list[i]));
-  LocalFree(list);
-  return arguments;
-}
 
 namespace {
 // The drive and folder of the program file, ending in "\".

@@ -15,5 +15,3 @@
 // is given too. Exit code: 0 all whole, 2 some AVI leaves something out
 // (sound refused, temp file cut short or damaged), 1 some file failed.
 int ConverterMain(HINSTANCE instance, const std::vector<std::string>& arguments);
-// The command line split as the C runtime would, without the program name.
-std::vector<std::string> CommandLineArguments();

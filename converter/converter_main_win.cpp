@@ -1,7 +1,8 @@
 #include <windows.h>
 
+#include "common/text_win.h"
 #include "converter/converter_app_win.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  return ConverterMain(instance, CommandLineArguments());
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  return ConverterMain(instance, ProgramArguments());
 }

@@ -330,16 +330,6 @@ std::string RecorderProgramPath() {
   }
 }
 
-std::vector<std::string> RecorderArguments() {
-  std::vector<std::string> arguments;
-  int count = 0;
-  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!list) return arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(list[i]));
-  LocalFree(list);
-  return arguments;
-}
-
 int RecorderMain(HINSTANCE instance, const std::vector<std::string>& arguments) {
   const ParsedRecorderCommand command = ParseRecorderCommand(arguments);
   if (command.launch != RecorderLaunch::Window) return RecordUnattended(instance, command);

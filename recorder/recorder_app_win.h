@@ -49,8 +49,6 @@ void SaveAfterStop();
 // Waits for the pacer's delayed start; runs StartCommand.
 void DelayedStartProc();
 
-// The command line after the program name, UTF-8.
-std::vector<std::string> RecorderArguments();
 // The program file's full path, UTF-8.
 std::string RecorderProgramPath();
 

@@ -1,7 +1,8 @@
 #include <windows.h>
 
+#include "common/text_win.h"
 #include "recorder/recorder_app_win.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  return RecorderMain(instance, RecorderArguments());
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  return RecorderMain(instance, ProgramArguments());
 }

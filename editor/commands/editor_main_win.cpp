@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -9,18 +8,15 @@
 #include "editor/pipeline/filter_command.h"
 #include "editor/pipeline/whole_movie_win.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showState) {
-  int count = 0;
-  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::wstring> files;
-  for (int i = 1; list && i < count; ++i) files.push_back(list[i]);
-  if (list) LocalFree(list);
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showState) {
+  std::vector<std::string> arguments = ProgramArguments();
   // The scripted filter mode; without the switch the editor is the player and
   // its arguments are files to play.
-  if (!files.empty() && IsFilterSwitch(Narrow(files[0]))) {
-    std::vector<std::string> arguments;
-    for (size_t i = 1; i < files.size(); ++i) arguments.push_back(Narrow(files[i]));
+  if (!arguments.empty() && IsFilterSwitch(arguments[0])) {
+    arguments.erase(arguments.begin());
     return RunFilterCommand(arguments);
   }
+  std::vector<std::wstring> files;
+  for (const std::string& file : arguments) files.push_back(Widen(file));
   return EditorMain(instance, showState, files);
 }

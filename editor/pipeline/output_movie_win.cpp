@@ -267,7 +267,7 @@ bool OpenOutputMovie(OutputMovie* movie, HWND owner, int32_t width, int32_t heig
   header.dwScale = scale;
   header.dwRate = rate;
   header.dwQuality = static_cast<DWORD>(-1);
-  SetRect(&header.rcFrame, 0, 0, width, height);
+  header.rcFrame = RECT{0, 0, width, height};
   wcsncpy(header.szName, kOutputStreamName, 63);
   BITMAPINFOHEADER format = Format24(width, height);
 

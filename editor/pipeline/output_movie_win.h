@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/progress_title.h"
+
 // The windows the pipeline speaks to: the main window (its title shows the
 // progress; it owns the save dialog) and the player, whose file is the source.
 struct EditorWindows {
@@ -25,7 +27,8 @@ struct UnattendedRun {
   bool active = false;
   std::wstring source;
   std::wstring destination;
-  bool outputCreated = false;  // the destination was opened for writing
+  bool outputCreated = false;   // the destination was opened for writing
+  ProgressTitleClock progress;  // when the last frame count was printed
 };
 extern UnattendedRun gUnattendedRun;
 

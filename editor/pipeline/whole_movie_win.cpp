@@ -15,19 +15,29 @@
 namespace {
 
 // Standard error of the scripted mode: the console the editor was started
-// from, or whatever the caller redirected it to (UTF-8 bytes).
+// from, or whatever the caller redirected it to (UTF-8 bytes). Which of the two
+// is found once: asking a handle that is no console costs a round trip to the
+// Wine server.
 void WriteError(const std::string& utf8) {
-  static HANDLE handle = [] {
+  static const struct Stream {
+    HANDLE handle;
+    bool console;
+  } stream = [] {
     AttachConsole(ATTACH_PARENT_PROCESS);
-    return GetStdHandle(STD_ERROR_HANDLE);
+    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return Stream{handle,
+                  handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)};
   }();
-  if (!handle || handle == INVALID_HANDLE_VALUE) return;
+  if (!stream.handle || stream.handle == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  const std::wstring wide = Widen(utf8 + "\r\n");
-  if (WriteConsoleW(handle, wide.c_str(), static_cast<DWORD>(wide.size()), &written, nullptr))
+  if (stream.console) {
+    const std::wstring wide = Widen(utf8 + "\r\n");
+    WriteConsoleW(stream.handle, wide.c_str(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
+  }
   const std::string bytes = utf8 + "\r\n";
-  WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  WriteFile(stream.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 MessageAnswer Ask(const char* text, const char* title, MessageButtons buttons) {
@@ -219,6 +229,17 @@ std::string Progress(long i, long end) {
   return text;
 }
 
+// A frame's number: in the main window's title, or in the scripted mode on
+// standard error as often as a title would be shown (nobody reads more, and
+// each line costs a write).
+void ShowFrameProgress(long i, long end) {
+  if (!gUnattendedRun.active) {
+    ShowProgress(Progress(i, end));
+  } else if (ProgressTitleDue(&gUnattendedRun.progress, GetTickCount(), i + 1 == end)) {
+    WriteError(Progress(i, end));
+  }
+}
+
 }  // namespace
 
 // A run's progress goes into the main window's title. The loop pumps no
@@ -287,7 +308,7 @@ bool ProcessWholeMovie(const FrameFilter& filter) {
   bool success = true;
   FrameWriter writer(m.output);
   for (LONG i = m.first; i < m.end; ++i) {
-    ShowProgress(Progress(i, m.end));
+    ShowFrameProgress(i, m.end);
     if (stored.active) {
       uint8_t* slot = writer.NextSlot();
       if (!slot) break;

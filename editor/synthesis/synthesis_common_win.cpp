@@ -73,7 +73,7 @@ AVISTREAMINFOW SynthesisStreamInfo(DWORD handler, DWORD scale, DWORD rate, DWORD
   info.dwRate = rate;
   info.dwLength = length;
   info.dwQuality = static_cast<DWORD>(-1);
-  SetRect(&info.rcFrame, 0, 0, width, height);
+  info.rcFrame = RECT{0, 0, width, height};
   lstrcpyW(info.szName, L"GLIMSA:VIDEO");
   return info;
 }

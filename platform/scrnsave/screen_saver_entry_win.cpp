@@ -7,7 +7,7 @@
 #include "platform/scrnsave/screen_saver.h"
 #include "platform/scrnsave/screen_saver_args.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   UseWindowsMessageBoxes();
   const auto* line = reinterpret_cast<const char16_t*>(GetCommandLineW());
   std::u16string_view arguments = SkipProgramName(line);
