@@ -56,78 +56,81 @@ bool StoredAs24Bit(PAVISTREAM video, LONG start, const BITMAPINFOHEADER& shape) 
          stored->biWidth == shape.biWidth && stored->biHeight == shape.biHeight;
 }
 
-// The sums of stored frames [first, end), each read straight into one buffer,
+// The sums of stored frames [first, end), each read straight into a buffer,
 // and `taken` set for each frame read whole; a frame the read does not take
 // (dropped, unreadable) is left to the frame reader. Sums are those of the
 // frame as the reader would hand it over: a short sample padded with black.
-struct StoredSumsShare {
-  PAVISTREAM video = nullptr;
+// Readers take the frames a few at a time from `next`, so that one slowed
+// down by other work on its processor does not hold up the rest.
+struct StoredSums {
   LONG first = 0, end = 0;
   size_t imageSize = 0;
   ChannelSums* sums = nullptr;  // [0] is frame `first`
   uint8_t* taken = nullptr;
+  volatile LONG next = 0;  // the first frame no reader has taken yet
 };
 
-void SumStoredFrames(const StoredSumsShare& share) {
-  std::vector<uint8_t> stored(share.imageSize);
-  for (LONG m = share.first; m < share.end; ++m) {
-    LONG bytes = 0;
-    if (ownavi::AVIStreamRead(share.video, m, 1, stored.data(), static_cast<LONG>(share.imageSize),
-                              &bytes, nullptr) != 0 ||
-        bytes <= 0)
-      continue;
-    std::memset(stored.data() + bytes, 0, share.imageSize - static_cast<size_t>(bytes));
-    share.sums[m - share.first] = SumChannels(stored.data(), share.imageSize);
-    share.taken[m - share.first] = 1;
+struct StoredSumsReader {
+  StoredSums* all = nullptr;
+  PAVISTREAM video = nullptr;  // a stream of the reader's own
+};
+
+void SumStoredFrames(const StoredSumsReader& reader) {
+  constexpr LONG kFramesATake = 8;
+  StoredSums& all = *reader.all;
+  std::vector<uint8_t> stored(all.imageSize);
+  for (;;) {
+    const LONG from = InterlockedExchangeAdd(&all.next, kFramesATake);
+    if (from >= all.end) return;
+    for (LONG m = from; m < std::min(from + kFramesATake, all.end); ++m) {
+      LONG bytes = 0;
+      if (ownavi::AVIStreamRead(reader.video, m, 1, stored.data(), static_cast<LONG>(all.imageSize),
+                                &bytes, nullptr) != 0 ||
+          bytes <= 0)
+        continue;
+      std::memset(stored.data() + bytes, 0, all.imageSize - static_cast<size_t>(bytes));
+      all.sums[m - all.first] = SumChannels(stored.data(), all.imageSize);
+      all.taken[m - all.first] = 1;
+    }
   }
 }
 
-DWORD WINAPI SumStoredFramesThread(void* share) {
-  SumStoredFrames(*static_cast<const StoredSumsShare*>(share));
+DWORD WINAPI SumStoredFramesThread(void* reader) {
+  SumStoredFrames(*static_cast<const StoredSumsReader*>(reader));
   return 0;
 }
 
 // Reading the file is nearly all of the scan's work, and copies out of the
-// system's file cache run side by side: with more than one processor, the
-// frames are cut into one run per processor (at most four), each read by its
-// own thread through its own opening of the file. A run whose thread or
-// opening cannot be had is read here.
-void SumStoredFramesInParallel(PAVISTREAM video, const std::wstring& path, LONG first, LONG end,
-                               size_t imageSize, ChannelSums* sums, uint8_t* taken) {
+// system's file cache run side by side: with more than one processor, one
+// thread a processor (at most four) reads and sums frames, each through its
+// own opening of the file; this thread is one of them.
+void SumStoredFramesInParallel(PAVISTREAM video, const std::wstring& path, StoredSums* all) {
   constexpr int kMostReaders = 4;
   SYSTEM_INFO system{};
   GetSystemInfo(&system);
-  const LONG frames = end - first;
-  int readers = static_cast<int>(std::min<DWORD>(system.dwNumberOfProcessors, kMostReaders));
-  if (path.empty() || frames < 16 * readers) readers = 1;
-  StoredSumsShare shares[kMostReaders];
+  const int readers =
+      path.empty() ? 1
+                   : static_cast<int>(std::min<DWORD>(system.dwNumberOfProcessors, kMostReaders));
+  all->next = all->first;
+  StoredSumsReader others[kMostReaders];
   UniqueAviStream openings[kMostReaders];
   HANDLE threads[kMostReaders] = {};
-  for (int k = 0; k < readers; ++k) {
-    StoredSumsShare& share = shares[k];
-    share.video = video;
-    share.first = first + static_cast<LONG>(int64_t{frames} * k / readers);
-    share.end = first + static_cast<LONG>(int64_t{frames} * (k + 1) / readers);
-    share.imageSize = imageSize;
-    share.sums = sums + (share.first - first);
-    share.taken = taken + (share.first - first);
-    if (k > 0 &&
-        ownavi::AVIStreamOpenFromFileW(openings[k].put(), path.c_str(), streamtypeVIDEO, 0,
-                                       OF_SHARE_DENY_WRITE, nullptr) == 0 &&
-        ownavi::AVIStreamStart(openings[k].get()) == ownavi::AVIStreamStart(video) &&
-        ownavi::AVIStreamLength(openings[k].get()) == ownavi::AVIStreamLength(video))
-      share.video = openings[k].get();
+  for (int k = 1; k < readers; ++k) {
+    if (ownavi::AVIStreamOpenFromFileW(openings[k].put(), path.c_str(), streamtypeVIDEO, 0,
+                                       OF_SHARE_DENY_WRITE, nullptr) != 0 ||
+        ownavi::AVIStreamStart(openings[k].get()) != ownavi::AVIStreamStart(video) ||
+        ownavi::AVIStreamLength(openings[k].get()) != ownavi::AVIStreamLength(video))
+      break;
+    others[k] = {all, openings[k].get()};
   }
   // Every opening is made before any thread starts reading.
-  for (int k = 1; k < readers; ++k)
-    if (shares[k].video != video)
-      threads[k] = CreateThread(nullptr, 0, SumStoredFramesThread, &shares[k], 0, nullptr);
-  for (int k = 0; k < readers; ++k)
-    if (!threads[k]) SumStoredFrames(shares[k]);
-  for (int k = 1; k < readers; ++k) {
-    if (!threads[k]) continue;
-    WaitForSingleObject(threads[k], INFINITE);
-    CloseHandle(threads[k]);
+  for (int k = 1; k < readers && others[k].video; ++k)
+    threads[k] = CreateThread(nullptr, 0, SumStoredFramesThread, &others[k], 0, nullptr);
+  SumStoredFrames({all, video});
+  for (HANDLE thread : threads) {
+    if (!thread) continue;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
   }
 }
 
@@ -156,9 +159,15 @@ bool FindSceneChanges(PAVISTREAM video, const std::wstring& path, std::vector<in
   const size_t count = end > start ? static_cast<size_t>(end - start) : 0;
   std::vector<ChannelSums> sums(count);
   std::vector<uint8_t> taken(count);
-  if (count > 1 && StoredAs24Bit(video, start, shape))
-    SumStoredFramesInParallel(video, path, start + 1, end, FrameImageBytes(&shape), &sums[1],
-                              &taken[1]);
+  if (count > 1 && StoredAs24Bit(video, start, shape)) {
+    StoredSums stored;
+    stored.first = start + 1;
+    stored.end = end;
+    stored.imageSize = FrameImageBytes(&shape);
+    stored.sums = &sums[1];
+    stored.taken = &taken[1];
+    SumStoredFramesInParallel(video, path, &stored);
+  }
   for (LONG m = start + 1; m < end; ++m) {
     ChannelSums current;
     if (taken[static_cast<size_t>(m - start)]) {
