@@ -14,6 +14,12 @@ struct ChannelSums {
   uint32_t red = 0;
 };
 ChannelSums SumChannels(const uint8_t* pixels, size_t imageSize);
+// Lets tests hold the SSE2 sums against the AVX2 ones, which SumChannels
+// picks by itself when the processor has them.
+struct ChannelSumOptions {
+  bool allowAvx2 = true;
+};
+extern ChannelSumOptions channelSumOptions;
 
 // A scene starts where any channel sum has more than halved or doubled
 // against the previous frame (halving by a right shift).

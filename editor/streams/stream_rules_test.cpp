@@ -53,7 +53,7 @@ ChannelSums SumsByDefinition(const std::vector<uint8_t>& bytes) {
 }
 
 TEST(StreamRules, ChannelSumsOfEveryLengthAndContentAsDefined) {
-  // Lengths around the 48-byte blocks the sums may be taken in, frames of odd
+  // Lengths around the 48 and 96-byte blocks the sums may be taken in, frames of odd
   // widths whose padding shifts the channels row by row, and a frame whose
   // data starts off any alignment.
   struct Case {
@@ -73,6 +73,9 @@ TEST(StreamRules, ChannelSumsOfEveryLengthAndContentAsDefined) {
       {96, 1, 1},
       {97, 2, 7},
       {144, 0, 5},
+      {191, 2, 1},
+      {192, 1, 0},
+      {240, 2, 2},  // two 96-byte blocks, then one of 48
       {1000, 2, 0},
       {4 * 3, 0, 0},    // 1 x 3 pixels,
                         // 4-byte rows
@@ -93,10 +96,14 @@ TEST(StreamRules, ChannelSumsOfEveryLengthAndContentAsDefined) {
     }
     const std::vector<uint8_t> frame(bytes.begin() + static_cast<long>(c.offset), bytes.end());
     const ChannelSums want = SumsByDefinition(frame);
-    const ChannelSums got = SumChannels(bytes.data() + c.offset, c.size);
-    EXPECT_EQ(got.blue, want.blue) << c.size << " bytes";
-    EXPECT_EQ(got.green, want.green) << c.size << " bytes";
-    EXPECT_EQ(got.red, want.red) << c.size << " bytes";
+    for (bool avx2 : {true, false}) {
+      channelSumOptions.allowAvx2 = avx2;
+      const ChannelSums got = SumChannels(bytes.data() + c.offset, c.size);
+      EXPECT_EQ(got.blue, want.blue) << c.size << " bytes, AVX2 " << avx2;
+      EXPECT_EQ(got.green, want.green) << c.size << " bytes, AVX2 " << avx2;
+      EXPECT_EQ(got.red, want.red) << c.size << " bytes, AVX2 " << avx2;
+    }
+    channelSumOptions.allowAvx2 = true;
   }
 }
 
