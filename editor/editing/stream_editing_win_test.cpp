@@ -76,29 +76,33 @@ Bytes TopDownRows(const Bytes& pixels, int width, int height) {
   return out;
 }
 
-// Frame i of a test movie as 24-bit pixel rows, converted by GDI as the
-// commands' redrawing converts it.
-Bytes Pixels24(const TestMovie& movie, int i) {
-  Bytes packed = TestMovieFormat(movie);
-  const Bytes pixels = TestMoviePixels(movie, i);
+// A frame (its stored format and pixels) as 24-bit pixel rows, converted by
+// GDI as the commands' redrawing converts it.
+Bytes Pixels24(const Bytes& format, const Bytes& pixels, int width, int height) {
+  Bytes packed = format;
   packed.insert(packed.end(), pixels.begin(), pixels.end());
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = 40;
-  bi.bmiHeader.biWidth = movie.width;
-  bi.bmiHeader.biHeight = movie.height;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = height;
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 24;
   HDC dc = CreateCompatibleDC(nullptr);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  SetDIBits(dc, bitmap, 0, movie.height, packed.data() + TestMovieFormat(movie).size(),
+  SetDIBits(dc, bitmap, 0, height, packed.data() + format.size(),
             reinterpret_cast<const BITMAPINFO*>(packed.data()), DIB_RGB_COLORS);
   GdiFlush();
   const auto* p = static_cast<const uint8_t*>(bits);
-  Bytes out(p, p + DibStride(movie.width, 24) * movie.height);
+  Bytes out(p, p + DibStride(width, 24) * height);
   DeleteObject(bitmap);
   DeleteDC(dc);
   return out;
+}
+
+// Frame i of a test movie as 24-bit pixel rows.
+Bytes Pixels24(const TestMovie& movie, int i) {
+  return Pixels24(TestMovieFormat(movie), TestMoviePixels(movie, i), movie.width, movie.height);
 }
 
 // Each pixel of a 24-bit frame made a factor x factor block.
@@ -341,6 +345,39 @@ TEST(StreamEditing, PasteJoinsLikeFramesAndRedrawsOthers) {
     KeepForFfmpeg(output, c.redrawn ? "pasted_redrawn.avi" : "pasted.avi", c.frames, movie.width,
                   movie.height);
   }
+}
+
+// 8-bit frames under another colour table cannot join the stream (they would
+// show in the first movie's colours): the pasted movie is redrawn, every frame
+// in its own colours.
+TEST(StreamEditing, PasteUnderAnotherColourTableIsRedrawnInItsOwnColours) {
+  const std::string folder = Folder();
+  TestMovie movie;
+  movie.bits = 8, movie.frames = 2;
+  const std::string source = folder + "paste_palette_source.avi";
+  const std::string pasted = folder + "paste_palette_other.avi",
+                    output = folder + "pasted_palette.avi";
+  ASSERT_TRUE(WriteTestMovie(source, movie));
+  // The same indices under the negated colours.
+  Bytes format = TestMovieFormat(movie);
+  for (size_t i = 40; i < format.size(); i += 4)
+    for (size_t c = 0; c < 3; ++c) format[i + c] = static_cast<uint8_t>(255 - format[i + c]);
+  std::vector<Bytes> samples = {TestMoviePixels(movie, 0), TestMoviePixels(movie, 1)};
+  ASSERT_TRUE(WriteRawMovie(pasted, format, samples));
+  Remove(output);
+  TestPlayer player(source);
+  MCIWndSeek(player.player(), 0);
+  DialogScript script;
+  script.OpenFile(pasted).SaveFile(output).ChooseCompressor(kUncompressed);
+  RunCommand(PasteMovie, script, true);
+  const std::vector<Bytes> want = {
+      Pixels24(movie, 0), Pixels24(format, samples[0], movie.width, movie.height),
+      Pixels24(format, samples[1], movie.width, movie.height), Pixels24(movie, 1)};
+  ASSERT_NE(want[0], want[1]) << "the colour tables must differ";
+  const std::vector<Bytes> frames = ReadPackedFrames(output);
+  ASSERT_EQ(frames.size(), want.size());
+  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(Pixels(frames[i]), want[i]) << i;
+  KeepForFfmpeg(output, "pasted_palette.avi", want, movie.width, movie.height);
 }
 
 TEST(StreamEditing, HalvingKeepsEveryOtherFrameAtTwiceTheScale) {

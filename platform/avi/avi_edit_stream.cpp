@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "common/dib_geometry.h"
+
 namespace {
 
 struct Piece {
@@ -355,8 +357,20 @@ bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& fo
     if (!BitmapHeaderRead(formatA.data(), formatA.size(), x) ||
         !BitmapHeaderRead(formatB.data(), formatB.size(), y))
       return false;
-    return x.biWidth == y.biWidth && x.biHeight == y.biHeight && x.biBitCount == y.biBitCount &&
-           x.biCompression == y.biCompression;
+    if (x.biWidth != y.biWidth || x.biHeight != y.biHeight || x.biBitCount != y.biBitCount ||
+        x.biCompression != y.biCompression)
+      return false;
+    // Palettised pixels mean nothing without their colours, and bit-field
+    // pixels nothing without their masks: samples joined under the first
+    // movie's table would show the wrong colours.
+    if (x.biBitCount > 8 && x.biCompression != BI_BITFIELDS) return true;
+    const uint64_t colours = DibColourTableBytes(x.biBitCount, x.biCompression, x.biClrUsed);
+    const uint64_t atA = x.biSize, atB = y.biSize;
+    return DibColourTableBytes(y.biBitCount, y.biCompression, y.biClrUsed) == colours &&
+           atA + colours <= formatA.size() && atB + colours <= formatB.size() &&
+           std::equal(formatA.begin() + static_cast<ptrdiff_t>(atA),
+                      formatA.begin() + static_cast<ptrdiff_t>(atA + colours),
+                      formatB.begin() + static_cast<ptrdiff_t>(atB));
   }
   if (a.dwSampleSize != b.dwSampleSize) return false;
   if (a.fccType == kStreamTypeAudio) {

@@ -138,6 +138,23 @@ TEST(EditStream, PasteOfAnotherFormatIsRefused) {
   std::vector<uint8_t> px(24, 0);
   deep->Write(0, px.data(), 24, AVIIF_KEYFRAME);
   EXPECT_EQ(EditStreamPaste(s, &pos, &length, deep, 0, -1), AVIERR_UNSUPPORTED);
+  // 8-bit frames under another colour table would show wrong colours; under
+  // the same one (given by count or by default) they join.
+  auto eightBit = [](uint8_t tint, uint32_t coloursUsed) {
+    std::vector<uint8_t> f = Bitmap24Format(4, 3);
+    PutU16(f.data() + 14, 8);
+    PutU32(f.data() + 32, coloursUsed);
+    for (int i = 0; i < 256; ++i) f.insert(f.end(), {uint8_t(i), uint8_t(i), tint, 0});
+    AviStreamRef made;
+    AviMakeStream(VideoInfo(15, 1, 4, 3), f.data(), f.size(), made);
+    std::vector<uint8_t> indices(12, 7);
+    made->Write(0, indices.data(), 12, AVIIF_KEYFRAME);
+    return made;
+  };
+  AviStreamRef paletted = Editable(eightBit(0, 0));
+  int64_t at = 1;
+  EXPECT_EQ(EditStreamPaste(paletted, &at, &length, eightBit(9, 0), 0, -1), AVIERR_UNSUPPORTED);
+  EXPECT_EQ(EditStreamPaste(paletted, &at, &length, eightBit(0, 256), 0, -1), AVIERR_OK);
   // Sound into video, and sound of another rate into sound.
   std::vector<uint8_t> af = PcmFormat(8000, 2, 16), bf = PcmFormat(11025, 2, 16);
   AviStreamRef a, b;
