@@ -2,7 +2,8 @@
 # Two stream commands of the editor under Wine next to ffmpeg, in the same run:
 #   the scene-change scan of "自動分割" on a 640 x 480, 3,000-frame uncompressed
 #   movie with hard cuts, next to ffmpeg's scdet filter (which also compares
-#   each frame with the one before; ours only sums the channels);
+#   each frame with the one before; ours only sums the channels, reading the
+#   frames with one thread per processor);
 #   "画像のサイズを変える" at 50 % on 300 frames of 640 x 480, next to ffmpeg
 #   scale=iw/2:ih/2:flags=area, both written as uncompressed AVI.
 # ffmpeg runs single-threaded and with its default threads. Prints frames per
