@@ -85,3 +85,25 @@ inline void CopyPixels24(const ConstFrameView& src, const FrameView& dst) {
   const size_t rowBytes = size_t{3} * static_cast<size_t>(src.width);
   for (int y = 0; y < src.height; ++y) std::memcpy(FrameRow(dst, y), FrameRow(src, y), rowBytes);
 }
+
+// Reverses the order of `rows` rows of `stride` bytes in place: top-down rows
+// become bottom-up. Rows trade places 16 bytes at a time, several times faster
+// than a byte loop, as turning a frame over is a pass over every pixel.
+inline void TurnRowsOver(uint8_t* pixels, uint64_t stride, uint64_t rows) {
+  if (rows < 2) return;
+  for (uint8_t *top = pixels, *bottom = pixels + stride * (rows - 1); top < bottom;
+       top += stride, bottom -= stride) {
+    uint64_t i = 0;
+    for (; i + 16 <= stride; i += 16) {
+      uint8_t t[16];
+      std::memcpy(t, top + i, 16);
+      std::memcpy(top + i, bottom + i, 16);
+      std::memcpy(bottom + i, t, 16);
+    }
+    for (; i < stride; ++i) {
+      const uint8_t t = top[i];
+      top[i] = bottom[i];
+      bottom[i] = t;
+    }
+  }
+}

@@ -46,23 +46,6 @@ size_t FrameBytes(const FrameShape& shape) {
          FrameImageBytes(shape);
 }
 
-namespace {
-
-// Two rows trade places 16 bytes at a time: a byte loop is several times
-// slower, and turning a frame over is one of the few passes over every pixel.
-void SwapBytes(uint8_t* a, uint8_t* b, uint64_t n) {
-  uint64_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    uint8_t t[16];
-    std::memcpy(t, a + i, 16);
-    std::memcpy(a + i, b + i, 16);
-    std::memcpy(b + i, t, 16);
-  }
-  for (; i < n; ++i) std::swap(a[i], b[i]);
-}
-
-}  // namespace
-
 bool MakeBottomUp(uint8_t* frame, size_t size) {
   if (!frame || size < kDibHeaderBytes) return false;
   const int32_t height = static_cast<int32_t>(GetU32(frame + 8));
@@ -75,9 +58,7 @@ bool MakeBottomUp(uint8_t* frame, size_t size) {
   const uint64_t offset = PixelOffset(bits, GetU32(frame + 16), GetU32(frame + 32));
   const uint64_t rows = static_cast<uint64_t>(-int64_t{height});
   if (offset + stride * rows > size) return false;
-  uint8_t* top = frame + offset;
-  uint8_t* bottom = top + stride * (rows - 1);
-  for (; top < bottom; top += stride, bottom -= stride) SwapBytes(top, bottom, stride);
+  TurnRowsOver(frame + offset, stride, rows);
   PutU32(frame + 8, static_cast<uint32_t>(-height));
   return true;
 }

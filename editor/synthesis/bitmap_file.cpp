@@ -86,19 +86,14 @@ BitmapProblem ReadBitmapFormat(std::FILE* file, BitmapFormat* out) {
   return BitmapProblem::None;
 }
 
-void FlipRows(uint8_t* pixels, uint32_t stride, int32_t height) {
-  for (int32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
-    std::swap_ranges(pixels + size_t{stride} * top, pixels + size_t{stride} * (top + 1),
-                     pixels + size_t{stride} * bottom);
-}
-
 bool ReadBitmapPixels(std::FILE* file, const BitmapFormat& format, uint8_t* pixels,
                       bool* complete) {
   if (!FileSeek64(file, static_cast<int64_t>(format.pixelOffset), SEEK_SET)) return false;
   const size_t got = std::fread(pixels, 1, format.imageSize, file);
   if (got < format.imageSize) std::memset(pixels + got, 0, format.imageSize - got);
   if (complete) *complete = got == format.imageSize;
-  if (format.topDown) FlipRows(pixels, format.stride, format.height);
+  if (format.topDown && format.height > 0)
+    TurnRowsOver(pixels, format.stride, static_cast<uint64_t>(format.height));
   return true;
 }
 

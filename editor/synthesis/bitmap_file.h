@@ -43,9 +43,6 @@ BitmapProblem ReadBitmapFormat(std::FILE* file, BitmapFormat* out);
 // file lacks (*complete tells), and turns top-down rows bottom-up.
 bool ReadBitmapPixels(std::FILE* file, const BitmapFormat& format, uint8_t* pixels, bool* complete);
 
-// Swaps the order of `height` rows of `stride` bytes in place.
-void FlipRows(uint8_t* pixels, uint32_t stride, int32_t height);
-
 // The 14-byte file header that turns a packed DIB (header, colour table or
 // masks, pixel rows) into a bitmap file: "BM", the file size (pixel offset +
 // image size), two zero reserved words, the pixel offset (14 + 40 + colour

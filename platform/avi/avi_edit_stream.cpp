@@ -6,7 +6,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "common/dib_geometry.h"
+#include "platform/avi/avi_frame.h"
 
 namespace {
 
@@ -364,10 +364,10 @@ bool AviFormatsCompatible(const AviStreamInfo& a, const std::vector<uint8_t>& fo
     // pixels nothing without their masks: samples joined under the first
     // movie's table would show the wrong colours.
     if (x.biBitCount > 8 && x.biCompression != BI_BITFIELDS) return true;
-    const uint64_t colours = DibColourTableBytes(x.biBitCount, x.biCompression, x.biClrUsed);
+    const uint64_t colours = DibColourBytes(x);
     const uint64_t atA = x.biSize, atB = y.biSize;
-    return DibColourTableBytes(y.biBitCount, y.biCompression, y.biClrUsed) == colours &&
-           atA + colours <= formatA.size() && atB + colours <= formatB.size() &&
+    return DibColourBytes(y) == colours && atA + colours <= formatA.size() &&
+           atB + colours <= formatB.size() &&
            std::equal(formatA.begin() + static_cast<ptrdiff_t>(atA),
                       formatA.begin() + static_cast<ptrdiff_t>(atA + colours),
                       formatB.begin() + static_cast<ptrdiff_t>(atB));
